@@ -1,0 +1,175 @@
+#include "data/reader.h"
+
+#include <sys/stat.h>
+
+#include <cinttypes>
+#include <cstring>
+#include <memory>
+
+#include "data/error.h"
+#include "data/tokens.h"
+
+namespace gstboot {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Reads the values of one file in order, knowing how many the file must hold
+// so far, so that a short file can be reported with both counts.
+class ValueReader {
+public:
+    ValueReader(std::FILE* file, const std::string& name) : tokens_(file, name) {}
+
+    // `needed`: the number of values the file is known to need, counting this
+    // one. `what` describes the value ("allele code of population 2, ...").
+    template <class Describe>
+    std::int32_t read(long needed, Describe what, std::int32_t lo, std::int32_t hi, bool check) {
+        Token token;
+        if (!tokens_.next(token)) {
+            throw Error(EXIT_INPUT, tokens_.name() + ":" + std::to_string(tokens_.line()) +
+                                        ": the file ends where the " + what() +
+                                        " was expected: it needs at least " + std::to_string(needed) +
+                                        " values and holds " + std::to_string(count_));
+        }
+        ++count_;
+        std::int32_t value = 0;
+        bool overflow = false;
+        if (!parseint32(token.text, value, overflow) || token.truncated) {
+            bool digits = !token.text.empty() &&
+                          token.text.find_first_not_of("+-0123456789") == std::string::npos;
+            std::string why = (overflow || (token.truncated && digits))
+                                  ? "' does not fit in 32 bits"
+                                  : "' is not a decimal integer";
+            throw Error(EXIT_INPUT, where(token) + "expected the " + what() + ", but '" +
+                                        showtoken(token) + why);
+        }
+        if (check && (value < lo || value > hi)) {
+            std::string w = what();
+            // "sample size of population 3 is 250, outside 0..200"
+            throw Error(EXIT_INPUT, where(token) + w + " is " + std::to_string(value) + ", outside " +
+                                        std::to_string(lo) + ".." + std::to_string(hi));
+        }
+        return value;
+    }
+
+    // Counts the values left after the last one needed, reading to the end.
+    long rest() {
+        Token token;
+        long n = 0;
+        while (tokens_.next(token)) ++n;
+        return n;
+    }
+
+    long count() const { return count_; }
+
+private:
+    std::string where(const Token& t) const {
+        return tokens_.name() + ":" + std::to_string(t.line) + ":" + std::to_string(t.column) + ": ";
+    }
+
+    TokenStream tokens_;
+    long count_ = 0;
+};
+
+std::string num(long v) { return std::to_string(v); }
+
+void warnrest(ValueReader& in, const std::string& name, std::vector<std::string>& warnings) {
+    long extra = in.rest();
+    if (extra > 0) {
+        warnings.push_back(name + ": warning: " + num(extra) + (extra == 1 ? " value" : " values") +
+                           " after the last one needed (" + num(in.count()) +
+                           ") ignored; check that the counts at the top of the file are right");
+    }
+}
+
+FilePtr openinput(const std::string& path) {
+    FilePtr file(std::fopen(path.c_str(), "r"));
+    struct stat st;
+    if (file && fstat(fileno(file.get()), &st) == 0 && S_ISDIR(st.st_mode)) file.reset();
+    if (!file) {
+        throw Error(EXIT_INPUT, "Error: Cannot open " + path + " file!", Error::Channel::stdout_bare);
+    }
+    return file;
+}
+
+}  // namespace
+
+void readmhc(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings) {
+    std::memset(ds.present, 0, sizeof ds.present);
+    ValueReader in(file, name);
+    auto label = [](const char* s) { return [s] { return std::string(s); }; };
+    ds.npop = in.read(4, label("population count (npop)"), 0, MAXPOP, true);
+    ds.mhccopies = in.read(4, label("number of MHC copies per individual"), 0, MAXCOPIES, true);
+    ds.corrflag = in.read(4, label("correction switch"), 0, 0, false);
+    ds.bootmhc = in.read(4, label("MHC resampling switch"), 0, 0, false);
+    long needed = 4 + ds.npop;
+    for (int p = 0; p < ds.npop; ++p) {
+        ds.nmhc[p] = in.read(needed, [p] { return "MHC sample size of population " + num(p + 1); }, 0, MAXIND,
+                             true);
+    }
+    for (int p = 0; p < ds.npop; ++p) needed += static_cast<long>(ds.nmhc[p]) * ds.mhccopies;
+    for (int p = 0; p < ds.npop; ++p) {
+        for (int i = 0; i < ds.nmhc[p]; ++i) {
+            for (int c = 0; c < ds.mhccopies; ++c) {
+                std::int32_t code = in.read(
+                    needed,
+                    [p, i, c] {
+                        return "allele code of population " + num(p + 1) + ", individual " + num(i + 1) +
+                               ", copy " + num(c + 1);
+                    },
+                    0, NALLELE - 1, true);
+                ds.mhc[p][i][c] = code;
+                ds.present[0][code] = 1;
+            }
+        }
+    }
+    warnrest(in, name, warnings);
+}
+
+void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings) {
+    for (int r = 1; r <= MAXLOCI; ++r) std::memset(ds.present[r], 0, sizeof ds.present[r]);
+    ValueReader in(file, name);
+    auto label = [](const char* s) { return [s] { return std::string(s); }; };
+    ds.nloci = in.read(3, label("number of loci (nloci)"), 0, MAXLOCI, true);
+    ds.bootmic = in.read(3, label("MIC resampling switch"), 0, 0, false);
+    ds.bootloci = in.read(3, label("locus resampling switch"), 0, 0, false);
+    long needed = 3 + ds.npop;
+    for (int p = 0; p < ds.npop; ++p) {
+        ds.nmic[p] = in.read(needed, [p] { return "MIC sample size of population " + num(p + 1); }, 0, MAXIND,
+                             true);
+    }
+    for (int p = 0; p < ds.npop; ++p) needed += static_cast<long>(ds.nmic[p]) * ds.nloci * 2;
+    for (int p = 0; p < ds.npop; ++p) {
+        for (int i = 0; i < ds.nmic[p]; ++i) {
+            for (int l = 0; l < ds.nloci; ++l) {
+                for (int a = 0; a < 2; ++a) {
+                    std::int32_t code = in.read(
+                        needed,
+                        [p, i, l, a] {
+                            return "allele code of population " + num(p + 1) + ", individual " + num(i + 1) +
+                                   ", locus " + num(l + 1) + ", allele " + num(a + 1);
+                        },
+                        0, NALLELE - 1, true);
+                    ds.mic[p][i][l][a] = code;
+                    ds.present[1 + l][code] = 1;
+                }
+            }
+        }
+    }
+    warnrest(in, name, warnings);
+}
+
+void readdata(const InputPaths& paths, DataSet& ds, std::vector<std::string>& warnings) {
+    {
+        FilePtr file = openinput(paths.mhc);
+        readmhc(file.get(), paths.mhc, ds, warnings);
+    }
+    FilePtr file = openinput(paths.mic);
+    readmic(file.get(), paths.mic, ds, warnings);
+}
+
+}  // namespace gstboot

@@ -1,0 +1,88 @@
+#include "driver/options.h"
+
+#include "data/error.h"
+
+namespace gstboot {
+
+namespace {
+
+[[noreturn]] void bad(const std::string& why) {
+    throw Error(EXIT_USAGE, "gstboot: " + why + "\nTry 'gstboot --help' for more information.");
+}
+
+std::uint32_t parseseed(const std::string& text) {
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
+        bad("--seed needs a whole number from 0 to 4294967295, not '" + text + "'");
+    }
+    unsigned long long v = std::stoull(text);
+    if (v > 4294967295ULL) bad("--seed needs a whole number from 0 to 4294967295, not '" + text + "'");
+    return static_cast<std::uint32_t>(v);
+}
+
+}  // namespace
+
+std::string usage() {
+    return "Usage: gstboot [options]\n"
+           "Compares population differentiation at MHC genes with that at neutral\n"
+           "markers: a Gst per population pair from each data set, on 1000 bootstrap\n"
+           "replicates. Without options it reads MHCdata.txt and MICdata.txt in the\n"
+           "current directory and writes output.txt there.\n"
+           "\n"
+           "Options:\n"
+           "  --seed N       seed of the random generator (0..4294967295); default:\n"
+           "                 the clock's seconds. The seed in use is printed on\n"
+           "                 standard error as 'seed: N'.\n"
+           "  --mhc FILE     MHC data set (default MHCdata.txt)\n"
+           "  --mic FILE     MIC data set (default MICdata.txt)\n"
+           "  --output FILE  report file (default output.txt)\n"
+           "  -h, --help     show this text and exit\n"
+           "  --version      show the version and exit\n";
+}
+
+Options parseoptions(const std::vector<std::string>& args) {
+    Options o;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        std::string arg = args[k];
+        std::string value;
+        bool inlinevalue = false;
+        if (arg.rfind("--", 0) == 0) {
+            std::size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                inlinevalue = true;
+            }
+        }
+        auto takevalue = [&]() -> std::string {
+            if (inlinevalue) return value;
+            if (k + 1 >= args.size()) bad(arg + " needs a value");
+            return args[++k];
+        };
+        auto takepath = [&]() {
+            std::string v = takevalue();
+            if (v.empty()) bad(arg + " needs a file name");
+            return v;
+        };
+        if (arg == "-h" || arg == "--help") {
+            if (inlinevalue) bad(arg + " takes no value");
+            o.help = true;
+        } else if (arg == "--version") {
+            if (inlinevalue) bad(arg + " takes no value");
+            o.version = true;
+        } else if (arg == "--seed") {
+            o.seed = parseseed(takevalue());
+            o.hasseed = true;
+        } else if (arg == "--mhc") {
+            o.inputs.mhc = takepath();
+        } else if (arg == "--mic") {
+            o.inputs.mic = takepath();
+        } else if (arg == "--output") {
+            o.output = takepath();
+        } else {
+            bad("unknown option '" + args[k] + "'");
+        }
+    }
+    return o;
+}
+
+}  // namespace gstboot

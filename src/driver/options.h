@@ -1,0 +1,30 @@
+// The command line, parsed and checked before anything is read or written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/reader.h"
+
+namespace gstboot {
+
+struct Options {
+    InputPaths inputs;
+    std::string output = "output.txt";
+    bool hasseed = false;      // --seed given; otherwise the clock's seconds
+    std::uint32_t seed = 0;
+    bool help = false;
+    bool version = false;
+};
+
+// Throws Error with EXIT_USAGE and a one-line reason on an unknown option, a
+// missing value or a bad value. Accepts "--opt value" and "--opt=value".
+Options parseoptions(const std::vector<std::string>& args);
+
+// The text of --help.
+std::string usage();
+
+constexpr const char* VERSION = "1.0.0";
+
+}  // namespace gstboot

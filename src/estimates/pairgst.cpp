@@ -1,0 +1,117 @@
+#include "estimates/pairgst.h"
+
+namespace gstboot {
+
+namespace {
+
+void copymhc(const DataSet& ds, const MhcArray& gm, int pop, PopBlock& block) {
+    for (int k = 0; k < ds.nmhc[pop]; ++k) {
+        for (int c = 0; c < ds.mhccopies; ++c) block[k][c] = gm[pop][k][c];
+    }
+}
+
+void copymic(const DataSet& ds, const MicArray& gc, int pop, PairScratch& s, int b) {
+    for (int k = 0; k < ds.nmic[pop]; ++k) {
+        for (int l = 0; l < ds.nloci; ++l) {
+            s.gmic[l][b][k][0] = gc[pop][k][l][0];
+            s.gmic[l][b][k][1] = gc[pop][k][l][1];
+        }
+    }
+}
+
+}  // namespace
+
+double mhccorrection(const PopBlock* gmhc, const std::int32_t* ni, int mhccopies) {
+    double het = 0.0;
+    for (int p = 0; p < 2; ++p) {
+        for (int k = 0; k < ni[p]; ++k) {
+            int same = 0;
+            for (int c = 1; c < mhccopies; ++c) {
+                if (gmhc[p][k][c] == gmhc[p][k][0]) ++same;
+            }
+            if (same < mhccopies - 1) het = 1.0 / static_cast<double>(ni[0] + ni[1]) + het;
+        }
+    }
+    return 1.0 - het;
+}
+
+double miccorrection(const PopBlock (*gmic)[2], const std::int32_t* ni, int nloci) {
+    double het = 0.0;
+    for (int p = 0; p < 2; ++p) {
+        for (int k = 0; k < ni[p]; ++k) {
+            for (int l = 0; l < nloci; ++l) {
+                if (gmic[l][p][k][0] != gmic[l][p][k][1]) {
+                    het = 1.0 / static_cast<double>((ni[0] + ni[1]) * nloci) + het;
+                }
+            }
+        }
+    }
+    return 1.0 - het;
+}
+
+void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, const MicArray& gc,
+                PairScratch& s, PairEstimates& out) {
+    const bool corr = switchon(ds.corrflag);
+    for (int i = 0; i + 1 < ds.npop; ++i) {
+        copymhc(ds, gm, i, s.gmhc[0]);
+        copymic(ds, gc, i, s, 0);
+        for (int j = i + 1; j < ds.npop; ++j) {
+            copymhc(ds, gm, j, s.gmhc[1]);
+            copymic(ds, gc, j, s, 1);
+
+            s.ni[0] = ds.nmhc[i];
+            s.ni[1] = ds.nmhc[j];
+            double num = 0.0;
+            double den = 0.0;
+            for (int a = 0; a < NALLELE; ++a) {
+                if (present[0][a] != 1) continue;
+                num = num + gstnum(2, s.ni, ds.mhccopies, a, s.gmhc);
+                den = den + gstden(2, s.ni, ds.mhccopies, a, s.gmhc);
+            }
+            double mhc = num / den;
+            if (corr) mhc = mhc / mhccorrection(s.gmhc, s.ni, ds.mhccopies);
+            out.mhc[i][j] = mhc;
+
+            s.ni[0] = ds.nmic[i];
+            s.ni[1] = ds.nmic[j];
+            num = 0.0;
+            den = 0.0;
+            for (int l = 0; l < ds.nloci; ++l) {
+                for (int a = 0; a < NALLELE; ++a) {
+                    if (present[1 + l][a] != 1) continue;
+                    num = num + gstnum(2, s.ni, 2, a, s.gmic[l]);
+                    den = den + gstden(2, s.ni, 2, a, s.gmic[l]);
+                }
+            }
+            double mic = num / den;
+            if (corr) mic = mic / miccorrection(s.gmic, s.ni, ds.nloci);
+            out.mic[i][j] = mic;
+        }
+    }
+}
+
+void accumulate(int npop, const PairEstimates& est, int r, ResultTables& t) {
+    for (int i = 0; i + 1 < npop; ++i) {
+        for (int j = i + 1; j < npop; ++j) {
+            const double mhc = est.mhc[i][j];
+            const double mic = est.mic[i][j];
+            t.mhcGST[i][j][r] = mhc;
+            t.micGST[i][j][r] = mic;
+            t.meanmhc[i][j] = t.meanmhc[i][j] + mhc / 1000.0;
+            t.meanmic[i][j] = t.meanmic[i][j] + mic / 1000.0;
+            if (mhc > mic) t.pval[i][j] = t.pval[i][j] + 0.001;
+        }
+    }
+}
+
+void cleartables(ResultTables& t) {
+    for (int i = 0; i < MAXPOP; ++i) {
+        for (int j = 0; j < MAXPOP; ++j) {
+            t.meanmhc[i][j] = 0.0;
+            t.meanmic[i][j] = 0.0;
+            t.pval[i][j] = 0.0;
+        }
+    }
+}
+
+}  // namespace gstboot

@@ -1,0 +1,46 @@
+// The golden runs: each case's inputs and seed through the real executable,
+// standard output and output.txt compared byte for byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "testutil.h"
+
+using namespace testutil;
+
+namespace {
+
+std::vector<std::string> goldencases() {
+    std::vector<std::string> names = listdir(testdata("golden"));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string trim(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+    return s;
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, ByteIdentical) {
+    const std::string src = testdata("golden/" + GetParam());
+    TempDir dir;
+    writefile(dir.file("MHCdata.txt"), readfile(src + "/MHCdata.txt"));
+    writefile(dir.file("MICdata.txt"), readfile(src + "/MICdata.txt"));
+    const std::string seed = trim(readfile(src + "/seed"));
+    RunResult r = rungstboot(dir.path(), {"--seed", seed});
+    EXPECT_EQ(std::to_string(r.status), trim(readfile(src + "/status")));
+    EXPECT_EQ(r.out, readfile(src + "/stdout.txt"));
+    EXPECT_EQ(readfile(dir.file("output.txt")), readfile(src + "/output.txt"));
+    EXPECT_NE(r.err.find("seed: " + seed + "\n"), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(goldencases()),
+                         [](const ::testing::TestParamInfo<std::string>& p) {
+                             std::string n = p.param;
+                             std::replace(n.begin(), n.end(), '-', '_');
+                             return n;
+                         });
+
+}  // namespace
