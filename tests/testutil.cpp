@@ -88,3 +88,37 @@ RunResult rungstboot(const std::string& dir, const std::vector<std::string>& arg
 }
 
 }  // namespace testutil
+
+#include "data/reader.h"
+
+namespace testutil {
+
+void parseinto(gstboot::DataSet& ds, bool mhc, const std::string& text, const std::string& name,
+               std::vector<std::string>* warnings) {
+    std::vector<std::string> sink;
+    std::string copy = text;
+    // fmemopen of a zero-length buffer is refused; an empty file reads the same
+    // from a one-byte blank.
+    if (copy.empty()) copy = " ";
+    std::FILE* f = fmemopen(&copy[0], copy.size(), "r");
+    if (!f) throw std::runtime_error("fmemopen failed");
+    struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{f};
+    if (mhc) {
+        gstboot::readmhc(f, name, ds, warnings ? *warnings : sink);
+    } else {
+        gstboot::readmic(f, name, ds, warnings ? *warnings : sink);
+    }
+}
+
+std::unique_ptr<gstboot::DataSet> parsedata(const std::string& mhctext, const std::string& mictext,
+                                            std::vector<std::string>* warnings) {
+    auto ds = std::make_unique<gstboot::DataSet>();
+    parseinto(*ds, true, mhctext, "MHCdata.txt", warnings);
+    parseinto(*ds, false, mictext, "MICdata.txt", warnings);
+    return ds;
+}
+
+}  // namespace testutil

@@ -39,3 +39,20 @@ std::vector<std::string> listdir(const std::string& path);
 std::string testdata(const std::string& sub);
 
 }  // namespace testutil
+
+#include <memory>
+
+#include "data/dataset.h"
+
+namespace testutil {
+
+// A data set read in-process from the texts of the two files; warnings of
+// the reader go to `warnings` when given.
+std::unique_ptr<gstboot::DataSet> parsedata(const std::string& mhctext, const std::string& mictext,
+                                            std::vector<std::string>* warnings = nullptr);
+
+// Reads one file's text with readmhc (mhc = true) or readmic into ds.
+void parseinto(gstboot::DataSet& ds, bool mhc, const std::string& text, const std::string& name,
+               std::vector<std::string>* warnings = nullptr);
+
+}  // namespace testutil

@@ -1,0 +1,94 @@
+// The heapsort, the fold, and the fixed-width lines of the report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "driver/report.h"
+
+using namespace gstboot;
+
+namespace {
+
+TEST(SortVals, SmallCasesAndSignedZeros) {
+    double none[1] = {7.0};
+    sortvals(0, none);
+    sortvals(1, none);
+    sortvals(-3, none);
+    EXPECT_EQ(none[0], 7.0);
+
+    double three[3] = {3.0, 1.0, 2.0};
+    sortvals(3, three);
+    EXPECT_EQ(std::vector<double>(three, three + 3), (std::vector<double>{1.0, 2.0, 3.0}));
+
+    // Equal values are exchanged by the sort's own steps, which shows on the
+    // sign of zero: (+0, -0) comes out (-0, +0), and (-0, +0) as (+0, -0).
+    double pz[2] = {0.0, -0.0};
+    sortvals(2, pz);
+    EXPECT_TRUE(std::signbit(pz[0]));
+    EXPECT_FALSE(std::signbit(pz[1]));
+    double nz[2] = {-0.0, 0.0};
+    sortvals(2, nz);
+    EXPECT_FALSE(std::signbit(nz[0]));
+    EXPECT_TRUE(std::signbit(nz[1]));
+}
+
+TEST(SortVals, SortsRandomRowsAndToleratesNan) {
+    std::mt19937 gen(7);
+    for (int n : {2, 3, 7, 8, 9, 16, 17, 999, 1000, 1001}) {
+        std::vector<double> v(static_cast<std::size_t>(n));
+        for (double& x : v) x = static_cast<double>(gen() % 50) - 25.0;  // many ties
+        std::vector<double> want = v;
+        std::sort(want.begin(), want.end());
+        sortvals(n, v.data());
+        EXPECT_EQ(v, want) << n;
+    }
+    // A not-a-number compares false with everything: the sort ends and keeps
+    // every value, whatever order it leaves.
+    std::vector<double> v = {3.0, NAN, 1.0, -INFINITY, 2.0, INFINITY, NAN};
+    sortvals(static_cast<int>(v.size()), v.data());
+    EXPECT_EQ(std::count_if(v.begin(), v.end(), [](double x) { return std::isnan(x); }), 2);
+    EXPECT_EQ(std::count(v.begin(), v.end(), INFINITY), 1);
+    EXPECT_EQ(std::count(v.begin(), v.end(), -INFINITY), 1);
+}
+
+TEST(Fold, RunningSumConstants) {
+    double half = 0.0, all = 0.0;
+    for (int r = 0; r < 1000; ++r) {
+        if (r < 500) half = half + 0.001;
+        all = all + 0.001;
+    }
+    EXPECT_EQ(half, 0.5000000000000003);
+    EXPECT_EQ(all, 1.0000000000000007);
+    EXPECT_EQ(fold(0.5), 0.5);
+    EXPECT_EQ(fold(half), 0.49999999999999967);
+    EXPECT_EQ(fold(all), 1.0 - 1.0000000000000007);
+    EXPECT_LT(fold(all), 0.0);
+
+    std::vector<double> row(1000, 0.25);
+    std::string line = consoleline(0, 1, row.data(), row.data(), fold(all));
+    EXPECT_EQ(line.substr(line.size() - 9), " -0.0000\n");
+    line = consoleline(0, 1, row.data(), row.data(), fold(half));
+    EXPECT_EQ(line.substr(line.size() - 9), "  0.5000\n");
+}
+
+TEST(Lines, FieldsAndWidths) {
+    std::vector<double> mhc(1000), mic(1000);
+    for (int k = 0; k < 1000; ++k) {
+        mhc[static_cast<std::size_t>(k)] = k / 1000.0;
+        mic[static_cast<std::size_t>(k)] = -k / 1000.0;
+    }
+    std::sort(mic.begin(), mic.end());
+    // median 499, lower 24, upper 974.
+    EXPECT_EQ(consoleline(0, 1, mhc.data(), mic.data(), 0.0),
+              "   1   2  0.4990  0.0240  0.9740 -0.5000 -0.9750 -0.0250  0.0000\n");
+    EXPECT_EQ(fileline(48, 49, 1.5, mhc.data(), NAN, mic.data(), 0.125),
+              "  49  50  1.5000  0.4990  0.0240  0.9740     nan -0.5000 -0.9750 -0.0250  0.1250\n");
+    // A value too wide for its field widens it instead of being cut.
+    std::vector<double> big(1000, -123456.0);
+    EXPECT_EQ(consoleline(0, 1, big.data(), mhc.data(), 0.0).size(), 65u + 3u * 4u);
+}
+
+}  // namespace
