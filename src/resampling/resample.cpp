@@ -49,4 +49,20 @@ void resample(const DataSet& ds, Replicate& rep, Random& rng) {
     }
 }
 
+void drawreplicate(const DataSet& ds, ReplicateIndex& rep, Random& rng) {
+    const bool bootmhc = switchon(ds.bootmhc);
+    for (int p = 0; p < ds.npop; ++p) {
+        for (int s = 0; s < ds.nmhc[p]; ++s) {
+            rep.mhcsrc[p][s] = static_cast<std::int16_t>(bootmhc ? drawindex(rng, ds.nmhc[p]) : s);
+        }
+    }
+    for (int l = 0; l < ds.nloci; ++l) rep.rl[l] = switchon(ds.bootloci) ? drawindex(rng, ds.nloci) : l;
+    const bool bootmic = switchon(ds.bootmic);
+    for (int p = 0; p < ds.npop; ++p) {
+        for (int s = 0; s < ds.nmic[p]; ++s) {
+            rep.micsrc[p][s] = static_cast<std::int16_t>(bootmic ? drawindex(rng, ds.nmic[p]) : s);
+        }
+    }
+}
+
 }  // namespace gstboot

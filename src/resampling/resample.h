@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "data/dataset.h"
+#include "data/replicate.h"
 #include "resampling/random.h"
 
 namespace gstboot {
@@ -25,6 +26,10 @@ int drawindex(Random& rng, int n);
 // MIC individuals (all loci of an individual together) when bootmic is on; a
 // part whose switch is off is copied. Takes exactly drawcount(ds) values.
 void resample(const DataSet& ds, Replicate& rep, Random& rng);
+
+// The same replicate as resample() would draw, from the same generator
+// values, as source indices only.
+void drawreplicate(const DataSet& ds, ReplicateIndex& rep, Random& rng);
 
 // Generator values one replicate takes.
 std::uint64_t drawcount(const DataSet& ds);

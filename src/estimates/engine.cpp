@@ -1,0 +1,563 @@
+#include "estimates/engine.h"
+
+#include <algorithm>
+
+#include "estimates/components.h"
+#include "estimates/exactsum.h"
+
+namespace gstboot {
+
+namespace {
+
+constexpr int WMAX = MAXCOPIES;
+
+// One carrier of an allele: an individual (slot) whose copies match it.
+struct Carrier {
+    std::uint8_t pos;       // slot in the population, 0..199
+    std::uint8_t m;         // matching copies, 1..w
+    std::uint16_t pattern;  // bit c set: copy c matches
+};
+
+// One allele in one population of one replicate.
+struct AlleleStat {
+    double p;     // population frequency
+    double ssi0;  // SSI of this population's individuals alone, from 0.0
+    double ssw0;  // SSW likewise
+    std::int32_t count;  // matching copies
+    std::int32_t first;  // first carrier in Work::carriers
+    std::int32_t ncar;   // carriers
+};
+
+// An allele code an individual carries, as stored once for the data as read.
+struct Mark {
+    std::int16_t dense;  // index among the codes of its row
+    std::uint8_t m;
+    std::uint16_t pattern;
+};
+
+// Running sums of 1/t: table[t][c] is 1/t added c times.
+class ReciprocalSums {
+public:
+    void need(int t) {
+        if (t < 0) return;
+        if (static_cast<std::size_t>(t) >= tables_.size()) tables_.resize(static_cast<std::size_t>(t) + 1);
+        std::vector<double>& v = tables_[static_cast<std::size_t>(t)];
+        if (!v.empty()) return;
+        v.resize(static_cast<std::size_t>(t) + 1);
+        double s = 0.0;
+        v[0] = s;
+        for (int c = 1; c <= t; ++c) {
+            s = 1.0 / static_cast<double>(t) + s;
+            v[static_cast<std::size_t>(c)] = s;
+        }
+    }
+    const double* of(int t) const { return tables_[static_cast<std::size_t>(t)].data(); }
+
+private:
+    std::vector<std::vector<double>> tables_;
+};
+
+// s continued over one population's individuals 0..n-1 for one allele,
+// one SSI term each: t[m] for an individual with m matching copies.
+// km[m] counts the individuals with m matches (km[0]: non-carriers).
+double naivessi(double s, int k, int c, int n, const Carrier* car, int ncar, const double* t) {
+    for (; k < n; ++k) {
+        int m = 0;
+        if (c < ncar && car[c].pos == k) m = car[c++].m;
+        s = s + t[m];
+    }
+    return s;
+}
+
+double continuessi(double s, int n, const Carrier* car, int ncar, const double* t, const std::int32_t* km,
+                   int w) {
+    if (ncar == 0) return s;  // p = 0: every term is +0.0
+    int k = 0;                // next individual
+    int c = 0;                // next carrier
+    while (k < n) {
+        if (!Binade::usable(s)) {
+            int m = 0;
+            if (c < ncar && car[c].pos == k) m = car[c++].m;
+            s = s + t[m];
+            ++k;
+            continue;
+        }
+        const Binade b(s);
+        bool tie = false;
+        std::int64_t q[WMAX + 1];
+        for (int m = 0; m <= w; ++m) q[m] = km[m] > 0 ? b.unitsof(t[m], tie) : 0;
+        if (tie) return naivessi(s, k, c, n, car, ncar, t);
+        std::int64_t units = b.units;
+        if (k == 0) {
+            std::int64_t total = units;
+            for (int m = 0; m <= w && total < BINADE_UNITS; ++m) total += km[m] * q[m];
+            if (total < BINADE_UNITS) return b.value(total);
+        }
+        bool crossed = false;
+        while (k < n) {
+            const int next = c < ncar ? car[c].pos : n;
+            if (next > k) {
+                const std::int64_t run = next - k;
+                if (q[0] == 0) {
+                    k = next;
+                } else {
+                    const std::int64_t fit = (BINADE_UNITS - 1 - units) / q[0];
+                    if (fit >= run) {
+                        units += run * q[0];
+                        k = next;
+                    } else {
+                        units += fit * q[0];
+                        k += static_cast<int>(fit);
+                        s = b.value(units) + t[0];
+                        ++k;
+                        crossed = true;
+                        break;
+                    }
+                }
+                if (k == n) break;
+            }
+            const int m = car[c].m;
+            ++c;
+            ++k;
+            if (units + q[m] < BINADE_UNITS) {
+                units += q[m];
+            } else {
+                s = b.value(units) + t[m];
+                crossed = true;
+                break;
+            }
+        }
+        if (!crossed) return b.value(units);
+    }
+    return s;
+}
+
+// s continued over the copies of one population's carriers of an allele, in
+// individual and copy order: a[m] for a matching copy, b[m] for another one.
+// Non-carriers add +0.0 and are left out.
+double naivessw(double s, int c, int copy, const Carrier* car, int ncar, const double* a, const double* b,
+                int w) {
+    for (; c < ncar; ++c, copy = 0) {
+        for (; copy < w; ++copy) s = s + ((car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m]);
+    }
+    return s;
+}
+
+double continuessw(double s, const Carrier* car, int ncar, const double* a, const double* b, const std::int32_t* km,
+                   int w) {
+    int c = 0;
+    int copy = 0;
+    while (c < ncar) {
+        if (!Binade::usable(s)) {
+            s = s + ((car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m]);
+            if (++copy == w) {
+                copy = 0;
+                ++c;
+            }
+            continue;
+        }
+        const Binade bin(s);
+        bool tie = false;
+        std::int64_t qa[WMAX + 1], qb[WMAX + 1], inc[WMAX + 1];
+        for (int m = 1; m <= w; ++m) {
+            if (km[m] > 0) {
+                qa[m] = bin.unitsof(a[m], tie);
+                qb[m] = bin.unitsof(b[m], tie);
+                inc[m] = std::min(UNITS_CAP, m * qa[m] + (w - m) * qb[m]);
+            } else {
+                qa[m] = qb[m] = inc[m] = 0;
+            }
+        }
+        if (tie) return naivessw(s, c, copy, car, ncar, a, b, w);
+        std::int64_t units = bin.units;
+        if (c == 0 && copy == 0) {
+            std::int64_t total = units;
+            for (int m = 1; m <= w && total < BINADE_UNITS; ++m) total += km[m] * inc[m];
+            if (total < BINADE_UNITS) return bin.value(total);
+        }
+        bool crossed = false;
+        while (c < ncar) {
+            const int m = car[c].m;
+            if (copy == 0 && units + inc[m] < BINADE_UNITS) {
+                units += inc[m];
+                ++c;
+                continue;
+            }
+            const bool match = (car[c].pattern >> copy) & 1u;
+            const std::int64_t q = match ? qa[m] : qb[m];
+            const bool fits = units + q < BINADE_UNITS;
+            if (fits) {
+                units += q;
+            } else {
+                s = bin.value(units) + (match ? a[m] : b[m]);
+            }
+            if (++copy == w) {
+                copy = 0;
+                ++c;
+            }
+            if (!fits) {
+                crossed = true;
+                break;
+            }
+        }
+        if (!crossed) return bin.value(units);
+    }
+    return s;
+}
+
+}  // namespace
+
+struct Engine::Impl {
+    const DataSet& ds;
+    int nrows = 0;  // 1 + nloci: row 0 MHC, row 1 + L source locus L
+    std::vector<int> rowwidth;                 // copies per individual of a row
+    std::vector<std::vector<int>> codes;       // ascending codes of each row
+    std::vector<int> rowbase;                  // first dense index of each row
+    int ndense = 0;
+    // Per population: marks of each individual, MHC then MIC per locus.
+    std::vector<Mark> marks;
+    std::vector<std::int32_t> mhcmark;  // [p*MAXIND + i]: first mark, end at +1
+    std::vector<std::int32_t> micmark;  // [(p*MAXIND + i)*nloci + L] first; two per locus
+    std::vector<std::uint8_t> mhchet;   // [p*MAXIND + i]
+    std::vector<std::uint8_t> michet;   // [(p*MAXIND + i)*nloci + L]
+    ReciprocalSums sums;
+    // SSW terms of a matching and of a non-matching copy, per row width.
+    double ssa[WMAX + 1][WMAX + 1] = {};
+    double ssb[WMAX + 1][WMAX + 1] = {};
+    bool dyadic[WMAX + 1] = {};
+
+    explicit Impl(const DataSet& d);
+    void buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* locus, Work& work) const;
+};
+
+struct Engine::Work {
+    // Per population and dense allele.
+    std::vector<AlleleStat> stats;  // [p*ndense + d]
+    std::vector<double> terms;      // [(p*ndense + d)*(WMAX+1) + m]: SSI term of m matches
+    std::vector<std::int32_t> km;   // likewise: individuals with m matches
+    std::vector<Carrier> carriers;  // per population, per row regions
+    std::vector<std::int32_t> carbase;  // [p*nrows + row]
+    std::vector<std::int32_t> cursor;   // [d], scratch
+    std::int32_t mhchets[MAXPOP];
+    std::int32_t michets[MAXPOP];
+    std::vector<std::uint8_t> used;     // source loci in use by the replicate
+};
+
+Engine::Impl::Impl(const DataSet& d) : ds(d) {
+    nrows = 1 + ds.nloci;
+    rowwidth.assign(static_cast<std::size_t>(nrows), 2);
+    rowwidth[0] = ds.mhccopies;
+    codes.resize(static_cast<std::size_t>(nrows));
+    rowbase.resize(static_cast<std::size_t>(nrows));
+    std::vector<std::int16_t> densemap(static_cast<std::size_t>(nrows) * NALLELE, -1);
+    for (int r = 0; r < nrows; ++r) {
+        rowbase[static_cast<std::size_t>(r)] = ndense;
+        for (int a = 0; a < NALLELE; ++a) {
+            if (ds.present[r][a] == 1) {
+                densemap[static_cast<std::size_t>(r * NALLELE + a)] =
+                    static_cast<std::int16_t>(codes[static_cast<std::size_t>(r)].size());
+                codes[static_cast<std::size_t>(r)].push_back(a);
+            }
+        }
+        ndense += static_cast<int>(codes[static_cast<std::size_t>(r)].size());
+    }
+
+    const int w = ds.mhccopies;
+    mhcmark.assign(MAXPOP * MAXIND + 1, 0);
+    mhchet.assign(MAXPOP * MAXIND, 0);
+    const std::size_t nl = static_cast<std::size_t>(ds.nloci);
+    micmark.assign(MAXPOP * MAXIND * nl + 1, 0);
+    michet.assign(MAXPOP * MAXIND * nl, 0);
+    for (int p = 0; p < ds.npop; ++p) {
+        for (int i = 0; i < ds.nmhc[p]; ++i) {
+            const std::size_t at = static_cast<std::size_t>(p * MAXIND + i);
+            mhcmark[at] = static_cast<std::int32_t>(marks.size());
+            int same = 0;
+            for (int c = 1; c < w; ++c) same += ds.mhc[p][i][c] == ds.mhc[p][i][0];
+            mhchet[at] = same < w - 1;
+            for (int c = 0; c < w; ++c) {
+                const int code = ds.mhc[p][i][c];
+                bool seen = false;
+                for (int e = 0; e < c; ++e) seen = seen || ds.mhc[p][i][e] == code;
+                if (seen) continue;
+                Mark mk{densemap[static_cast<std::size_t>(code)], 0, 0};
+                for (int e = c; e < w; ++e) {
+                    if (ds.mhc[p][i][e] == code) {
+                        ++mk.m;
+                        mk.pattern = static_cast<std::uint16_t>(mk.pattern | (1u << e));
+                    }
+                }
+                marks.push_back(mk);
+            }
+            mhcmark[at + 1] = static_cast<std::int32_t>(marks.size());
+        }
+    }
+    std::vector<Mark> micmarks;
+    for (int p = 0; p < ds.npop; ++p) {
+        for (int i = 0; i < ds.nmic[p]; ++i) {
+            for (int l = 0; l < ds.nloci; ++l) {
+                const std::size_t at = (static_cast<std::size_t>(p * MAXIND + i)) * nl + static_cast<std::size_t>(l);
+                const int a0 = ds.mic[p][i][l][0];
+                const int a1 = ds.mic[p][i][l][1];
+                const std::int16_t* map = &densemap[static_cast<std::size_t>((1 + l) * NALLELE)];
+                micmark[at] = static_cast<std::int32_t>(micmarks.size());
+                michet[at] = a0 != a1;
+                if (a0 == a1) {
+                    micmarks.push_back(Mark{map[a0], 2, 3});
+                    micmarks.push_back(Mark{-1, 0, 0});
+                } else {
+                    micmarks.push_back(Mark{map[a0], 1, 1});
+                    micmarks.push_back(Mark{map[a1], 1, 2});
+                }
+            }
+        }
+    }
+    // MIC marks follow the MHC ones; two per individual and locus.
+    const std::int32_t offset = static_cast<std::int32_t>(marks.size());
+    for (std::int32_t& m : micmark) m += offset;
+    marks.insert(marks.end(), micmarks.begin(), micmarks.end());
+
+    for (int width : {w, 2}) {
+        sums.need(width);
+        const double* x = sums.of(width >= 0 ? width : 0);
+        for (int m = 0; m <= width; ++m) {
+            const double fa = 1.0 - x[m];
+            const double fb = 0.0 - x[m];
+            ssa[width][m] = fa * fa;
+            ssb[width][m] = fb * fb;
+        }
+    }
+    dyadic[0] = dyadic[1] = dyadic[2] = dyadic[4] = dyadic[8] = true;
+    for (int p = 0; p < ds.npop; ++p) {
+        sums.need(ds.nmhc[p] * w);
+        sums.need(ds.nmic[p] * 2);
+        for (int q = p + 1; q < ds.npop; ++q) {
+            sums.need((ds.nmhc[p] + ds.nmhc[q]) * w);
+            sums.need((ds.nmic[p] + ds.nmic[q]) * 2);
+        }
+    }
+}
+
+Engine::Engine(const DataSet& ds) : impl_(std::make_unique<Impl>(ds)) {}
+Engine::~Engine() = default;
+
+void Engine::WorkDeleter::operator()(Work* w) const { delete w; }
+
+Engine::WorkPtr Engine::makework() const {
+    const Impl& e = *impl_;
+    WorkPtr work(new Work());
+    const std::size_t cells = static_cast<std::size_t>(MAXPOP) * static_cast<std::size_t>(e.ndense);
+    work->stats.resize(cells);
+    work->terms.resize(cells * (WMAX + 1));
+    work->km.resize(cells * (WMAX + 1));
+    work->carbase.resize(static_cast<std::size_t>(MAXPOP * e.nrows) + 1);
+    std::int32_t total = 0;
+    for (int p = 0; p < MAXPOP; ++p) {
+        for (int r = 0; r < e.nrows; ++r) {
+            work->carbase[static_cast<std::size_t>(p * e.nrows + r)] = total;
+            if (p < e.ds.npop) total += (r == 0 ? e.ds.nmhc[p] * e.ds.mhccopies : e.ds.nmic[p] * 2);
+        }
+    }
+    work->carriers.resize(static_cast<std::size_t>(total) + 1);
+    work->cursor.resize(static_cast<std::size_t>(e.ndense) + 1);
+    work->used.resize(static_cast<std::size_t>(e.nrows));
+    return work;
+}
+
+void Engine::identity(ReplicateIndex& rep) const {
+    for (int p = 0; p < MAXPOP; ++p) {
+        for (int s = 0; s < MAXIND; ++s) {
+            rep.mhcsrc[p][s] = static_cast<std::int16_t>(s);
+            rep.micsrc[p][s] = static_cast<std::int16_t>(s);
+        }
+    }
+    for (int l = 0; l < MAXLOCI; ++l) rep.rl[l] = l;
+}
+
+// The statistics of one row (MHC, or one source locus) of population p, for
+// the individuals src[0..n-1] of the data as read.
+void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* locus,
+                            Work& work) const {
+    const int base = rowbase[static_cast<std::size_t>(row)];
+    const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
+    AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
+    std::int32_t* km = &work.km[static_cast<std::size_t>(p * ndense + base) * (WMAX + 1)];
+    double* terms = &work.terms[static_cast<std::size_t>(p * ndense + base) * (WMAX + 1)];
+    for (int d = 0; d < nd; ++d) {
+        st[d].count = 0;
+        st[d].ncar = 0;
+        std::fill(km + d * (WMAX + 1), km + d * (WMAX + 1) + w + 1, 0);
+    }
+    // Marks of slot s: [first, end).
+    auto span = [&](int s, std::int32_t& first, std::int32_t& end) {
+        const std::size_t at = static_cast<std::size_t>(p * MAXIND + src[s]);
+        if (row == 0) {
+            first = mhcmark[at];
+            end = mhcmark[at + 1];
+        } else {
+            first = micmark[at * static_cast<std::size_t>(ds.nloci) + static_cast<std::size_t>(*locus)];
+            end = first + 2;
+        }
+    };
+    for (int s = 0; s < n; ++s) {
+        std::int32_t f, e;
+        span(s, f, e);
+        for (std::int32_t k = f; k < e; ++k) {
+            const Mark& mk = marks[static_cast<std::size_t>(k)];
+            if (mk.m == 0) continue;
+            st[mk.dense].count += mk.m;
+            st[mk.dense].ncar += 1;
+            km[mk.dense * (WMAX + 1) + mk.m] += 1;
+        }
+    }
+    std::int32_t next = work.carbase[static_cast<std::size_t>(p * nrows + row)];
+    for (int d = 0; d < nd; ++d) {
+        st[d].first = next;
+        work.cursor[static_cast<std::size_t>(d)] = next;
+        next += st[d].ncar;
+    }
+    for (int s = 0; s < n; ++s) {
+        std::int32_t f, e;
+        span(s, f, e);
+        for (std::int32_t k = f; k < e; ++k) {
+            const Mark& mk = marks[static_cast<std::size_t>(k)];
+            if (mk.m == 0) continue;
+            work.carriers[static_cast<std::size_t>(work.cursor[static_cast<std::size_t>(mk.dense)]++)] =
+                Carrier{static_cast<std::uint8_t>(s), mk.m, mk.pattern};
+        }
+    }
+    const double* freq = sums.of(n * w);
+    const double* x = sums.of(w);
+    const double wd = static_cast<double>(w);
+    for (int d = 0; d < nd; ++d) {
+        AlleleStat& a = st[d];
+        if (a.ncar == 0) {
+            a.p = 0.0;
+            a.ssi0 = 0.0;
+            a.ssw0 = 0.0;
+            continue;
+        }
+        std::int32_t* k = km + d * (WMAX + 1);
+        double* t = terms + d * (WMAX + 1);
+        k[0] = n - a.ncar;
+        a.p = freq[a.count];
+        for (int m = 0; m <= w; ++m) {
+            const double dd = x[m] - a.p;
+            t[m] = (wd * dd) * dd;
+        }
+        const Carrier* car = &work.carriers[static_cast<std::size_t>(a.first)];
+        a.ssi0 = continuessi(0.0, n, car, a.ncar, t, k, w);
+        a.ssw0 = continuessw(0.0, car, a.ncar, ssa[w], ssb[w], k, w);
+    }
+}
+
+void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const {
+    const Impl& e = *impl_;
+    const DataSet& ds = e.ds;
+    const int w = ds.mhccopies;
+    std::fill(work.used.begin(), work.used.end(), 0);
+    for (int l = 0; l < ds.nloci; ++l) work.used[static_cast<std::size_t>(1 + rep.rl[l])] = 1;
+    for (int p = 0; p < ds.npop; ++p) {
+        e.buildpop(p, 0, w, ds.nmhc[p], rep.mhcsrc[p], nullptr, work);
+        for (int r = 1; r < e.nrows; ++r) {
+            const std::int32_t locus = r - 1;
+            if (work.used[static_cast<std::size_t>(r)]) e.buildpop(p, r, 2, ds.nmic[p], rep.micsrc[p], &locus, work);
+        }
+        std::int32_t h = 0;
+        for (int s = 0; s < ds.nmhc[p]; ++s) h += e.mhchet[static_cast<std::size_t>(p * MAXIND + rep.mhcsrc[p][s])];
+        work.mhchets[p] = h;
+        h = 0;
+        for (int s = 0; s < ds.nmic[p]; ++s) {
+            const std::size_t at = static_cast<std::size_t>(p * MAXIND + rep.micsrc[p][s]) * static_cast<std::size_t>(ds.nloci);
+            for (int l = 0; l < ds.nloci; ++l) h += e.michet[at + static_cast<std::size_t>(rep.rl[l])];
+        }
+        work.michets[p] = h;
+    }
+
+    const bool corr = switchon(ds.corrflag);
+    // The ratio of one data set of a pair, summed over `rows` (one MHC row,
+    // or the replicate's loci in order).
+    auto ratio = [&](int i, int j, int width, int ni, int nj, const int* rows, int nrowsused) {
+        const int n = ni + nj;
+        double num = 0.0;
+        double den = 0.0;
+        if (n == 0) {
+            // No individual on either side: the denominator is not a number
+            // whenever an allele is scored; take it from the components.
+            static const PopBlock none[2] = {};
+            const std::int32_t zero[2] = {0, 0};
+            for (int q = 0; q < nrowsused; ++q) {
+                for (int code : e.codes[static_cast<std::size_t>(rows[q])]) {
+                    num = num + gstnum(2, zero, width, code, none);
+                    den = den + gstden(2, zero, width, code, none);
+                }
+            }
+            return num / den;
+        }
+        const double nd = static_cast<double>(n);
+        const double nc = nd - static_cast<double>(ni * ni + nj * nj) / nd;
+        const double nk = static_cast<double>(n - 2);
+        const double ncm1 = nc - 1.0;
+        const double twf = (nc * nk) / nd;
+        const double niw = static_cast<double>(ni * width);
+        const double njw = static_cast<double>(nj * width);
+        const double* pall = e.sums.of(n * width);
+        const bool exact = e.dyadic[width];
+        const double* sa = e.ssa[width];
+        const double* sb = e.ssb[width];
+        for (int q = 0; q < nrowsused; ++q) {
+            const int row = rows[q];
+            const int base = e.rowbase[static_cast<std::size_t>(row)];
+            const int nd2 = static_cast<int>(e.codes[static_cast<std::size_t>(row)].size());
+            const std::size_t oi = static_cast<std::size_t>(i * e.ndense + base);
+            const std::size_t oj = static_cast<std::size_t>(j * e.ndense + base);
+            const AlleleStat* si = &work.stats[oi];
+            const AlleleStat* sj = &work.stats[oj];
+            for (int d = 0; d < nd2; ++d) {
+                const AlleleStat& a = si[d];
+                const AlleleStat& b = sj[d];
+                if (a.count == 0 && b.count == 0) continue;
+                const double pp = pall[a.count + b.count];
+                const double e0 = a.p - pp;
+                const double e1 = b.p - pp;
+                double ssp = 0.0 + (niw * e0) * e0;
+                ssp = ssp + (njw * e1) * e1;
+                const Carrier* car = &work.carriers[static_cast<std::size_t>(b.first)];
+                const std::size_t tj = (oj + static_cast<std::size_t>(d)) * (WMAX + 1);
+                const double ssi = continuessi(a.ssi0, nj, car, b.ncar, &work.terms[tj], &work.km[tj], width);
+                const double ssw =
+                    exact ? a.ssw0 + b.ssw0 : continuessw(a.ssw0, car, b.ncar, sa, sb, &work.km[tj], width);
+                const double tp = nk * ssp;
+                num = num + (tp - 1.0 * ssi);
+                den = den + ((tp + ncm1 * ssi) + twf * ssw);
+            }
+        }
+        return num / den;
+    };
+
+    int microws[MAXLOCI];
+    for (int l = 0; l < ds.nloci; ++l) microws[l] = 1 + rep.rl[l];
+    const int mhcrow = 0;
+    for (int i = 0; i + 1 < ds.npop; ++i) {
+        for (int j = i + 1; j < ds.npop; ++j) {
+            const int mi = ds.nmhc[i], mj = ds.nmhc[j];
+            double mhc = ratio(i, j, w, mi, mj, &mhcrow, 1);
+            if (corr) {
+                const double het = repeatadd(0.0, 1.0 / static_cast<double>(mi + mj), work.mhchets[i] + work.mhchets[j]);
+                mhc = mhc / (1.0 - het);
+            }
+            out.mhc[i][j] = mhc;
+            const int ci = ds.nmic[i], cj = ds.nmic[j];
+            double mic = ratio(i, j, 2, ci, cj, microws, ds.nloci);
+            if (corr) {
+                const std::int32_t hets = work.michets[i] + work.michets[j];
+                const double het =
+                    hets > 0 ? repeatadd(0.0, 1.0 / static_cast<double>((ci + cj) * ds.nloci), hets) : 0.0;
+                mic = mic / (1.0 - het);
+            }
+            out.mic[i][j] = mic;
+        }
+    }
+}
+
+}  // namespace gstboot
