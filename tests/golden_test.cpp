@@ -44,3 +44,44 @@ INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(goldencases()),
                          });
 
 }  // namespace
+
+namespace {
+
+// Every thread count, and the reference scoring, give the same bytes.
+TEST(Threads, OutputDoesNotDependOnThreadsOrScoring) {
+    for (const std::string name : {"small-boot", "corr-loci", "edge-codes", "all-heterozygous", "no-loci"}) {
+        const std::string src = testdata("golden/" + name);
+        TempDir dir;
+        writefile(dir.file("MHCdata.txt"), readfile(src + "/MHCdata.txt"));
+        writefile(dir.file("MICdata.txt"), readfile(src + "/MICdata.txt"));
+        const std::vector<std::vector<std::string>> variants = {
+            {"--threads", "1"}, {"--threads", "2"}, {"--threads", "5"}, {"--threads=16"}, {"--reference"}};
+        for (const auto& extra : variants) {
+            std::vector<std::string> args = {"--seed", "987", "--output", "out.txt"};
+            args.insert(args.end(), extra.begin(), extra.end());
+            RunResult r = rungstboot(dir.path(), args);
+            ASSERT_EQ(r.status, 0) << name << " " << extra[0];
+            const std::string file = readfile(dir.file("out.txt"));
+            static std::string firstout, firstfile;
+            if (extra == variants[0]) {
+                firstout = r.out;
+                firstfile = file;
+                EXPECT_GT(file.size(), 0u);
+            } else {
+                EXPECT_EQ(r.out, firstout) << name << " " << extra[0];
+                EXPECT_EQ(file, firstfile) << name << " " << extra[0];
+            }
+        }
+    }
+}
+
+TEST(Threads, BadThreadCounts) {
+    TempDir dir;
+    for (const std::string bad : {"0", "-1", "1025", "two", ""}) {
+        RunResult r = rungstboot(dir.path(), {"--threads", bad});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.err.find("--threads"), std::string::npos);
+    }
+}
+
+}  // namespace

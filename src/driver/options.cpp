@@ -19,6 +19,14 @@ std::uint32_t parseseed(const std::string& text) {
     return static_cast<std::uint32_t>(v);
 }
 
+int parsethreads(const std::string& text) {
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(text) < 1 || std::stoi(text) > 1024) {
+        bad("--threads needs a whole number from 1 to 1024, not '" + text + "'");
+    }
+    return std::stoi(text);
+}
+
 }  // namespace
 
 std::string usage() {
@@ -35,6 +43,10 @@ std::string usage() {
            "  --mhc FILE     MHC data set (default MHCdata.txt)\n"
            "  --mic FILE     MIC data set (default MICdata.txt)\n"
            "  --output FILE  report file (default output.txt)\n"
+           "  --threads N    worker threads (default: all hardware threads); the\n"
+           "                 results do not depend on N\n"
+           "  --reference    score with the plain reference implementation, which\n"
+           "                 gives the same bits, far more slowly (for checking)\n"
            "  -h, --help     show this text and exit\n"
            "  --version      show the version and exit\n";
 }
@@ -72,6 +84,11 @@ Options parseoptions(const std::vector<std::string>& args) {
         } else if (arg == "--seed") {
             o.seed = parseseed(takevalue());
             o.hasseed = true;
+        } else if (arg == "--threads") {
+            o.threads = parsethreads(takevalue());
+        } else if (arg == "--reference") {
+            if (inlinevalue) bad(arg + " takes no value");
+            o.reference = true;
         } else if (arg == "--mhc") {
             o.inputs.mhc = takepath();
         } else if (arg == "--mic") {

@@ -14,6 +14,8 @@ struct Options {
     std::string output = "output.txt";
     bool hasseed = false;      // --seed given; otherwise the clock's seconds
     std::uint32_t seed = 0;
+    int threads = 0;           // 0: every hardware thread
+    bool reference = false;    // score with the straightforward implementation
     bool help = false;
     bool version = false;
 };

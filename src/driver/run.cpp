@@ -1,25 +1,113 @@
 #include "driver/run.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <ctime>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "data/error.h"
+#include "data/reader.h"
 #include "driver/options.h"
 #include "driver/outfile.h"
 #include "driver/report.h"
+#include "estimates/engine.h"
+#include "resampling/resample.h"
 
 namespace gstboot {
 
-void runreplicates(const DataSet& ds, Random& rng, Workspace& work, ResultTables& tables, std::FILE* console) {
-    cleartables(tables);
+namespace {
+
+void countdown(std::FILE* console, int r) {
+    std::fprintf(console, "%5d", 10 - r / 100);
+    std::fflush(console);
+}
+
+void runreference(const DataSet& ds, Random& rng, ResultTables& tables, std::FILE* console) {
+    auto rep = std::make_unique<Replicate>();
+    auto scratch = std::make_unique<PairScratch>();
+    auto est = std::make_unique<PairEstimates>();
     for (int r = 0; r < NREP; ++r) {
-        if (r % 100 == 0) {
-            std::fprintf(console, "%5d", 10 - r / 100);
-            std::fflush(console);
-        }
-        resample(ds, work.rep, rng);
-        scorepairs(ds, work.rep.present, work.rep.rmhc, work.rep.rmic, work.scratch, work.est);
-        accumulate(ds.npop, work.est, r, tables);
+        if (r % 100 == 0) countdown(console, r);
+        resample(ds, *rep, rng);
+        scorepairs(ds, rep->present, rep->rmhc, rep->rmic, *scratch, *est);
+        storeestimates(ds.npop, *est, r, tables);
     }
+}
+
+// One worker's storage, allocated before the first replicate.
+struct Worker {
+    Engine::WorkPtr work;
+    std::unique_ptr<ReplicateIndex> index = std::make_unique<ReplicateIndex>();
+    std::unique_ptr<PairEstimates> est = std::make_unique<PairEstimates>();
+};
+
+void runengine(const DataSet& ds, std::uint32_t seed, int threads, ResultTables& tables, std::FILE* console) {
+    const Engine engine(ds);
+    if (threads > NREP) threads = NREP;
+    std::vector<Worker> workers(static_cast<std::size_t>(threads));
+    for (Worker& w : workers) w.work = engine.makework();
+
+    if (threads == 1) {
+        Worker& w = workers[0];
+        Random rng;
+        rng.srand(seed);
+        for (int r = 0; r < NREP; ++r) {
+            if (r % 100 == 0) countdown(console, r);
+            drawreplicate(ds, *w.index, rng);
+            engine.score(*w.index, *w.work, *w.est);
+            storeestimates(ds.npop, *w.est, r, tables);
+        }
+        return;
+    }
+
+    const std::uint64_t perrep = drawcount(ds);
+    std::atomic<int> next{0};
+    std::mutex mutex;
+    std::condition_variable progress;
+    int done = 0;
+    auto body = [&](Worker& w) {
+        for (;;) {
+            const int r = next.fetch_add(1);
+            if (r >= NREP) return;
+            Random rng;
+            rng.srand(seed);
+            rng.discard(perrep * static_cast<std::uint64_t>(r));
+            drawreplicate(ds, *w.index, rng);
+            engine.score(*w.index, *w.work, *w.est);
+            storeestimates(ds.npop, *w.est, r, tables);  // replicate r's own slots
+            std::lock_guard<std::mutex> lock(mutex);
+            ++done;
+            progress.notify_one();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (Worker& w : workers) pool.emplace_back(body, std::ref(w));
+    // The countdown shows progress; its text does not depend on the timing.
+    for (int shown = 0; shown < NREP; shown += 100) {
+        std::unique_lock<std::mutex> lock(mutex);
+        progress.wait(lock, [&] { return done >= shown; });
+        lock.unlock();
+        countdown(console, shown);
+    }
+    for (std::thread& t : pool) t.join();
+}
+
+}  // namespace
+
+void runreplicates(const DataSet& ds, std::uint32_t seed, int threads, bool reference, ResultTables& tables,
+                   std::FILE* console) {
+    if (reference) {
+        Random rng;
+        rng.srand(seed);
+        runreference(ds, rng, tables, console);
+    } else {
+        runengine(ds, seed, threads < 1 ? 1 : threads, tables, console);
+    }
+    summarize(ds.npop, tables);
 }
 
 int run(const Options& options) {
@@ -41,11 +129,10 @@ int run(const Options& options) {
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
     std::fprintf(stderr, "seed: %u\n", seed);
 
-    auto work = std::make_unique<Workspace>();
+    int threads = options.threads;
+    if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     auto tables = std::make_unique<ResultTables>();
-    Random rng;
-    rng.srand(seed);
-    runreplicates(*ds, rng, *work, *tables, stdout);
+    runreplicates(*ds, seed, threads < 1 ? 1 : threads, options.reference, *tables, stdout);
 
     OutputFile out(options.output);
     report(ds->npop, *tables, stdout, out);

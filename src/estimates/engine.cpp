@@ -213,7 +213,9 @@ struct Engine::Impl {
     std::vector<int> rowwidth;                 // copies per individual of a row
     std::vector<std::vector<int>> codes;       // ascending codes of each row
     std::vector<int> rowbase;                  // first dense index of each row
+    std::vector<int> termbase;                 // first term cell of each row
     int ndense = 0;
+    int nterms = 0;                            // term cells per population
     // Per population: marks of each individual, MHC then MIC per locus.
     std::vector<Mark> marks;
     std::vector<std::int32_t> mhcmark;  // [p*MAXIND + i]: first mark, end at +1
@@ -233,7 +235,7 @@ struct Engine::Impl {
 struct Engine::Work {
     // Per population and dense allele.
     std::vector<AlleleStat> stats;  // [p*ndense + d]
-    std::vector<double> terms;      // [(p*ndense + d)*(WMAX+1) + m]: SSI term of m matches
+    std::vector<double> terms;      // [p*nterms + termbase[row] + d*(w+1) + m]: SSI term of m matches
     std::vector<std::int32_t> km;   // likewise: individuals with m matches
     std::vector<Carrier> carriers;  // per population, per row regions
     std::vector<std::int32_t> carbase;  // [p*nrows + row]
@@ -249,6 +251,7 @@ Engine::Impl::Impl(const DataSet& d) : ds(d) {
     rowwidth[0] = ds.mhccopies;
     codes.resize(static_cast<std::size_t>(nrows));
     rowbase.resize(static_cast<std::size_t>(nrows));
+    termbase.resize(static_cast<std::size_t>(nrows));
     std::vector<std::int16_t> densemap(static_cast<std::size_t>(nrows) * NALLELE, -1);
     for (int r = 0; r < nrows; ++r) {
         rowbase[static_cast<std::size_t>(r)] = ndense;
@@ -260,6 +263,8 @@ Engine::Impl::Impl(const DataSet& d) : ds(d) {
             }
         }
         ndense += static_cast<int>(codes[static_cast<std::size_t>(r)].size());
+        termbase[static_cast<std::size_t>(r)] = nterms;
+        nterms += static_cast<int>(codes[static_cast<std::size_t>(r)].size()) * (rowwidth[static_cast<std::size_t>(r)] + 1);
     }
 
     const int w = ds.mhccopies;
@@ -348,8 +353,9 @@ Engine::WorkPtr Engine::makework() const {
     WorkPtr work(new Work());
     const std::size_t cells = static_cast<std::size_t>(MAXPOP) * static_cast<std::size_t>(e.ndense);
     work->stats.resize(cells);
-    work->terms.resize(cells * (WMAX + 1));
-    work->km.resize(cells * (WMAX + 1));
+    const std::size_t termcells = static_cast<std::size_t>(MAXPOP) * static_cast<std::size_t>(e.nterms);
+    work->terms.resize(termcells);
+    work->km.resize(termcells);
     work->carbase.resize(static_cast<std::size_t>(MAXPOP * e.nrows) + 1);
     std::int32_t total = 0;
     for (int p = 0; p < MAXPOP; ++p) {
@@ -381,13 +387,15 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
     const int base = rowbase[static_cast<std::size_t>(row)];
     const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
     AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
-    std::int32_t* km = &work.km[static_cast<std::size_t>(p * ndense + base) * (WMAX + 1)];
-    double* terms = &work.terms[static_cast<std::size_t>(p * ndense + base) * (WMAX + 1)];
+    const int stride = w + 1;
+    const std::size_t tb = static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(row)]);
+    std::int32_t* km = &work.km[tb];
+    double* terms = &work.terms[tb];
     for (int d = 0; d < nd; ++d) {
         st[d].count = 0;
         st[d].ncar = 0;
-        std::fill(km + d * (WMAX + 1), km + d * (WMAX + 1) + w + 1, 0);
     }
+    std::fill(km, km + nd * stride, 0);
     // Marks of slot s: [first, end).
     auto span = [&](int s, std::int32_t& first, std::int32_t& end) {
         const std::size_t at = static_cast<std::size_t>(p * MAXIND + src[s]);
@@ -407,7 +415,7 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             if (mk.m == 0) continue;
             st[mk.dense].count += mk.m;
             st[mk.dense].ncar += 1;
-            km[mk.dense * (WMAX + 1) + mk.m] += 1;
+            km[mk.dense * stride + mk.m] += 1;
         }
     }
     std::int32_t next = work.carbase[static_cast<std::size_t>(p * nrows + row)];
@@ -437,8 +445,8 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             a.ssw0 = 0.0;
             continue;
         }
-        std::int32_t* k = km + d * (WMAX + 1);
-        double* t = terms + d * (WMAX + 1);
+        std::int32_t* k = km + d * stride;
+        double* t = terms + d * stride;
         k[0] = n - a.ncar;
         a.p = freq[a.count];
         for (int m = 0; m <= w; ++m) {
@@ -511,6 +519,7 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
             const int nd2 = static_cast<int>(e.codes[static_cast<std::size_t>(row)].size());
             const std::size_t oi = static_cast<std::size_t>(i * e.ndense + base);
             const std::size_t oj = static_cast<std::size_t>(j * e.ndense + base);
+            const std::size_t tjrow = static_cast<std::size_t>(j * e.nterms + e.termbase[static_cast<std::size_t>(row)]);
             const AlleleStat* si = &work.stats[oi];
             const AlleleStat* sj = &work.stats[oj];
             for (int d = 0; d < nd2; ++d) {
@@ -523,7 +532,7 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
                 double ssp = 0.0 + (niw * e0) * e0;
                 ssp = ssp + (njw * e1) * e1;
                 const Carrier* car = &work.carriers[static_cast<std::size_t>(b.first)];
-                const std::size_t tj = (oj + static_cast<std::size_t>(d)) * (WMAX + 1);
+                const std::size_t tj = tjrow + static_cast<std::size_t>(d * (width + 1));
                 const double ssi = continuessi(a.ssi0, nj, car, b.ncar, &work.terms[tj], &work.km[tj], width);
                 const double ssw =
                     exact ? a.ssw0 + b.ssw0 : continuessw(a.ssw0, car, b.ncar, sa, sb, &work.km[tj], width);

@@ -90,26 +90,32 @@ void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, 
     }
 }
 
-void accumulate(int npop, const PairEstimates& est, int r, ResultTables& t) {
+void storeestimates(int npop, const PairEstimates& est, int r, ResultTables& t) {
     for (int i = 0; i + 1 < npop; ++i) {
         for (int j = i + 1; j < npop; ++j) {
-            const double mhc = est.mhc[i][j];
-            const double mic = est.mic[i][j];
-            t.mhcGST[i][j][r] = mhc;
-            t.micGST[i][j][r] = mic;
-            t.meanmhc[i][j] = t.meanmhc[i][j] + mhc / 1000.0;
-            t.meanmic[i][j] = t.meanmic[i][j] + mic / 1000.0;
-            if (mhc > mic) t.pval[i][j] = t.pval[i][j] + 0.001;
+            t.mhcGST[i][j][r] = est.mhc[i][j];
+            t.micGST[i][j][r] = est.mic[i][j];
         }
     }
 }
 
-void cleartables(ResultTables& t) {
+void summarize(int npop, ResultTables& t) {
     for (int i = 0; i < MAXPOP; ++i) {
         for (int j = 0; j < MAXPOP; ++j) {
             t.meanmhc[i][j] = 0.0;
             t.meanmic[i][j] = 0.0;
             t.pval[i][j] = 0.0;
+        }
+    }
+    for (int i = 0; i + 1 < npop; ++i) {
+        for (int j = i + 1; j < npop; ++j) {
+            for (int r = 0; r < NREP; ++r) {
+                const double mhc = t.mhcGST[i][j][r];
+                const double mic = t.micGST[i][j][r];
+                t.meanmhc[i][j] = t.meanmhc[i][j] + mhc / 1000.0;
+                t.meanmic[i][j] = t.meanmic[i][j] + mic / 1000.0;
+                if (mhc > mic) t.pval[i][j] = t.pval[i][j] + 0.001;
+            }
         }
     }
 }

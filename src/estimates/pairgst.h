@@ -46,12 +46,13 @@ void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, 
 double mhccorrection(const PopBlock* gmhc, const std::int32_t* ni, int mhccopies);
 double miccorrection(const PopBlock (*gmic)[2], const std::int32_t* ni, int nloci);
 
-// Stores replicate r's estimates and adds to the means and to pval, in the
-// order that fixes their bits: value / 1000.0 added to the running mean,
-// 0.001 added when the MHC estimate is strictly greater.
-void accumulate(int npop, const PairEstimates& est, int r, ResultTables& tables);
+// Stores replicate r's estimates in mhcGST/micGST[i][j][r].
+void storeestimates(int npop, const PairEstimates& est, int r, ResultTables& tables);
 
-// Clears the means and pval (all MAXPOP x MAXPOP entries).
-void cleartables(ResultTables& tables);
+// Clears the means and pval (all MAXPOP x MAXPOP entries), then sums them
+// over the stored replicates in replicate order, the order that fixes their
+// bits: value / 1000.0 added to the running mean, 0.001 added to pval when
+// the MHC estimate is strictly greater.
+void summarize(int npop, ResultTables& tables);
 
 }  // namespace gstboot
