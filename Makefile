@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test example sanitize clean
+.PHONY: all build test example sanitize bench clean
 
 all: build
 
@@ -15,6 +15,9 @@ test: build
 
 example: build
 	cd examples && ../$(BUILD)/gstboot --seed 2026 && echo && echo "--- output.txt" && cat output.txt
+
+bench: build
+	./bench/run.sh
 
 sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_ARGS=-DGSTBOOT_SANITIZE=ON

@@ -57,152 +57,62 @@ private:
     std::vector<std::vector<double>> tables_;
 };
 
-// s continued over one population's individuals 0..n-1 for one allele,
-// one SSI term each: t[m] for an individual with m matching copies.
-// km[m] counts the individuals with m matches (km[0]: non-carriers).
-double naivessi(double s, int k, int c, int n, const Carrier* car, int ncar, const double* t) {
-    for (; k < n; ++k) {
-        int m = 0;
-        if (c < ncar && car[c].pos == k) m = car[c++].m;
-        s = s + t[m];
-    }
-    return s;
-}
-
-double continuessi(double s, int n, const Carrier* car, int ncar, const double* t, const std::int32_t* km,
-                   int w) {
-    if (ncar == 0) return s;  // p = 0: every term is +0.0
-    int k = 0;                // next individual
-    int c = 0;                // next carrier
-    while (k < n) {
-        if (!Binade::usable(s)) {
-            int m = 0;
-            if (c < ncar && car[c].pos == k) m = car[c++].m;
-            s = s + t[m];
+// The continuation of many starting sums over one population's sequence at
+// once: lane l is s[l] continued over population j's SSI terms (or its
+// carriers' SSW terms), with the additions of each lane in the order of the
+// sequence. Lanes are independent, so they are vectorised across partners;
+// no lane's additions are reordered.
+template <int B>
+void ssilanes(double* s, int n, const Carrier* car, int ncar, const double* t) {
+    double acc[B];
+    for (int l = 0; l < B; ++l) acc[l] = s[l];
+    const double t0 = t[0];
+    int k = 0;
+    for (int c = 0; c <= ncar; ++c) {
+        const int next = c < ncar ? car[c].pos : n;
+        for (; k < next; ++k) {
+            for (int l = 0; l < B; ++l) acc[l] = acc[l] + t0;
+        }
+        if (c < ncar) {
+            const double tm = t[car[c].m];
+            for (int l = 0; l < B; ++l) acc[l] = acc[l] + tm;
             ++k;
-            continue;
         }
-        const Binade b(s);
-        bool tie = false;
-        std::int64_t q[WMAX + 1];
-        for (int m = 0; m <= w; ++m) q[m] = km[m] > 0 ? b.unitsof(t[m], tie) : 0;
-        if (tie) return naivessi(s, k, c, n, car, ncar, t);
-        std::int64_t units = b.units;
-        if (k == 0) {
-            std::int64_t total = units;
-            for (int m = 0; m <= w && total < BINADE_UNITS; ++m) total += km[m] * q[m];
-            if (total < BINADE_UNITS) return b.value(total);
-        }
-        bool crossed = false;
-        while (k < n) {
-            const int next = c < ncar ? car[c].pos : n;
-            if (next > k) {
-                const std::int64_t run = next - k;
-                if (q[0] == 0) {
-                    k = next;
-                } else {
-                    const std::int64_t fit = (BINADE_UNITS - 1 - units) / q[0];
-                    if (fit >= run) {
-                        units += run * q[0];
-                        k = next;
-                    } else {
-                        units += fit * q[0];
-                        k += static_cast<int>(fit);
-                        s = b.value(units) + t[0];
-                        ++k;
-                        crossed = true;
-                        break;
-                    }
-                }
-                if (k == n) break;
-            }
-            const int m = car[c].m;
-            ++c;
-            ++k;
-            if (units + q[m] < BINADE_UNITS) {
-                units += q[m];
-            } else {
-                s = b.value(units) + t[m];
-                crossed = true;
-                break;
-            }
-        }
-        if (!crossed) return b.value(units);
     }
-    return s;
+    for (int l = 0; l < B; ++l) s[l] = acc[l];
 }
 
-// s continued over the copies of one population's carriers of an allele, in
-// individual and copy order: a[m] for a matching copy, b[m] for another one.
-// Non-carriers add +0.0 and are left out.
-double naivessw(double s, int c, int copy, const Carrier* car, int ncar, const double* a, const double* b,
-                int w) {
-    for (; c < ncar; ++c, copy = 0) {
-        for (; copy < w; ++copy) s = s + ((car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m]);
+template <int B>
+void sswlanes(double* s, const Carrier* car, int ncar, const double* a, const double* b, int w) {
+    double acc[B];
+    for (int l = 0; l < B; ++l) acc[l] = s[l];
+    for (int c = 0; c < ncar; ++c) {
+        for (int copy = 0; copy < w; ++copy) {
+            const double tm = (car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m];
+            for (int l = 0; l < B; ++l) acc[l] = acc[l] + tm;
+        }
     }
-    return s;
+    for (int l = 0; l < B; ++l) s[l] = acc[l];
 }
 
-double continuessw(double s, const Carrier* car, int ncar, const double* a, const double* b, const std::int32_t* km,
-                   int w) {
-    int c = 0;
-    int copy = 0;
-    while (c < ncar) {
-        if (!Binade::usable(s)) {
-            s = s + ((car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m]);
-            if (++copy == w) {
-                copy = 0;
-                ++c;
-            }
-            continue;
-        }
-        const Binade bin(s);
-        bool tie = false;
-        std::int64_t qa[WMAX + 1], qb[WMAX + 1], inc[WMAX + 1];
-        for (int m = 1; m <= w; ++m) {
-            if (km[m] > 0) {
-                qa[m] = bin.unitsof(a[m], tie);
-                qb[m] = bin.unitsof(b[m], tie);
-                inc[m] = std::min(UNITS_CAP, m * qa[m] + (w - m) * qb[m]);
-            } else {
-                qa[m] = qb[m] = inc[m] = 0;
-            }
-        }
-        if (tie) return naivessw(s, c, copy, car, ncar, a, b, w);
-        std::int64_t units = bin.units;
-        if (c == 0 && copy == 0) {
-            std::int64_t total = units;
-            for (int m = 1; m <= w && total < BINADE_UNITS; ++m) total += km[m] * inc[m];
-            if (total < BINADE_UNITS) return bin.value(total);
-        }
-        bool crossed = false;
-        while (c < ncar) {
-            const int m = car[c].m;
-            if (copy == 0 && units + inc[m] < BINADE_UNITS) {
-                units += inc[m];
-                ++c;
-                continue;
-            }
-            const bool match = (car[c].pattern >> copy) & 1u;
-            const std::int64_t q = match ? qa[m] : qb[m];
-            const bool fits = units + q < BINADE_UNITS;
-            if (fits) {
-                units += q;
-            } else {
-                s = bin.value(units) + (match ? a[m] : b[m]);
-            }
-            if (++copy == w) {
-                copy = 0;
-                ++c;
-            }
-            if (!fits) {
-                crossed = true;
-                break;
-            }
-        }
-        if (!crossed) return bin.value(units);
-    }
-    return s;
+// `s` holds `lanes` sums and room for up to 3 more, which are clobbered.
+// Wider vectors where the processor has them; the arithmetic is the same
+// rounded double additions whichever is chosen.
+__attribute__((target_clones("avx512f", "avx2", "default")))
+void continuelanes(double* s, int lanes, int n, const Carrier* car, int ncar, const double* t) {
+    int l = 0;
+    for (; l + 16 <= lanes; l += 16) ssilanes<16>(s + l, n, car, ncar, t);
+    if (l + 8 <= lanes) { ssilanes<8>(s + l, n, car, ncar, t); l += 8; }
+    // The last block may run past `lanes` into the padding of `s`.
+    for (; l < lanes; l += 4) ssilanes<4>(s + l, n, car, ncar, t);
+}
+
+__attribute__((target_clones("avx512f", "avx2", "default")))
+void continuelanesssw(double* s, int lanes, const Carrier* car, int ncar, const double* a, const double* b, int w) {
+    int l = 0;
+    for (; l + 16 <= lanes; l += 16) sswlanes<16>(s + l, car, ncar, a, b, w);
+    if (l + 8 <= lanes) { sswlanes<8>(s + l, car, ncar, a, b, w); l += 8; }
+    for (; l < lanes; l += 4) sswlanes<4>(s + l, car, ncar, a, b, w);
 }
 
 }  // namespace
@@ -243,6 +153,13 @@ struct Engine::Work {
     std::int32_t mhchets[MAXPOP];
     std::int32_t michets[MAXPOP];
     std::vector<std::uint8_t> used;     // source loci in use by the replicate
+    // For the current block-1 population j: [i*ndense + d], the SSI and SSW
+    // of pair (i, j) for allele d.
+    std::vector<double> pairssi;
+    std::vector<double> pairssw;
+    double lanes[MAXPOP + 4] = {};  // padded to whole blocks of 4 lanes
+    std::vector<std::uint8_t> matches;  // [individual*nd + d]: matching copies, one row
+    std::vector<double> rowsums;        // [d], one row
 };
 
 Engine::Impl::Impl(const DataSet& d) : ds(d) {
@@ -367,6 +284,12 @@ Engine::WorkPtr Engine::makework() const {
     work->carriers.resize(static_cast<std::size_t>(total) + 1);
     work->cursor.resize(static_cast<std::size_t>(e.ndense) + 1);
     work->used.resize(static_cast<std::size_t>(e.nrows));
+    std::size_t widest = 1;
+    for (const auto& c : e.codes) widest = std::max(widest, c.size());
+    work->matches.resize(widest * MAXIND);
+    work->rowsums.resize(widest);
+    work->pairssi.resize(cells);
+    work->pairssw.resize(cells);
     return work;
 }
 
@@ -454,9 +377,29 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             t[m] = (wd * dd) * dd;
         }
         const Carrier* car = &work.carriers[static_cast<std::size_t>(a.first)];
-        a.ssi0 = continuessi(0.0, n, car, a.ncar, t, k, w);
-        a.ssw0 = continuessw(0.0, car, a.ncar, ssa[w], ssb[w], k, w);
+        a.ssw0 = 0.0;
+        sswlanes<1>(&a.ssw0, car, a.ncar, ssa[w], ssb[w], w);
     }
+    // SSI of the population alone, every allele side by side: individual by
+    // individual, each allele's running sum takes its own term. An allele
+    // the population lacks adds +0.0 throughout.
+    std::uint8_t* mat = work.matches.data();
+    std::fill(mat, mat + n * nd, std::uint8_t{0});
+    for (int d = 0; d < nd; ++d) {
+        if (st[d].ncar == 0) {
+            terms[d * stride] = 0.0;
+            continue;
+        }
+        const Carrier* car = &work.carriers[static_cast<std::size_t>(st[d].first)];
+        for (int c = 0; c < st[d].ncar; ++c) mat[car[c].pos * nd + d] = car[c].m;
+    }
+    double* acc = work.rowsums.data();
+    std::fill(acc, acc + nd, 0.0);
+    for (int i = 0; i < n; ++i) {
+        const std::uint8_t* line = mat + i * nd;
+        for (int d = 0; d < nd; ++d) acc[d] = acc[d] + terms[d * stride + line[d]];
+    }
+    for (int d = 0; d < nd; ++d) st[d].ssi0 = acc[d];
 }
 
 void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const {
@@ -510,16 +453,12 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
         const double niw = static_cast<double>(ni * width);
         const double njw = static_cast<double>(nj * width);
         const double* pall = e.sums.of(n * width);
-        const bool exact = e.dyadic[width];
-        const double* sa = e.ssa[width];
-        const double* sb = e.ssb[width];
         for (int q = 0; q < nrowsused; ++q) {
             const int row = rows[q];
             const int base = e.rowbase[static_cast<std::size_t>(row)];
             const int nd2 = static_cast<int>(e.codes[static_cast<std::size_t>(row)].size());
             const std::size_t oi = static_cast<std::size_t>(i * e.ndense + base);
             const std::size_t oj = static_cast<std::size_t>(j * e.ndense + base);
-            const std::size_t tjrow = static_cast<std::size_t>(j * e.nterms + e.termbase[static_cast<std::size_t>(row)]);
             const AlleleStat* si = &work.stats[oi];
             const AlleleStat* sj = &work.stats[oj];
             for (int d = 0; d < nd2; ++d) {
@@ -531,11 +470,8 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
                 const double e1 = b.p - pp;
                 double ssp = 0.0 + (niw * e0) * e0;
                 ssp = ssp + (njw * e1) * e1;
-                const Carrier* car = &work.carriers[static_cast<std::size_t>(b.first)];
-                const std::size_t tj = tjrow + static_cast<std::size_t>(d * (width + 1));
-                const double ssi = continuessi(a.ssi0, nj, car, b.ncar, &work.terms[tj], &work.km[tj], width);
-                const double ssw =
-                    exact ? a.ssw0 + b.ssw0 : continuessw(a.ssw0, car, b.ncar, sa, sb, &work.km[tj], width);
+                const double ssi = work.pairssi[oi + static_cast<std::size_t>(d)];
+                const double ssw = work.pairssw[oi + static_cast<std::size_t>(d)];
                 const double tp = nk * ssp;
                 num = num + (tp - 1.0 * ssi);
                 den = den + ((tp + ncm1 * ssi) + twf * ssw);
@@ -544,11 +480,52 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
         return num / den;
     };
 
+    // SSI and SSW of every pair (i, j), i < j, for every allele: population
+    // i's own sums continued over population j, all partners i at once.
+    auto continuepairs = [&](int j, int row, int width, int nj) {
+        const int base = e.rowbase[static_cast<std::size_t>(row)];
+        const int nd = static_cast<int>(e.codes[static_cast<std::size_t>(row)].size());
+        const std::size_t tjrow = static_cast<std::size_t>(j * e.nterms + e.termbase[static_cast<std::size_t>(row)]);
+        const bool exact = e.dyadic[width];
+        for (int d = 0; d < nd; ++d) {
+            const std::size_t cell = static_cast<std::size_t>(base + d);
+            const AlleleStat& b = work.stats[static_cast<std::size_t>(j * e.ndense) + cell];
+            if (b.ncar == 0) {
+                // Population j adds only +0.0 terms.
+                for (int i = 0; i < j; ++i) {
+                    const AlleleStat& a = work.stats[static_cast<std::size_t>(i * e.ndense) + cell];
+                    work.pairssi[static_cast<std::size_t>(i * e.ndense) + cell] = a.ssi0;
+                    work.pairssw[static_cast<std::size_t>(i * e.ndense) + cell] = a.ssw0;
+                }
+                continue;
+            }
+            const Carrier* car = &work.carriers[static_cast<std::size_t>(b.first)];
+            for (int i = 0; i < j; ++i) work.lanes[i] = work.stats[static_cast<std::size_t>(i * e.ndense) + cell].ssi0;
+            continuelanes(work.lanes, j, nj, car, b.ncar, &work.terms[tjrow + static_cast<std::size_t>(d * (width + 1))]);
+            for (int i = 0; i < j; ++i) work.pairssi[static_cast<std::size_t>(i * e.ndense) + cell] = work.lanes[i];
+            if (exact) {
+                // Every partial sum is a small multiple of 1/64: exact.
+                for (int i = 0; i < j; ++i) {
+                    const AlleleStat& a = work.stats[static_cast<std::size_t>(i * e.ndense) + cell];
+                    work.pairssw[static_cast<std::size_t>(i * e.ndense) + cell] = a.ssw0 + b.ssw0;
+                }
+            } else {
+                for (int i = 0; i < j; ++i) work.lanes[i] = work.stats[static_cast<std::size_t>(i * e.ndense) + cell].ssw0;
+                continuelanesssw(work.lanes, j, car, b.ncar, e.ssa[width], e.ssb[width], width);
+                for (int i = 0; i < j; ++i) work.pairssw[static_cast<std::size_t>(i * e.ndense) + cell] = work.lanes[i];
+            }
+        }
+    };
+
     int microws[MAXLOCI];
     for (int l = 0; l < ds.nloci; ++l) microws[l] = 1 + rep.rl[l];
     const int mhcrow = 0;
-    for (int i = 0; i + 1 < ds.npop; ++i) {
-        for (int j = i + 1; j < ds.npop; ++j) {
+    for (int j = 1; j < ds.npop; ++j) {
+        continuepairs(j, 0, w, ds.nmhc[j]);
+        for (int r = 1; r < e.nrows; ++r) {
+            if (work.used[static_cast<std::size_t>(r)]) continuepairs(j, r, 2, ds.nmic[j]);
+        }
+        for (int i = 0; i < j; ++i) {
             const int mi = ds.nmhc[i], mj = ds.nmhc[j];
             double mhc = ratio(i, j, w, mi, mj, &mhcrow, 1);
             if (corr) {
