@@ -62,57 +62,77 @@ private:
 // carriers' SSW terms), with the additions of each lane in the order of the
 // sequence. Lanes are independent, so they are vectorised across partners;
 // no lane's additions are reordered.
-template <int B>
-void ssilanes(double* s, int n, const Carrier* car, int ncar, const double* t) {
-    double acc[B];
-    for (int l = 0; l < B; ++l) acc[l] = s[l];
-    const double t0 = t[0];
-    int k = 0;
-    for (int c = 0; c <= ncar; ++c) {
-        const int next = c < ncar ? car[c].pos : n;
-        for (; k < next; ++k) {
-            for (int l = 0; l < B; ++l) acc[l] = acc[l] + t0;
-        }
-        if (c < ncar) {
-            const double tm = t[car[c].m];
-            for (int l = 0; l < B; ++l) acc[l] = acc[l] + tm;
-            ++k;
-        }
-    }
-    for (int l = 0; l < B; ++l) s[l] = acc[l];
-}
+// Four lanes of doubles; arithmetic on it is four independent IEEE double
+// operations, so a lane's result is that of the scalar loop.
+typedef double v4d __attribute__((vector_size(32)));
 
-template <int B>
-void sswlanes(double* s, const Carrier* car, int ncar, const double* a, const double* b, int w) {
-    double acc[B];
-    for (int l = 0; l < B; ++l) acc[l] = s[l];
+template <int NV>
+__attribute__((always_inline)) inline void sswlanes(double* s, const Carrier* car, int ncar, const double* a,
+                                                    const double* b, int w) {
+    v4d acc[NV];
+    std::memcpy(acc, s, sizeof acc);
     for (int c = 0; c < ncar; ++c) {
         for (int copy = 0; copy < w; ++copy) {
-            const double tm = (car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m];
-            for (int l = 0; l < B; ++l) acc[l] = acc[l] + tm;
+            const double x = (car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m];
+            const v4d tm = {x, x, x, x};
+            for (int v = 0; v < NV; ++v) acc[v] = acc[v] + tm;
         }
     }
-    for (int l = 0; l < B; ++l) s[l] = acc[l];
+    std::memcpy(s, acc, sizeof acc);
+}
+
+// A single running sum, for a population's own SSW.
+double sswsum(const Carrier* car, int ncar, const double* a, const double* b, int w) {
+    double acc = 0.0;
+    for (int c = 0; c < ncar; ++c) {
+        for (int copy = 0; copy < w; ++copy) acc = acc + ((car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m]);
+    }
+    return acc;
+}
+
+template <int NV>
+__attribute__((always_inline)) inline void addrowsblock(double* acc, const double* tm, int n, int stride) {
+    v4d a[NV];
+    std::memcpy(a, acc, sizeof a);
+    for (int k = 0; k < n; ++k) {
+        const double* row = tm + static_cast<std::ptrdiff_t>(k) * stride;
+        for (int v = 0; v < NV; ++v) {
+            v4d r;
+            std::memcpy(&r, row + 4 * v, sizeof r);
+            a[v] = a[v] + r;
+        }
+    }
+    std::memcpy(acc, a, sizeof a);
+}
+
+// acc[d] continued over rows 0..n-1 of tm: acc[d] + tm[0][d] + tm[1][d] + ...,
+// each column's additions in row order. `width` and `stride` are multiples
+// of 4; the columns are independent, so several run side by side.
+__attribute__((target_clones("avx512f", "avx2", "default")))
+void addrows(double* acc, const double* tm, int n, int width, int stride) {
+    int d = 0;
+    for (; d + 32 <= width; d += 32) addrowsblock<8>(acc + d, tm + d, n, stride);
+    switch ((width - d) / 4) {
+        case 7: addrowsblock<7>(acc + d, tm + d, n, stride); break;
+        case 6: addrowsblock<6>(acc + d, tm + d, n, stride); break;
+        case 5: addrowsblock<5>(acc + d, tm + d, n, stride); break;
+        case 4: addrowsblock<4>(acc + d, tm + d, n, stride); break;
+        case 3: addrowsblock<3>(acc + d, tm + d, n, stride); break;
+        case 2: addrowsblock<2>(acc + d, tm + d, n, stride); break;
+        case 1: addrowsblock<1>(acc + d, tm + d, n, stride); break;
+        default: break;
+    }
 }
 
 // `s` holds `lanes` sums and room for up to 3 more, which are clobbered.
 // Wider vectors where the processor has them; the arithmetic is the same
 // rounded double additions whichever is chosen.
 __attribute__((target_clones("avx512f", "avx2", "default")))
-void continuelanes(double* s, int lanes, int n, const Carrier* car, int ncar, const double* t) {
-    int l = 0;
-    for (; l + 16 <= lanes; l += 16) ssilanes<16>(s + l, n, car, ncar, t);
-    if (l + 8 <= lanes) { ssilanes<8>(s + l, n, car, ncar, t); l += 8; }
-    // The last block may run past `lanes` into the padding of `s`.
-    for (; l < lanes; l += 4) ssilanes<4>(s + l, n, car, ncar, t);
-}
-
-__attribute__((target_clones("avx512f", "avx2", "default")))
 void continuelanesssw(double* s, int lanes, const Carrier* car, int ncar, const double* a, const double* b, int w) {
     int l = 0;
-    for (; l + 16 <= lanes; l += 16) sswlanes<16>(s + l, car, ncar, a, b, w);
-    if (l + 8 <= lanes) { sswlanes<8>(s + l, car, ncar, a, b, w); l += 8; }
-    for (; l < lanes; l += 4) sswlanes<4>(s + l, car, ncar, a, b, w);
+    for (; l + 16 <= lanes; l += 16) sswlanes<4>(s + l, car, ncar, a, b, w);
+    if (l + 8 <= lanes) { sswlanes<2>(s + l, car, ncar, a, b, w); l += 8; }
+    for (; l < lanes; l += 4) sswlanes<1>(s + l, car, ncar, a, b, w);
 }
 
 }  // namespace
@@ -140,6 +160,7 @@ struct Engine::Impl {
 
     explicit Impl(const DataSet& d);
     void buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* locus, Work& work) const;
+    int termrows(int p, int row, int w, int n, Work& work) const;
 };
 
 struct Engine::Work {
@@ -160,6 +181,8 @@ struct Engine::Work {
     double lanes[MAXPOP + 4] = {};  // padded to whole blocks of 4 lanes
     std::vector<std::uint8_t> matches;  // [individual*nd + d]: matching copies, one row
     std::vector<double> rowsums;        // [d], one row
+    std::vector<double> termrows;       // [individual*stride + d]: SSI terms of population j, one row
+    std::vector<double> rowacc;         // [d], one row
 };
 
 Engine::Impl::Impl(const DataSet& d) : ds(d) {
@@ -288,6 +311,9 @@ Engine::WorkPtr Engine::makework() const {
     for (const auto& c : e.codes) widest = std::max(widest, c.size());
     work->matches.resize(widest * MAXIND);
     work->rowsums.resize(widest);
+    const std::size_t padded = (widest + 3) / 4 * 4;
+    work->termrows.resize(padded * MAXIND);
+    work->rowacc.resize(padded);
     work->pairssi.resize(cells);
     work->pairssw.resize(cells);
     return work;
@@ -377,29 +403,36 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             t[m] = (wd * dd) * dd;
         }
         const Carrier* car = &work.carriers[static_cast<std::size_t>(a.first)];
-        a.ssw0 = 0.0;
-        sswlanes<1>(&a.ssw0, car, a.ncar, ssa[w], ssb[w], w);
+        a.ssw0 = sswsum(car, a.ncar, ssa[w], ssb[w], w);
     }
-    // SSI of the population alone, every allele side by side: individual by
-    // individual, each allele's running sum takes its own term. An allele
-    // the population lacks adds +0.0 throughout.
-    std::uint8_t* mat = work.matches.data();
-    std::fill(mat, mat + n * nd, std::uint8_t{0});
-    for (int d = 0; d < nd; ++d) {
-        if (st[d].ncar == 0) {
-            terms[d * stride] = 0.0;
-            continue;
-        }
-        const Carrier* car = &work.carriers[static_cast<std::size_t>(st[d].first)];
-        for (int c = 0; c < st[d].ncar; ++c) mat[car[c].pos * nd + d] = car[c].m;
-    }
-    double* acc = work.rowsums.data();
-    std::fill(acc, acc + nd, 0.0);
-    for (int i = 0; i < n; ++i) {
-        const std::uint8_t* line = mat + i * nd;
-        for (int d = 0; d < nd; ++d) acc[d] = acc[d] + terms[d * stride + line[d]];
-    }
+    // SSI of the population alone: its term table summed down the columns
+    // from 0.0.
+    const int width4 = termrows(p, row, w, n, work);
+    double* acc = work.rowacc.data();
+    std::fill(acc, acc + width4, 0.0);
+    addrows(acc, work.termrows.data(), n, width4, width4);
     for (int d = 0; d < nd; ++d) st[d].ssi0 = acc[d];
+}
+
+// Population p's SSI terms for one row as a table: line k holds the term of
+// individual k for every allele of the row (+0.0 for an allele p lacks),
+// padded with zeros to a multiple of 4 columns, which it returns.
+int Engine::Impl::termrows(int p, int row, int w, int n, Work& work) const {
+    const int base = rowbase[static_cast<std::size_t>(row)];
+    const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
+    const int stride = (nd + 3) / 4 * 4;
+    const AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
+    const double* terms = &work.terms[static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(row)])];
+    double* tm = work.termrows.data();
+    double* first = tm;
+    for (int d = 0; d < stride; ++d) first[d] = d < nd && st[d].ncar > 0 ? terms[d * (w + 1)] : 0.0;
+    for (int k = 1; k < n; ++k) std::memcpy(tm + k * stride, first, sizeof(double) * static_cast<std::size_t>(stride));
+    for (int d = 0; d < nd; ++d) {
+        const double* t = terms + d * (w + 1);
+        const Carrier* car = &work.carriers[static_cast<std::size_t>(st[d].first)];
+        for (int c = 0; c < st[d].ncar; ++c) tm[car[c].pos * stride + d] = t[car[c].m];
+    }
+    return stride;
 }
 
 void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const {
@@ -485,8 +518,19 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
     auto continuepairs = [&](int j, int row, int width, int nj) {
         const int base = e.rowbase[static_cast<std::size_t>(row)];
         const int nd = static_cast<int>(e.codes[static_cast<std::size_t>(row)].size());
-        const std::size_t tjrow = static_cast<std::size_t>(j * e.nterms + e.termbase[static_cast<std::size_t>(row)]);
         const bool exact = e.dyadic[width];
+        // SSI: population j's term table; each partner's sums run down its
+        // columns.
+        const int stride = e.termrows(j, row, width, nj, work);
+        const double* tm = work.termrows.data();
+        double* acc = work.rowacc.data();
+        for (int i = 0; i < j; ++i) {
+            const AlleleStat* si = &work.stats[static_cast<std::size_t>(i * e.ndense + base)];
+            for (int d = 0; d < stride; ++d) acc[d] = d < nd ? si[d].ssi0 : 0.0;
+            addrows(acc, tm, nj, stride, stride);
+            double* dst = &work.pairssi[static_cast<std::size_t>(i * e.ndense + base)];
+            for (int d = 0; d < nd; ++d) dst[d] = acc[d];
+        }
         for (int d = 0; d < nd; ++d) {
             const std::size_t cell = static_cast<std::size_t>(base + d);
             const AlleleStat& b = work.stats[static_cast<std::size_t>(j * e.ndense) + cell];
@@ -494,15 +538,11 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
                 // Population j adds only +0.0 terms.
                 for (int i = 0; i < j; ++i) {
                     const AlleleStat& a = work.stats[static_cast<std::size_t>(i * e.ndense) + cell];
-                    work.pairssi[static_cast<std::size_t>(i * e.ndense) + cell] = a.ssi0;
                     work.pairssw[static_cast<std::size_t>(i * e.ndense) + cell] = a.ssw0;
                 }
                 continue;
             }
             const Carrier* car = &work.carriers[static_cast<std::size_t>(b.first)];
-            for (int i = 0; i < j; ++i) work.lanes[i] = work.stats[static_cast<std::size_t>(i * e.ndense) + cell].ssi0;
-            continuelanes(work.lanes, j, nj, car, b.ncar, &work.terms[tjrow + static_cast<std::size_t>(d * (width + 1))]);
-            for (int i = 0; i < j; ++i) work.pairssi[static_cast<std::size_t>(i * e.ndense) + cell] = work.lanes[i];
             if (exact) {
                 // Every partial sum is a small multiple of 1/64: exact.
                 for (int i = 0; i < j; ++i) {
