@@ -90,15 +90,18 @@ double sswsum(const Carrier* car, int ncar, const double* a, const double* b, in
     return acc;
 }
 
+// Eight lanes; the column sums use the widest vectors a processor has.
+typedef double v8d __attribute__((vector_size(64)));
+
 template <int NV>
 __attribute__((always_inline)) inline void addrowsblock(double* acc, const double* tm, int n, int stride) {
-    v4d a[NV];
+    v8d a[NV];
     std::memcpy(a, acc, sizeof a);
     for (int k = 0; k < n; ++k) {
         const double* row = tm + static_cast<std::ptrdiff_t>(k) * stride;
         for (int v = 0; v < NV; ++v) {
-            v4d r;
-            std::memcpy(&r, row + 4 * v, sizeof r);
+            v8d r;
+            std::memcpy(&r, row + 8 * v, sizeof r);
             a[v] = a[v] + r;
         }
     }
@@ -107,12 +110,25 @@ __attribute__((always_inline)) inline void addrowsblock(double* acc, const doubl
 
 // acc[d] continued over rows 0..n-1 of tm: acc[d] + tm[0][d] + tm[1][d] + ...,
 // each column's additions in row order. `width` and `stride` are multiples
-// of 4; the columns are independent, so several run side by side.
+// of 8; the columns are independent, so several run side by side.
 __attribute__((target_clones("avx512f", "avx2", "default")))
+void addrows(double* acc, const double* tm, int n, int width, int stride);
+
+// addrows for `count` sums held `width` apart in accs, taking the table a
+// block of lines at a time so that the block stays in the first-level cache
+// while every sum passes over it. Each column still takes its lines in order.
+void addrowsmany(double* accs, int count, const double* tm, int n, int width, int stride) {
+    constexpr int LINES = 24;
+    for (int k0 = 0; k0 < n; k0 += LINES) {
+        const int lines = n - k0 < LINES ? n - k0 : LINES;
+        for (int c = 0; c < count; ++c) addrows(accs + static_cast<std::ptrdiff_t>(c) * width, tm + k0 * stride, lines, width, stride);
+    }
+}
+
 void addrows(double* acc, const double* tm, int n, int width, int stride) {
     int d = 0;
-    for (; d + 32 <= width; d += 32) addrowsblock<8>(acc + d, tm + d, n, stride);
-    switch ((width - d) / 4) {
+    for (; d + 64 <= width; d += 64) addrowsblock<8>(acc + d, tm + d, n, stride);
+    switch ((width - d) / 8) {
         case 7: addrowsblock<7>(acc + d, tm + d, n, stride); break;
         case 6: addrowsblock<6>(acc + d, tm + d, n, stride); break;
         case 5: addrowsblock<5>(acc + d, tm + d, n, stride); break;
@@ -183,6 +199,7 @@ struct Engine::Work {
     std::vector<double> rowsums;        // [d], one row
     std::vector<double> termrows;       // [individual*stride + d]: SSI terms of population j, one row
     std::vector<double> rowacc;         // [d], one row
+    std::vector<double> partneracc;     // [i*stride + d], one row
 };
 
 Engine::Impl::Impl(const DataSet& d) : ds(d) {
@@ -311,9 +328,10 @@ Engine::WorkPtr Engine::makework() const {
     for (const auto& c : e.codes) widest = std::max(widest, c.size());
     work->matches.resize(widest * MAXIND);
     work->rowsums.resize(widest);
-    const std::size_t padded = (widest + 3) / 4 * 4;
+    const std::size_t padded = (widest + 7) / 8 * 8;
     work->termrows.resize(padded * MAXIND);
     work->rowacc.resize(padded);
+    work->partneracc.resize(padded * MAXPOP);
     work->pairssi.resize(cells);
     work->pairssw.resize(cells);
     return work;
@@ -416,11 +434,11 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
 
 // Population p's SSI terms for one row as a table: line k holds the term of
 // individual k for every allele of the row (+0.0 for an allele p lacks),
-// padded with zeros to a multiple of 4 columns, which it returns.
+// padded with zeros to a multiple of 8 columns, which it returns.
 int Engine::Impl::termrows(int p, int row, int w, int n, Work& work) const {
     const int base = rowbase[static_cast<std::size_t>(row)];
     const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
-    const int stride = (nd + 3) / 4 * 4;
+    const int stride = (nd + 7) / 8 * 8;
     const AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
     const double* terms = &work.terms[static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(row)])];
     double* tm = work.termrows.data();
@@ -523,13 +541,15 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
         // columns.
         const int stride = e.termrows(j, row, width, nj, work);
         const double* tm = work.termrows.data();
-        double* acc = work.rowacc.data();
+        double* accs = work.partneracc.data();
         for (int i = 0; i < j; ++i) {
             const AlleleStat* si = &work.stats[static_cast<std::size_t>(i * e.ndense + base)];
-            for (int d = 0; d < stride; ++d) acc[d] = d < nd ? si[d].ssi0 : 0.0;
-            addrows(acc, tm, nj, stride, stride);
+            for (int d = 0; d < stride; ++d) accs[i * stride + d] = d < nd ? si[d].ssi0 : 0.0;
+        }
+        addrowsmany(accs, j, tm, nj, stride, stride);
+        for (int i = 0; i < j; ++i) {
             double* dst = &work.pairssi[static_cast<std::size_t>(i * e.ndense + base)];
-            for (int d = 0; d < nd; ++d) dst[d] = acc[d];
+            for (int d = 0; d < nd; ++d) dst[d] = accs[i * stride + d];
         }
         for (int d = 0; d < nd; ++d) {
             const std::size_t cell = static_cast<std::size_t>(base + d);
