@@ -421,7 +421,18 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             t[m] = (wd * dd) * dd;
         }
         const Carrier* car = &work.carriers[static_cast<std::size_t>(a.first)];
-        a.ssw0 = sswsum(car, a.ncar, ssa[w], ssb[w], w);
+        if (dyadic[w]) {
+            // Every partial sum is exact, so the order of the terms does not
+            // matter: count them by their number of matches.
+            double sum = 0.0;
+            for (int m = 1; m <= w; ++m) {
+                sum = sum + static_cast<double>(k[m]) * (static_cast<double>(m) * ssa[w][m] +
+                                                         static_cast<double>(w - m) * ssb[w][m]);
+            }
+            a.ssw0 = sum;
+        } else {
+            a.ssw0 = sswsum(car, a.ncar, ssa[w], ssb[w], w);
+        }
     }
     // SSI of the population alone: its term table summed down the columns
     // from 0.0.
