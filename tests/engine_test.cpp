@@ -67,7 +67,7 @@ struct RandomStudy {
     std::string mhc, mic;
 };
 
-RandomStudy randomstudy(std::mt19937& gen, int npop, bool large) {
+RandomStudy randomstudy(std::mt19937& gen, int npop, bool large, int poolsize = 0) {
     auto pick = [&](int n) { return static_cast<int>(gen() % static_cast<unsigned>(n)); };
     const int w = pick(11);
     const int nloci = pick(4) == 0 ? 0 : pick(large ? 4 : 7);
@@ -82,6 +82,11 @@ RandomStudy randomstudy(std::mt19937& gen, int npop, bool large) {
     // Allele pools: a few codes, sometimes including 0 and 350.
     auto pool = [&]() {
         std::vector<int> codes;
+        if (poolsize > 0) {
+            // Exactly poolsize distinct codes, so the rows have that width.
+            for (int a = 0; a < poolsize; ++a) codes.push_back(a * 5);
+            return codes;
+        }
         const int k = 1 + pick(pick(3) == 0 ? 25 : 6);
         for (int a = 0; a < k; ++a) codes.push_back(pick(4) == 0 ? (pick(2) ? 0 : 350) : pick(351));
         return codes;
@@ -194,6 +199,20 @@ TEST(Engine, MatchesTheStraightforwardScoringOnLargePopulations) {
     for (int trial = 0; trial < 120; ++trial) {
         RandomStudy s = randomstudy(gen, 2 + trial % 3, true);
         comparestudy(s, static_cast<std::uint32_t>(trial), 2);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(Engine, MatchesAtTheEdgesOfItsBlocks) {
+    // Rows of 7, 8, 9, 63, 64 and 65 alleles sit at the vector width and the
+    // column block of the term tables; 31 to 50 populations give every
+    // number of partners up to the most the format allows.
+    std::mt19937 gen(99);
+    const int widths[] = {7, 8, 9, 63, 64, 65};
+    const int npops[] = {31, 33, 50};
+    for (int trial = 0; trial < 12; ++trial) {
+        RandomStudy s = randomstudy(gen, npops[trial % 3], false, widths[trial % 6]);
+        comparestudy(s, static_cast<std::uint32_t>(trial), 1);
         if (HasFatalFailure()) return;
     }
 }
