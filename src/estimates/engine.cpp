@@ -173,10 +173,14 @@ struct Engine::Impl {
     double ssa[WMAX + 1][WMAX + 1] = {};
     double ssb[WMAX + 1][WMAX + 1] = {};
     bool dyadic[WMAX + 1] = {};
+    bool mictables = false;  // heterozygosity tables for the MIC totals
+    std::size_t tablebytes = 0;
 
     explicit Impl(const DataSet& d);
     void buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* locus, Work& work) const;
-    int termrows(int p, int row, int w, int n, Work& work) const;
+    int termrows(int p, int row, int w, int n, Work& work, double* tm) const;
+    // Where population p's table of `row` lives: cached, or rebuilt.
+    double* tablefor(int p, int row, Work& work) const;
 };
 
 struct Engine::Work {
@@ -198,6 +202,10 @@ struct Engine::Work {
     std::vector<std::uint8_t> matches;  // [individual*nd + d]: matching copies, one row
     std::vector<double> rowsums;        // [d], one row
     std::vector<double> termrows;       // [individual*stride + d]: SSI terms of population j, one row
+    // When they fit the budget, every population's tables of a replicate,
+    // kept from their first use to their second: [tablebase[p*nrows+row]].
+    std::vector<double> tables;
+    std::vector<std::size_t> tablebase;
     std::vector<double> rowacc;         // [d], one row
     std::vector<double> partneracc;     // [i*stride + d], one row
 };
@@ -298,9 +306,33 @@ Engine::Impl::Impl(const DataSet& d) : ds(d) {
             sums.need((ds.nmic[p] + ds.nmic[q]) * 2);
         }
     }
+    if (switchon(ds.corrflag)) {
+        // Heterozygosity sums are running sums of 1/N as well. The MIC
+        // totals N * nloci can reach 20000, so their tables are kept only
+        // while they stay small; otherwise the sums are stepped exactly.
+        std::vector<char> seen(static_cast<std::size_t>(2 * MAXIND * MAXLOCI) + 1, 0);
+        std::size_t bytes = 0;
+        for (int p = 0; p < ds.npop; ++p) {
+            for (int q = p + 1; q < ds.npop; ++q) {
+                sums.need(ds.nmhc[p] + ds.nmhc[q]);
+                const int t = (ds.nmic[p] + ds.nmic[q]) * ds.nloci;
+                if (!seen[static_cast<std::size_t>(t)]) {
+                    seen[static_cast<std::size_t>(t)] = 1;
+                    bytes += sizeof(double) * (static_cast<std::size_t>(t) + 1);
+                }
+            }
+        }
+        mictables = bytes <= (std::size_t{16} << 20);
+        if (mictables) {
+            for (int p = 0; p < ds.npop; ++p)
+                for (int q = p + 1; q < ds.npop; ++q) sums.need((ds.nmic[p] + ds.nmic[q]) * ds.nloci);
+        }
+    }
 }
 
-Engine::Engine(const DataSet& ds) : impl_(std::make_unique<Impl>(ds)) {}
+Engine::Engine(const DataSet& ds, std::size_t tablebytes) : impl_(std::make_unique<Impl>(ds)) {
+    impl_->tablebytes = tablebytes;
+}
 Engine::~Engine() = default;
 
 void Engine::WorkDeleter::operator()(Work* w) const { delete w; }
@@ -330,6 +362,16 @@ Engine::WorkPtr Engine::makework() const {
     work->rowsums.resize(widest);
     const std::size_t padded = (widest + 7) / 8 * 8;
     work->termrows.resize(padded * MAXIND);
+    std::size_t cached = 0;
+    work->tablebase.assign(static_cast<std::size_t>(MAXPOP * e.nrows), 0);
+    for (int p = 0; p < e.ds.npop; ++p) {
+        for (int r = 0; r < e.nrows; ++r) {
+            work->tablebase[static_cast<std::size_t>(p * e.nrows + r)] = cached;
+            const std::size_t width = (e.codes[static_cast<std::size_t>(r)].size() + 7) / 8 * 8;
+            cached += width * static_cast<std::size_t>(std::max(1, r == 0 ? e.ds.nmhc[p] : e.ds.nmic[p]));
+        }
+    }
+    if (cached * sizeof(double) <= e.tablebytes) work->tables.resize(cached);
     work->rowacc.resize(padded);
     work->partneracc.resize(padded * MAXPOP);
     work->pairssi.resize(cells);
@@ -436,23 +478,28 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
     }
     // SSI of the population alone: its term table summed down the columns
     // from 0.0.
-    const int width4 = termrows(p, row, w, n, work);
+    double* tm = tablefor(p, row, work);
+    const int width4 = termrows(p, row, w, n, work, tm);
     double* acc = work.rowacc.data();
     std::fill(acc, acc + width4, 0.0);
-    addrows(acc, work.termrows.data(), n, width4, width4);
+    addrows(acc, tm, n, width4, width4);
     for (int d = 0; d < nd; ++d) st[d].ssi0 = acc[d];
 }
 
 // Population p's SSI terms for one row as a table: line k holds the term of
 // individual k for every allele of the row (+0.0 for an allele p lacks),
 // padded with zeros to a multiple of 8 columns, which it returns.
-int Engine::Impl::termrows(int p, int row, int w, int n, Work& work) const {
+double* Engine::Impl::tablefor(int p, int row, Work& work) const {
+    if (work.tables.empty()) return work.termrows.data();
+    return work.tables.data() + work.tablebase[static_cast<std::size_t>(p * nrows + row)];
+}
+
+int Engine::Impl::termrows(int p, int row, int w, int n, Work& work, double* tm) const {
     const int base = rowbase[static_cast<std::size_t>(row)];
     const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
     const int stride = (nd + 7) / 8 * 8;
     const AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
     const double* terms = &work.terms[static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(row)])];
-    double* tm = work.termrows.data();
     double* first = tm;
     for (int d = 0; d < stride; ++d) first[d] = d < nd && st[d].ncar > 0 ? terms[d * (w + 1)] : 0.0;
     for (int k = 1; k < n; ++k) std::memcpy(tm + k * stride, first, sizeof(double) * static_cast<std::size_t>(stride));
@@ -550,8 +597,9 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
         const bool exact = e.dyadic[width];
         // SSI: population j's term table; each partner's sums run down its
         // columns.
-        const int stride = e.termrows(j, row, width, nj, work);
-        const double* tm = work.termrows.data();
+        const double* tm = e.tablefor(j, row, work);
+        const int stride = work.tables.empty() ? e.termrows(j, row, width, nj, work, work.termrows.data())
+                                               : static_cast<int>((e.codes[static_cast<std::size_t>(row)].size() + 7) / 8 * 8);
         double* accs = work.partneracc.data();
         for (int i = 0; i < j; ++i) {
             const AlleleStat* si = &work.stats[static_cast<std::size_t>(i * e.ndense + base)];
@@ -600,7 +648,7 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
             const int mi = ds.nmhc[i], mj = ds.nmhc[j];
             double mhc = ratio(i, j, w, mi, mj, &mhcrow, 1);
             if (corr) {
-                const double het = repeatadd(0.0, 1.0 / static_cast<double>(mi + mj), work.mhchets[i] + work.mhchets[j]);
+                const double het = e.sums.of(mi + mj)[work.mhchets[i] + work.mhchets[j]];
                 mhc = mhc / (1.0 - het);
             }
             out.mhc[i][j] = mhc;
@@ -609,7 +657,9 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
             if (corr) {
                 const std::int32_t hets = work.michets[i] + work.michets[j];
                 const double het =
-                    hets > 0 ? repeatadd(0.0, 1.0 / static_cast<double>((ci + cj) * ds.nloci), hets) : 0.0;
+                    hets == 0       ? 0.0
+                    : e.mictables ? e.sums.of((ci + cj) * ds.nloci)[hets]
+                                  : repeatadd(0.0, 1.0 / static_cast<double>((ci + cj) * ds.nloci), hets);
                 mic = mic / (1.0 - het);
             }
             out.mic[i][j] = mic;

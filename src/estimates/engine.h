@@ -30,7 +30,9 @@ namespace gstboot {
 class Engine {
 public:
     // Precomputes from the data as read; `ds` must outlive the engine.
-    explicit Engine(const DataSet& ds);
+    // `tablebytes` bounds the per-thread cache of term tables; beyond it the
+    // tables are rebuilt when needed (same results, more work).
+    explicit Engine(const DataSet& ds, std::size_t tablebytes = std::size_t{12} << 20);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
