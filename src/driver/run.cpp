@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "data/error.h"
+#include "driver/extras.h"
 #include "driver/options.h"
 #include "driver/outfile.h"
 #include "driver/report.h"
@@ -47,9 +48,11 @@ int run(const Options& options) {
     rng.srand(seed);
     runreplicates(*ds, rng, *work, *tables, stdout);
 
+    Extras extras = collectextras(options, *ds, *tables, stderr);  // before report() sorts and folds
     OutputFile out(options.output);
     report(ds->npop, *tables, stdout, out);
     out.commit();
+    writeextras(options, seed, *tables, extras);  // from the sorted rows
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         throw Error(EXIT_INPUT, "gstboot: cannot write standard output");
     }
