@@ -85,8 +85,21 @@ bool marked(const PairSummary& p) { return p.p < SIGNIFICANT; }
 
 std::string pairlabel(const PairSummary& p) { return fmt("%d-%d", p.pop1 + 1, p.pop2 + 1); }
 
+std::string escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
 std::string text(double x, double y, const std::string& s, const char* extra = "") {
-    return fmt("<text x=\"%.2f\" y=\"%.2f\"%s>", x, y, extra) + s + "</text>\n";
+    return fmt("<text x=\"%.2f\" y=\"%.2f\"%s>", x, y, extra) + escape(s) + "</text>\n";
 }
 
 std::string axes(const Axis& a) {

@@ -70,25 +70,23 @@ std::string replicates(const SetView& set, const double* row, bool corr) {
         if (std::isinf(row[r])) ++inf;
     }
     if (nan + inf == 0) return std::string();
+    const std::string flat = "not a number (replicates without variation in the pair)";
+    const std::string het = corr ? " (replicates whose individuals are all heterozygous, so that the correction "
+                                   "divides by zero)"
+                                 : "";
     std::string what = num(nan + inf) + " of " + num(NREP) + " replicate " + set.name + " estimates are ";
     if (inf == 0) {
-        what += "not a number";
+        what += flat;
     } else if (nan == 0) {
-        what += "infinite";
+        what += "infinite" + het;
     } else {
-        what += "not finite (" + num(nan) + " not a number, " + num(inf) + " infinite)";
-    }
-    std::string why;
-    if (nan > 0) why += ", a not-a-number coming from a replicate without variation in the pair";
-    if (inf > 0 && corr) {
-        why += std::string(nan > 0 ? " and an" : ", an") +
-               " infinity from one whose individuals are all heterozygous (the correction divides by zero)";
+        what += "not finite: " + num(nan) + " " + flat + " and " + num(inf) + " infinite" + het;
     }
     if (nan > 0) {
-        return what + why + "; the sort cannot place a not-a-number, so this pair's mean, median and 95% points "
-                            "may be misplaced or not a number";
+        return what + "; the sort cannot place a not-a-number, so this pair's mean, median and 95% points may be "
+                      "misplaced or not a number";
     }
-    return what + why + "; this pair's mean and 95% points may be infinite";
+    return what + ", so this pair's mean and 95% points may be infinite";
 }
 
 void addwarning(std::vector<std::string>& out, const SetView& set, const std::string& subject,
