@@ -83,8 +83,9 @@ void warnrest(ValueReader& in, const std::string& name, const char* set, std::ve
     if (extra > 0) {
         warnings.push_back(name + ": warning: " + set + " data set: " + num(extra) +
                            (extra == 1 ? " value" : " values") + " after the last one needed (" +
-                           num(in.count()) + ") " + (extra == 1 ? "is" : "are") +
-                           " ignored and enter no estimate; check that the counts at the top of the file are right");
+                           num(in.count()) + ") " +
+                           (extra == 1 ? "is ignored and enters" : "are ignored and enter") +
+                           " no estimate; check that the counts at the top of the file are right");
     }
 }
 
