@@ -77,12 +77,15 @@ private:
 
 std::string num(long v) { return std::to_string(v); }
 
-void warnrest(ValueReader& in, const std::string& name, std::vector<std::string>& warnings) {
+// `set`: "MHC" or "MIC", naming the data set beside its file.
+void warnrest(ValueReader& in, const std::string& name, const char* set, std::vector<std::string>& warnings) {
     long extra = in.rest();
     if (extra > 0) {
-        warnings.push_back(name + ": warning: " + num(extra) + (extra == 1 ? " value" : " values") +
-                           " after the last one needed (" + num(in.count()) +
-                           ") ignored; check that the counts at the top of the file are right");
+        warnings.push_back(name + ": warning: " + set + " data set: " + num(extra) +
+                           (extra == 1 ? " value" : " values") + " after the last one needed (" +
+                           num(in.count()) + ") " +
+                           (extra == 1 ? "is ignored and enters" : "are ignored and enter") +
+                           " no estimate; check that the counts at the top of the file are right");
     }
 }
 
@@ -127,7 +130,7 @@ void readmhc(std::FILE* file, const std::string& name, DataSet& ds, std::vector<
             }
         }
     }
-    warnrest(in, name, warnings);
+    warnrest(in, name, "MHC", warnings);
 }
 
 void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings) {
@@ -160,7 +163,7 @@ void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<
             }
         }
     }
-    warnrest(in, name, warnings);
+    warnrest(in, name, "MIC", warnings);
 }
 
 void readdata(const InputPaths& paths, DataSet& ds, std::vector<std::string>& warnings) {

@@ -1,5 +1,7 @@
 #include "driver/options.h"
 
+#include <utility>
+
 #include "data/error.h"
 
 namespace gstboot {
@@ -27,6 +29,20 @@ int parsethreads(const std::string& text) {
     return std::stoi(text);
 }
 
+// Two outputs of one run on one path would overwrite each other.
+void checkdistinct(const Options& o) {
+    const std::pair<const char*, const std::string*> outs[] = {
+        {"--output", &o.output}, {"--table", &o.table}, {"--plot", &o.plot}};
+    for (std::size_t a = 0; a < 3; ++a) {
+        for (std::size_t b = a + 1; b < 3; ++b) {
+            if (!outs[a].second->empty() && *outs[a].second == *outs[b].second) {
+                bad(std::string(outs[a].first) + " and " + outs[b].first + " name the same file '" +
+                    *outs[a].second + "'");
+            }
+        }
+    }
+}
+
 }  // namespace
 
 std::string usage() {
@@ -47,6 +63,9 @@ std::string usage() {
            "                 results do not depend on N\n"
            "  --reference    score with the plain reference implementation, which\n"
            "                 gives the same bits, far more slowly (for checking)\n"
+           "  --table FILE   also write a tab-separated table, one row per pair, with\n"
+           "                 the observed estimates, replicate summaries and the seed\n"
+           "  --plot FILE    also draw the pairs as an SVG figure (MHC against MIC)\n"
            "  -h, --help     show this text and exit\n"
            "  --version      show the version and exit\n";
 }
@@ -95,10 +114,15 @@ Options parseoptions(const std::vector<std::string>& args) {
             o.inputs.mic = takepath();
         } else if (arg == "--output") {
             o.output = takepath();
+        } else if (arg == "--table") {
+            o.table = takepath();
+        } else if (arg == "--plot") {
+            o.plot = takepath();
         } else {
             bad("unknown option '" + args[k] + "'");
         }
     }
+    checkdistinct(o);
     return o;
 }
 

@@ -12,6 +12,8 @@ namespace gstboot {
 struct Options {
     InputPaths inputs;
     std::string output = "output.txt";
+    std::string table;  // --table: tab-separated per-pair table; empty: none
+    std::string plot;   // --plot: SVG figure; empty: none
     bool hasseed = false;      // --seed given; otherwise the clock's seconds
     std::uint32_t seed = 0;
     int threads = 0;           // 0: every hardware thread

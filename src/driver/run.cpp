@@ -11,6 +11,7 @@
 
 #include "data/error.h"
 #include "data/reader.h"
+#include "driver/extras.h"
 #include "driver/options.h"
 #include "driver/outfile.h"
 #include "driver/report.h"
@@ -136,9 +137,11 @@ int run(const Options& options) {
     std::unique_ptr<ResultTables> tables(new ResultTables);
     runreplicates(*ds, seed, threads < 1 ? 1 : threads, options.reference, *tables, stdout);
 
+    Extras extras = collectextras(options, *ds, *tables, stderr);  // before report() sorts and folds
     OutputFile out(options.output);
     report(ds->npop, *tables, stdout, out);
     out.commit();
+    writeextras(options, seed, *tables, extras);  // from the sorted rows
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         throw Error(EXIT_INPUT, "gstboot: cannot write standard output");
     }

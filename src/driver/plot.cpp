@@ -1,0 +1,271 @@
+#include "driver/plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace gstboot {
+
+namespace {
+
+std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
+
+std::string fmt(const char* f, ...) {
+    char buf[512];
+    va_list ap;
+    va_start(ap, f);
+    int n = std::vsnprintf(buf, sizeof buf, f, ap);
+    va_end(ap);
+    return std::string(buf, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof buf) - 1)));
+}
+
+// Page geometry, in SVG user units.
+constexpr double WIDTH = 860.0;
+constexpr double HEIGHT = 700.0;
+constexpr double LEFT = 80.0;   // plot square
+constexpr double TOP = 50.0;
+constexpr double SIDE = 520.0;
+constexpr double LEGENDX = 630.0;
+constexpr double LINE = 16.0;   // legend line height
+
+const char* const PLAIN = "#1f77b4";
+const char* const MARKED = "#d62728";
+
+// The value range of both axes, on tick boundaries.
+struct Axis {
+    double lo = 0.0;
+    double hi = 1.0;
+    double step = 0.2;
+    int decimals = 1;
+
+    double x(double v) const { return LEFT + (v - lo) / (hi - lo) * SIDE; }
+    double y(double v) const { return TOP + SIDE - (v - lo) / (hi - lo) * SIDE; }
+};
+
+Axis makeaxis(double lo, double hi) {
+    Axis a;
+    lo = std::min(lo, 0.0);
+    hi = std::max(hi, 0.0);
+    double span = hi - lo;
+    if (!(span > 0.0)) span = 1.0;
+    const double raw = span / 5.0;
+    const double mag = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10.0 * mag;
+    for (double m : {1.0, 2.0, 5.0}) {
+        if (m * mag >= raw) {
+            step = m * mag;
+            break;
+        }
+    }
+    a.step = step;
+    a.lo = std::floor(lo / step) * step;
+    a.hi = std::ceil(hi / step) * step;
+    if (a.hi - a.lo < step) a.hi = a.lo + step;
+    a.decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+    return a;
+}
+
+// Mark sizes by the number of pairs: large and solid for a few, small and
+// translucent for hundreds, so overlaps still show density.
+struct Marks {
+    double radius;
+    double opacity;
+    double whisker;
+    double whiskeropacity;
+};
+
+Marks marksfor(std::size_t n) {
+    if (n <= 10) return {5.0, 0.9, 1.5, 0.8};
+    if (n <= 100) return {3.5, 0.7, 1.0, 0.5};
+    return {2.2, 0.45, 0.6, 0.25};
+}
+
+bool marked(const PairSummary& p) { return p.p < SIGNIFICANT; }
+
+std::string pairlabel(const PairSummary& p) { return fmt("%d-%d", p.pop1 + 1, p.pop2 + 1); }
+
+std::string escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string text(double x, double y, const std::string& s, const char* extra = "") {
+    return fmt("<text x=\"%.2f\" y=\"%.2f\"%s>", x, y, extra) + escape(s) + "</text>\n";
+}
+
+std::string axes(const Axis& a) {
+    std::string s;
+    s += fmt("<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"none\" stroke=\"#444\"/>\n", LEFT,
+             TOP, SIDE, SIDE);
+    const int ticks = static_cast<int>(std::lround((a.hi - a.lo) / a.step));
+    for (int t = 0; t <= ticks; ++t) {
+        double v = a.lo + t * a.step;
+        if (std::fabs(v) < a.step * 1e-9) v = 0.0;
+        const std::string label = fmt("%.*f", a.decimals, v);
+        const double x = a.x(v);
+        const double y = a.y(v);
+        s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#444\"/>\n", x, TOP + SIDE, x,
+                 TOP + SIDE + 5);
+        s += text(x, TOP + SIDE + 19, label, " text-anchor=\"middle\"");
+        s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#444\"/>\n", LEFT - 5, y, LEFT, y);
+        s += text(LEFT - 8, y + 4, label, " text-anchor=\"end\"");
+        if (t > 0 && t < ticks) {
+            s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", x, TOP, x, TOP + SIDE);
+            s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", LEFT, y, LEFT + SIDE,
+                     y);
+        }
+    }
+    s += text(LEFT + SIDE / 2, TOP + SIDE + 42, "MIC Gst", " text-anchor=\"middle\" font-size=\"15\"");
+    s += fmt("<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"15\" "
+             "transform=\"rotate(-90 %.2f %.2f)\">MHC Gst</text>\n",
+             LEFT - 52, TOP + SIDE / 2, LEFT - 52, TOP + SIDE / 2);
+    // The 1:1 line across the square: both axes share one range.
+    s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#777\" stroke-dasharray=\"6 4\"/>\n",
+             a.x(a.lo), a.y(a.lo), a.x(a.hi), a.y(a.hi));
+    return s;
+}
+
+std::string pairmarks(const PairSummary& p, const Axis& a, const Marks& m) {
+    const double x = a.x(p.mic.median);
+    const double y = a.y(p.mhc.median);
+    const char* colour = marked(p) ? MARKED : PLAIN;
+    std::string s;
+    s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%.2f\" "
+             "stroke-opacity=\"%.2f\"/>\n",
+             a.x(p.mic.lower), y, a.x(p.mic.upper), y, colour, m.whisker, m.whiskeropacity);
+    s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%.2f\" "
+             "stroke-opacity=\"%.2f\"/>\n",
+             x, a.y(p.mhc.lower), x, a.y(p.mhc.upper), colour, m.whisker, m.whiskeropacity);
+    s += fmt("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"%.2f\" fill=\"%s\" fill-opacity=\"%.2f\"%s><title>pair %s</title>"
+             "</circle>\n",
+             x, y, m.radius, colour, m.opacity, marked(p) ? " stroke=\"#600\" stroke-width=\"0.8\"" : "",
+             pairlabel(p).c_str());
+    return s;
+}
+
+std::string keyrow(double y, const std::string& symbol, const std::string& label) {
+    return symbol + text(LEGENDX + 22, y + 4, label);
+}
+
+std::string legend(const std::vector<const PairSummary*>& listed, const std::vector<bool>& drawn) {
+    std::string s;
+    double y = TOP + 6;
+    s += keyrow(y, fmt("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"5\" fill=\"%s\"/>\n", LEGENDX + 8, y, PLAIN),
+                "p \u2265 0.025");
+    y += LINE;
+    s += keyrow(y, fmt("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"5\" fill=\"%s\" stroke=\"#600\"/>\n", LEGENDX + 8, y,
+                       MARKED),
+                "p < 0.025 (numbered)");
+    y += LINE;
+    s += keyrow(y, fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\"/>\n", LEGENDX, y,
+                       LEGENDX + 16, y, PLAIN),
+                "95% bootstrap intervals");
+    y += LINE;
+    s += keyrow(y, fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#777\" "
+                       "stroke-dasharray=\"6 4\"/>\n",
+                       LEGENDX, y, LEGENDX + 16, y),
+                "1:1 line (MHC = MIC)");
+    y += 1.8 * LINE;
+    if (listed.empty()) {
+        s += text(LEGENDX, y, "No pair has p < 0.025.", " font-weight=\"bold\"");
+        return s;
+    }
+    s += text(LEGENDX, y, fmt("Pairs with p < 0.025 (%zu), by populations:", listed.size()), " font-weight=\"bold\"");
+    const std::size_t shown = std::min(listed.size(), static_cast<std::size_t>(LEGEND_CAP));
+    for (std::size_t k = 0; k < shown; ++k) {
+        y += LINE;
+        const PairSummary& p = *listed[k];
+        s += text(LEGENDX, y,
+                  fmt("%zu: %s, p = %.4f%s", k + 1, pairlabel(p).c_str(), p.p,
+                      drawn[k] ? "" : " (not drawn)"));
+    }
+    if (listed.size() > shown) {
+        y += LINE;
+        s += text(LEGENDX, y, fmt("\u2026 and %zu more", listed.size() - shown));
+    }
+    return s;
+}
+
+}  // namespace
+
+bool drawable(const PairSummary& p) {
+    for (double v : {p.mhc.median, p.mhc.lower, p.mhc.upper, p.mic.median, p.mic.lower, p.mic.upper}) {
+        if (!std::isfinite(v) || std::fabs(v) > FARLIMIT) return false;
+    }
+    return true;
+}
+
+std::string plotsvg(const std::vector<PairSummary>& pairs) {
+    std::vector<const PairSummary*> shown;
+    double lo = 0.0;
+    double hi = 0.0;
+    bool any = false;
+    for (const PairSummary& p : pairs) {
+        if (!drawable(p)) continue;
+        shown.push_back(&p);
+        for (double v : {p.mhc.lower, p.mhc.upper, p.mic.lower, p.mic.upper, p.mhc.median, p.mic.median}) {
+            lo = any ? std::min(lo, v) : v;
+            hi = any ? std::max(hi, v) : v;
+            any = true;
+        }
+    }
+    const Axis axis = any ? makeaxis(lo, hi) : makeaxis(0.0, 1.0);
+    const Marks marks = marksfor(pairs.size());
+
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    s += fmt("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\" "
+             "font-family=\"sans-serif\" font-size=\"12\">\n",
+             WIDTH, HEIGHT, WIDTH, HEIGHT);
+    s += fmt("<rect width=\"%.0f\" height=\"%.0f\" fill=\"white\"/>\n", WIDTH, HEIGHT);
+    s += text(LEFT, 30, "MHC against MIC differentiation per population pair", " font-size=\"16\"");
+    s += axes(axis);
+
+    // Plain pairs first, so marked ones stay on top.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const PairSummary* p : shown) {
+            if (marked(*p) == (pass == 1)) s += pairmarks(*p, axis, marks);
+        }
+    }
+    std::vector<const PairSummary*> listed;
+    std::vector<bool> listeddrawn;
+    for (const PairSummary& p : pairs) {
+        if (!marked(p)) continue;
+        listed.push_back(&p);
+        listeddrawn.push_back(drawable(p));
+    }
+    for (std::size_t k = 0; k < listed.size() && k < static_cast<std::size_t>(LEGEND_CAP); ++k) {
+        if (!listeddrawn[k]) continue;
+        s += text(axis.x(listed[k]->mic.median) + marks.radius + 1, axis.y(listed[k]->mhc.median) - marks.radius,
+                  fmt("%zu", k + 1), " font-size=\"10\" fill=\"#600\"");
+    }
+    s += legend(listed, listeddrawn);
+
+    const double cy = TOP + SIDE + 72;
+    s += text(LEFT, cy,
+              "Each point is a pair at its MIC and MHC bootstrap medians; whiskers span the 95% intervals.");
+    const std::size_t missing = pairs.size() - shown.size();
+    std::string caption;
+    if (pairs.empty()) {
+        caption = "There is no pair to draw (fewer than two populations).";
+    } else if (missing == 0) {
+        caption = pairs.size() == 1 ? "The one pair is drawn." : fmt("All %zu pairs are drawn.", pairs.size());
+    } else {
+        caption = fmt("%zu of %zu pairs could not be drawn because an estimate is not finite or lies far outside "
+                      "[\u22121, 1] (beyond \u00b1%g).",
+                      missing, pairs.size(), FARLIMIT);
+    }
+    s += text(LEFT, cy + LINE, caption);
+    s += "</svg>\n";
+    return s;
+}
+
+}  // namespace gstboot

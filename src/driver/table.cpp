@@ -1,0 +1,49 @@
+#include "driver/table.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace gstboot {
+
+std::string shortest(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "Inf" : "-Inf";
+    char buf[64];
+    std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
+}
+
+namespace {
+
+const char* const SETCOLUMNS[] = {"observed", "mean", "median", "lower", "upper", "finite"};
+
+void addset(std::string& line, const SetSummary& s) {
+    const std::string values[] = {shortest(s.observed), shortest(s.mean),  shortest(s.median),
+                                  shortest(s.lower),    shortest(s.upper), std::to_string(s.finite)};
+    for (const std::string& v : values) line += "\t" + v;
+}
+
+}  // namespace
+
+std::string tableheader() {
+    std::string h = "pop1\tpop2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2";
+    for (const char* set : {"mhc_", "mic_"}) {
+        for (const char* c : SETCOLUMNS) h += std::string("\t") + set + c;
+    }
+    return h + "\tfrac_mhc_gt_mic\tp\tseed\n";
+}
+
+std::string tabletext(const std::vector<PairSummary>& pairs, std::uint32_t seed) {
+    std::string text = tableheader();
+    for (const PairSummary& s : pairs) {
+        std::string line = std::to_string(s.pop1 + 1) + "\t" + std::to_string(s.pop2 + 1);
+        for (int n : {s.nmhc1, s.nmhc2, s.nmic1, s.nmic2}) line += "\t" + std::to_string(n);
+        addset(line, s.mhc);
+        addset(line, s.mic);
+        line += "\t" + shortest(s.frac) + "\t" + shortest(s.p) + "\t" + std::to_string(seed) + "\n";
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace gstboot

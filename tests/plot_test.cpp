@@ -1,0 +1,181 @@
+// The figure: which pairs are drawn, the legend cap, the caption, and the
+// SVG rendered by a real renderer for 1, 10 and 1225 pairs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include <algorithm>
+
+#include "driver/plot.h"
+#include "gendata.h"
+#include "testutil.h"
+
+using namespace testutil;
+using gstboot::PairSummary;
+
+namespace {
+
+PairSummary pairat(int i, int j, double mic, double mhc, double p) {
+    PairSummary s;
+    s.pop1 = i;
+    s.pop2 = j;
+    s.mic.median = mic;
+    s.mic.lower = mic - 0.05;
+    s.mic.upper = mic + 0.05;
+    s.mhc.median = mhc;
+    s.mhc.lower = mhc - 0.1;
+    s.mhc.upper = mhc + 0.1;
+    s.p = p;
+    return s;
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    long dark = 0;
+};
+
+// Renders with rsvg-convert and counts the pixels that are not background.
+Pixels render(const std::string& svg) {
+    TempDir dir;
+    writefile(dir.file("f.svg"), svg);
+    const std::string cmd = "rsvg-convert -o '" + dir.file("f.png") + "' '" + dir.file("f.svg") + "' && python3 '" +
+                            std::string(GSTBOOT_TESTDATA) + "/../pngpixels.py' '" + dir.file("f.png") + "' > '" +
+                            dir.file("count") + "'";
+    Pixels px;
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << "rsvg-convert (librsvg2-bin) and python3 are needed";
+    const std::string out = readfile(dir.file("count"));
+    long red = 0;
+    EXPECT_EQ(std::sscanf(out.c_str(), "%d %d %ld %ld", &px.width, &px.height, &px.dark, &red), 4) << out;
+    return px;
+}
+
+TEST(Drawable, LimitsOfEverySummaryPoint) {
+    const double far = gstboot::FARLIMIT;
+    const double beyond = std::nextafter(far, HUGE_VAL);
+    for (int which = 0; which < 6; ++which) {
+        for (double v : {far, -far, beyond, -beyond, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+            PairSummary s = pairat(0, 1, 0.1, 0.2, 0.5);
+            double* slots[] = {&s.mhc.median, &s.mhc.lower, &s.mhc.upper,
+                               &s.mic.median, &s.mic.lower, &s.mic.upper};
+            *slots[which] = v;
+            EXPECT_EQ(gstboot::drawable(s), std::isfinite(v) && std::fabs(v) <= far) << which << " " << v;
+        }
+    }
+}
+
+TEST(PlotSvg, CaptionCountsPairsNotDrawn) {
+    std::vector<PairSummary> pairs = {pairat(0, 1, 0.1, 0.2, 0.5), pairat(0, 2, 0.1, 0.2, 0.5),
+                                      pairat(1, 2, 0.1, 0.2, 0.5)};
+    EXPECT_NE(gstboot::plotsvg(pairs).find("All 3 pairs are drawn."), std::string::npos);
+    pairs[1].mhc.upper = std::nan("");
+    pairs[2].mic.median = 1e13;
+    const std::string svg = gstboot::plotsvg(pairs);
+    EXPECT_NE(svg.find("2 of 3 pairs could not be drawn"), std::string::npos);
+    EXPECT_EQ(count(svg, "<circle"), 1u + 2u);  // one pair and the two legend keys
+    EXPECT_NE(gstboot::plotsvg({}).find("There is no pair to draw"), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg({pairs[0]}).find("The one pair is drawn."), std::string::npos);
+}
+
+TEST(PlotSvg, MarksOnlyPairsBelowTheThreshold) {
+    const double below = std::nextafter(gstboot::SIGNIFICANT, 0.0);
+    const std::string svg = gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, gstboot::SIGNIFICANT),
+                                              pairat(0, 2, 0.1, 0.3, below), pairat(1, 2, 0.1, 0.4, 0.0)});
+    EXPECT_NE(svg.find("Pairs with p &lt; 0.025 (2), by populations:"), std::string::npos);
+    EXPECT_NE(svg.find("1: 1-3, p = 0.0250"), std::string::npos);
+    EXPECT_NE(svg.find("2: 2-3, p = 0.0000"), std::string::npos);
+    EXPECT_EQ(svg.find(": 1-2,"), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, 0.5)}).find("No pair has p &lt; 0.025."), std::string::npos);
+}
+
+// Just below, at and above the legend cap, with a marked pair that cannot
+// be drawn among them.
+TEST(PlotSvg, LegendCapAndRemainder) {
+    for (int marked : {gstboot::LEGEND_CAP - 1, gstboot::LEGEND_CAP, gstboot::LEGEND_CAP + 1,
+                       gstboot::LEGEND_CAP + 37}) {
+        std::vector<PairSummary> pairs;
+        for (int k = 0; k < marked + 5; ++k) pairs.push_back(pairat(0, k + 1, 0.01 * k, 0.02 * k, k < marked ? 0.0 : 0.4));
+        pairs[3].mic.lower = -HUGE_VAL;
+        const std::string svg = gstboot::plotsvg(pairs);
+        const int listed = std::min(marked, gstboot::LEGEND_CAP);
+        EXPECT_EQ(count(svg, ", p = "), static_cast<std::size_t>(listed)) << marked;
+        EXPECT_EQ(count(svg, "(not drawn)"), 1u);
+        const std::string more = "\u2026 and " + std::to_string(marked - listed) + " more";
+        EXPECT_EQ(svg.find(more) != std::string::npos, marked > gstboot::LEGEND_CAP) << marked;
+        EXPECT_EQ(count(svg, "\u2026 and "), marked > gstboot::LEGEND_CAP ? 1u : 0u);
+        EXPECT_NE(svg.find("1 of " + std::to_string(marked + 5) + " pairs could not be drawn"), std::string::npos);
+    }
+}
+
+TEST(PlotSvg, EmptyFigureStillRenders) {
+    Pixels px = render(gstboot::plotsvg({}));
+    EXPECT_EQ(px.width, 860);
+    EXPECT_GT(px.dark, 1000);  // axes, labels and caption
+}
+
+// A study of `npop` populations of three individuals: MHC alleles private to
+// each population (strong differentiation), MIC alleles shared. Populations
+// 1 and 2 have a single MIC individual, so their pair's MIC estimate is not
+// a number, and population 3 has no MHC individuals, in studies of more than
+// three populations.
+void writestudy(const TempDir& dir, int npop, unsigned seed) {
+    std::mt19937 gen(seed);
+    gen::Genotypes mhc(static_cast<std::size_t>(npop));
+    gen::Genotypes mic(static_cast<std::size_t>(npop));
+    for (int p = 0; p < npop; ++p) {
+        const int nmhc = (p == 2 && npop > 3) ? 0 : 3;
+        const int nmic = (p < 2 && npop > 3) ? 1 : 3;
+        for (int i = 0; i < nmhc; ++i) {
+            mhc[static_cast<std::size_t>(p)].push_back({p * 7 % 350, static_cast<int>(p * 7 + gen() % 2) % 350});
+        }
+        for (int i = 0; i < nmic; ++i) {
+            mic[static_cast<std::size_t>(p)].push_back({static_cast<int>(gen() % 3), static_cast<int>(gen() % 3)});
+        }
+    }
+    writefile(dir.file("MHCdata.txt"), gen::mhcfile(2, 0, 1, mhc));
+    writefile(dir.file("MICdata.txt"), gen::micfile(1, 1, 0, mic));
+}
+
+class RenderedRun : public ::testing::TestWithParam<int> {};
+
+TEST_P(RenderedRun, FigureIsNotBlank) {
+    const int npop = GetParam();
+    TempDir dir;
+    writestudy(dir, npop, 77u + static_cast<unsigned>(npop));
+    RunResult r = rungstboot(dir.path(), {"--seed", "3", "--plot", "f.svg"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string svg = readfile(dir.file("f.svg"));
+    const std::size_t pairs = static_cast<std::size_t>(npop * (npop - 1) / 2);
+    std::size_t missing = 0;
+    const std::size_t caption = svg.find(" of " + std::to_string(pairs) + " pairs could not be drawn");
+    if (caption != std::string::npos) {
+        missing = std::stoul(svg.substr(svg.rfind('>', caption) + 1));
+    } else {
+        EXPECT_NE(svg.find(pairs == 1 ? "The one pair is drawn." : "All " + std::to_string(pairs)), std::string::npos);
+    }
+    if (npop > 3) {
+        EXPECT_GE(missing, 1u);  // the pair 1-2 has no finite MIC estimate
+    }
+    EXPECT_EQ(count(svg, "<title>pair "), pairs - missing);
+    Pixels px = render(svg);
+    EXPECT_EQ(px.width, 860);
+    EXPECT_EQ(px.height, 700);
+    EXPECT_GT(px.dark, 3000) << npop;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, RenderedRun, ::testing::Values(2, 5, 50),
+                         [](const ::testing::TestParamInfo<int>& p) {
+                             const int n = p.param;
+                             return std::to_string(n * (n - 1) / 2) + "_pairs";
+                         });
+
+}  // namespace

@@ -1,0 +1,281 @@
+// The per-pair table: number form, columns, agreement with the console and
+// report lines of the golden runs, the observed estimate of a hand-computed
+// case, and loading with Python's csv module.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <sstream>
+
+#include "driver/report.h"
+#include "driver/table.h"
+#include "gendata.h"
+#include "testutil.h"
+
+using namespace testutil;
+
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::vector<Row> parsetsv(const std::string& text) {
+    std::vector<Row> rows;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        Row row;
+        std::size_t at = 0;
+        for (;;) {
+            std::size_t tab = line.find('\t', at);
+            row.push_back(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at));
+            if (tab == std::string::npos) break;
+            at = tab + 1;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// The value as any strtod reads it; "NaN", "Inf" and "-Inf" included.
+double value(const std::string& s) {
+    char* end = nullptr;
+    double v = std::strtod(s.c_str(), &end);
+    EXPECT_EQ(*end, '\0') << "'" << s << "' is not a whole number";
+    return v;
+}
+
+bool samebits(double a, double b) {
+    if (std::isnan(a) && std::isnan(b)) return true;
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+int column(const Row& header, const std::string& name) {
+    auto it = std::find(header.begin(), header.end(), name);
+    EXPECT_NE(it, header.end()) << name;
+    return static_cast<int>(it - header.begin());
+}
+
+// printf writes a negative not-a-number as "-nan"; the table keeps no sign.
+std::string unsignednan(std::string s) {
+    for (std::size_t at; (at = s.find("-nan")) != std::string::npos;) s.replace(at, 4, " nan");
+    return s;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) out.push_back(line + "\n");
+    return out;
+}
+
+// A sorted row with only the three summary positions filled, for the
+// report's own line formatters.
+std::vector<double> summaryrow(const Row& r, int median, int lower, int upper) {
+    std::vector<double> row(gstboot::NREP, 0.0);
+    row[gstboot::MEDIAN] = value(r[static_cast<std::size_t>(median)]);
+    row[gstboot::LOWER] = value(r[static_cast<std::size_t>(lower)]);
+    row[gstboot::UPPER] = value(r[static_cast<std::size_t>(upper)]);
+    return row;
+}
+
+TEST(Shortest, RoundTripsEveryDouble) {
+    std::mt19937_64 gen(20260);
+    std::vector<double> cases = {0.0, 1.0, -1.0, 0.1, 1e-300, 5e-324, 1.7976931348623157e308, 2.5 / 6.5,
+                                 1592736453582249.0, 0.34800000000000025};
+    for (int k = 0; k < 20000; ++k) {
+        std::uint64_t bits = gen();
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        if (std::isfinite(d)) cases.push_back(d);
+    }
+    for (double d : cases) {
+        const std::string s = gstboot::shortest(d);
+        EXPECT_TRUE(samebits(std::strtod(s.c_str(), nullptr), d)) << s;
+        char longer[40];
+        std::snprintf(longer, sizeof longer, "%.17g", d);
+        EXPECT_LE(s.size(), std::strlen(longer) + 1) << s;  // never the long form with a spurious tail
+    }
+    EXPECT_EQ(gstboot::shortest(0.1), "0.1");
+    EXPECT_EQ(gstboot::shortest(-0.0), "-0");
+    EXPECT_EQ(gstboot::shortest(std::nan("")), "NaN");
+    EXPECT_EQ(gstboot::shortest(-std::nan("")), "NaN");
+    EXPECT_EQ(gstboot::shortest(HUGE_VAL), "Inf");
+    EXPECT_EQ(gstboot::shortest(-HUGE_VAL), "-Inf");
+}
+
+TEST(TableText, HeaderAndRowShape) {
+    const std::string header = gstboot::tableheader();
+    EXPECT_EQ(header,
+              "pop1\tpop2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2\tmhc_observed\tmhc_mean\tmhc_median\tmhc_lower\t"
+              "mhc_upper\tmhc_finite\tmic_observed\tmic_mean\tmic_median\tmic_lower\tmic_upper\tmic_finite\t"
+              "frac_mhc_gt_mic\tp\tseed\n");
+    gstboot::PairSummary s;
+    s.pop1 = 0;
+    s.pop2 = 49;
+    s.nmhc1 = 200;
+    s.mhc.observed = std::nan("");
+    s.mic.upper = -HUGE_VAL;
+    s.mhc.finite = 1000;
+    const std::vector<Row> rows = parsetsv(gstboot::tabletext({s, s}, 4294967295u));
+    ASSERT_EQ(rows.size(), 3u);
+    for (const Row& r : rows) EXPECT_EQ(r.size(), 21u);
+    EXPECT_EQ(rows[1][0], "1");
+    EXPECT_EQ(rows[1][1], "50");
+    EXPECT_EQ(rows[1][2], "200");
+    EXPECT_EQ(rows[1][6], "NaN");
+    EXPECT_EQ(rows[1][11], "1000");
+    EXPECT_EQ(rows[1][16], "-Inf");
+    EXPECT_EQ(rows[1][20], "4294967295");
+    EXPECT_EQ(parsetsv(gstboot::tabletext({}, 0)).size(), 1u);
+}
+
+// Every golden case once more with --table and --plot: standard output and
+// the report stay byte-identical, and each table row reproduces its console
+// and report line through the report's own formatters.
+class GoldenTable : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenTable, AgreesWithConsoleAndReport) {
+    const std::string src = testdata("golden/" + GetParam());
+    TempDir dir;
+    writefile(dir.file("MHCdata.txt"), readfile(src + "/MHCdata.txt"));
+    writefile(dir.file("MICdata.txt"), readfile(src + "/MICdata.txt"));
+    std::string seed = readfile(src + "/seed");
+    seed.erase(seed.find_last_not_of("\r\n ") + 1);
+    RunResult r = rungstboot(dir.path(), {"--seed", seed, "--table", "t.tsv", "--plot", "f.svg"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string golden = readfile(src + "/stdout.txt");
+    EXPECT_EQ(r.out, golden);
+    EXPECT_EQ(readfile(dir.file("output.txt")), readfile(src + "/output.txt"));
+
+    const std::vector<Row> rows = parsetsv(readfile(dir.file("t.tsv")));
+    ASSERT_GE(rows.size(), 1u);
+    const Row& h = rows[0];
+    ASSERT_GE(golden.size(), 50u);  // the countdown: ten fields of five
+    const std::vector<std::string> console = lines(golden.substr(50));
+    const std::vector<std::string> report = lines(readfile(src + "/output.txt"));
+    ASSERT_EQ(rows.size() - 1, console.size());
+    ASSERT_EQ(rows.size() - 1, report.size());
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        const Row& row = rows[k];
+        ASSERT_EQ(row.size(), h.size());
+        const int i = std::atoi(row[0].c_str()) - 1;
+        const int j = std::atoi(row[1].c_str()) - 1;
+        auto mhc = summaryrow(row, column(h, "mhc_median"), column(h, "mhc_lower"), column(h, "mhc_upper"));
+        auto mic = summaryrow(row, column(h, "mic_median"), column(h, "mic_lower"), column(h, "mic_upper"));
+        const double p = value(row[static_cast<std::size_t>(column(h, "p"))]);
+        const double frac = value(row[static_cast<std::size_t>(column(h, "frac_mhc_gt_mic"))]);
+        EXPECT_EQ(unsignednan(gstboot::consoleline(i, j, mhc.data(), mic.data(), p)),
+                  unsignednan(console[k - 1]));
+        EXPECT_EQ(unsignednan(gstboot::fileline(i, j, value(row[static_cast<std::size_t>(column(h, "mhc_mean"))]),
+                                                mhc.data(),
+                                                value(row[static_cast<std::size_t>(column(h, "mic_mean"))]),
+                                                mic.data(), p)),
+                  unsignednan(report[k - 1]));
+        EXPECT_TRUE(samebits(gstboot::fold(frac), p)) << row[0] << "-" << row[1];
+        EXPECT_EQ(row.back(), seed);
+        for (const char* f : {"mhc_finite", "mic_finite"}) {
+            const int n = std::atoi(row[static_cast<std::size_t>(column(h, f))].c_str());
+            EXPECT_GE(n, 0);
+            EXPECT_LE(n, 1000);
+        }
+    }
+    EXPECT_NE(readfile(dir.file("f.svg")).find("</svg>"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoldenTable,
+                         ::testing::ValuesIn([] {
+                             std::vector<std::string> n = listdir(testdata("golden"));
+                             std::sort(n.begin(), n.end());
+                             return n;
+                         }()),
+                         [](const ::testing::TestParamInfo<std::string>& p) {
+                             std::string n = p.param;
+                             std::replace(n.begin(), n.end(), '-', '_');
+                             return n;
+                         });
+
+// Two populations of two individuals, two copies: population 1 holds (5,5)
+// and (5,7), population 2 (7,7) and (7,9). Per allele gstnum/gstden is 2/3
+// for 5, 0.5/2.5 for 7 and 0/1 for 9, so the estimate is 2.5/6.5. With the
+// replicates switched off every replicate is the data as read.
+struct HandCase {
+    int corrflag;
+    double expected;
+};
+
+class HandComputed : public ::testing::TestWithParam<HandCase> {};
+
+TEST_P(HandComputed, ObservedEstimate) {
+    const gen::Genotypes mhc = {{{5, 5}, {5, 7}}, {{7, 7}, {7, 9}}};
+    const gen::Genotypes mic = {{{1, 1}, {1, 2}, {2, 2}}, {{3, 3}, {3, 1}, {3, 3}}};
+    TempDir dir;
+    writefile(dir.file("MHCdata.txt"), gen::mhcfile(2, GetParam().corrflag, 0, mhc));
+    writefile(dir.file("MICdata.txt"), gen::micfile(1, 0, 0, mic));
+    RunResult r = rungstboot(dir.path(), {"--seed", "5", "--table", "t.tsv"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<Row> rows = parsetsv(readfile(dir.file("t.tsv")));
+    ASSERT_EQ(rows.size(), 2u);
+    const Row& h = rows[0];
+    const Row& row = rows[1];
+    auto get = [&](const char* name) { return value(row[static_cast<std::size_t>(column(h, name))]); };
+    EXPECT_EQ(row[2], "2");
+    EXPECT_EQ(row[3], "2");
+    EXPECT_EQ(row[4], "3");
+    EXPECT_EQ(row[5], "3");
+    EXPECT_DOUBLE_EQ(get("mhc_observed"), GetParam().expected);
+    for (const char* name : {"mhc_median", "mhc_lower", "mhc_upper"}) {
+        EXPECT_TRUE(samebits(get(name), get("mhc_observed"))) << name;
+    }
+    for (const char* name : {"mic_median", "mic_lower", "mic_upper"}) {
+        EXPECT_TRUE(samebits(get(name), get("mic_observed"))) << name;
+    }
+    EXPECT_NEAR(get("mhc_mean"), GetParam().expected, 1e-12);
+    EXPECT_EQ(get("mhc_finite"), 1000);
+    EXPECT_EQ(get("mic_finite"), 1000);
+    EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
+}
+
+// With the correction on, half the individuals are heterozygous: the divisor
+// is 1 - 0.5.
+INSTANTIATE_TEST_SUITE_P(Correction, HandComputed,
+                         ::testing::Values(HandCase{0, 2.5 / 6.5}, HandCase{1, 2.5 / 6.5 / 0.5}));
+
+// Python's csv module with the tab dialect reads every field, and float()
+// gives the same double as the table's text.
+TEST(TableLoads, PythonCsvReadsTheSameValues) {
+    if (std::system("python3 -c 'import csv' >/dev/null 2>&1") != 0) FAIL() << "python3 is needed";
+    for (const char* name : {"edge-codes", "all-heterozygous"}) {
+        const std::string src = testdata(std::string("golden/") + name);
+        TempDir dir;
+        writefile(dir.file("MHCdata.txt"), readfile(src + "/MHCdata.txt"));
+        writefile(dir.file("MICdata.txt"), readfile(src + "/MICdata.txt"));
+        ASSERT_EQ(rungstboot(dir.path(), {"--seed", "9", "--table", "t.tsv"}).status, 0);
+        writefile(dir.file("load.py"),
+                  "import csv\n"
+                  "with open('t.tsv', newline='') as f:\n"
+                  "    for row in csv.DictReader(f, dialect='excel-tab'):\n"
+                  "        print('\\t'.join(repr(float(v)) for v in row.values()))\n");
+        const std::string cmd = "cd '" + dir.path() + "' && python3 load.py > py.txt";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        const std::vector<Row> ours = parsetsv(readfile(dir.file("t.tsv")));
+        const std::vector<Row> py = parsetsv(readfile(dir.file("py.txt")));
+        ASSERT_EQ(py.size() + 1, ours.size());
+        for (std::size_t k = 0; k < py.size(); ++k) {
+            ASSERT_EQ(py[k].size(), ours[k + 1].size());
+            for (std::size_t c = 0; c < py[k].size(); ++c) {
+                std::string v = py[k][c];
+                if (v == "nan") v = "NaN";
+                if (v == "inf") v = "Inf";
+                if (v == "-inf") v = "-Inf";
+                EXPECT_TRUE(samebits(value(v), value(ours[k + 1][c]))) << name << " " << ours[0][c] << ": " << v;
+            }
+        }
+    }
+}
+
+}  // namespace
