@@ -1,13 +1,32 @@
 #include "driver/run.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include "data/error.h"
 #include "driver/options.h"
 #include "driver/outfile.h"
 #include "driver/report.h"
+#include "driver/signals.h"
 
 namespace gstboot {
+
+namespace {
+
+// Standard output is part of the result: a run whose console text was lost
+// has failed, even if its report file could be written.
+void flushstdout() {
+    errno = 0;
+    bool failed = std::fflush(stdout) != 0;
+    int err = errno;
+    if (failed || std::ferror(stdout)) {
+        throw Error(EXIT_INPUT, std::string("gstboot: cannot write standard output") +
+                                    (err != 0 ? std::string(": ") + std::strerror(err) : std::string()));
+    }
+}
+
+}  // namespace
 
 void runreplicates(const DataSet& ds, Random& rng, Workspace& work, ResultTables& tables, std::FILE* console) {
     cleartables(tables);
@@ -25,34 +44,38 @@ void runreplicates(const DataSet& ds, Random& rng, Workspace& work, ResultTables
 int run(const Options& options) {
     if (options.help) {
         std::fputs(usage().c_str(), stdout);
+        flushstdout();
         return 0;
     }
     if (options.version) {
         std::printf("gstboot %s\n", VERSION);
+        flushstdout();
         return 0;
     }
     // The seed is taken before reading, as the clock would be read first.
     const std::uint32_t seed =
         options.hasseed ? options.seed : static_cast<std::uint32_t>(std::time(nullptr));
 
+    installsignalhandlers();
     auto ds = std::make_unique<DataSet>();
     std::vector<std::string> warnings;
     readdata(options.inputs, *ds, warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
     std::fprintf(stderr, "seed: %u\n", seed);
 
+    // Opened before the replicates, so that an output that cannot be created
+    // is reported at once rather than after the whole run.
+    OutputFile out(options.output);
     auto work = std::make_unique<Workspace>();
     auto tables = std::make_unique<ResultTables>();
     Random rng;
     rng.srand(seed);
     runreplicates(*ds, rng, *work, *tables, stdout);
 
-    OutputFile out(options.output);
     report(ds->npop, *tables, stdout, out);
+    // Console first: when it fails, the previous report file is kept.
+    flushstdout();
     out.commit();
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        throw Error(EXIT_INPUT, "gstboot: cannot write standard output");
-    }
     return 0;
 }
 
