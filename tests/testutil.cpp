@@ -1,6 +1,8 @@
 #include "testutil.h"
 
 #include <dirent.h>
+#include <grp.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,16 +61,32 @@ std::vector<std::string> listdir(const std::string& path) {
 
 std::string testdata(const std::string& sub) { return std::string(GSTBOOT_TESTDATA) + "/" + sub; }
 
-RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args) {
-    TempDir capture;
-    std::string outpath = capture.file("stdout");
-    std::string errpath = capture.file("stderr");
+void copyinputs(const std::string& goldencase, const std::string& dir) {
+    for (const char* f : {"MHCdata.txt", "MICdata.txt"}) {
+        writefile(dir + "/" + f, readfile(testdata("golden/" + goldencase + "/" + f)));
+    }
+}
+
+std::string goldenseed(const std::string& goldencase) {
+    std::string s = readfile(testdata("golden/" + goldencase + "/seed"));
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+    return s;
+}
+
+Child::Child(const std::string& dir, const std::vector<std::string>& args, const RunSpec& spec)
+    : outpath_(spec.stdoutpath.empty() ? capture_.file("stdout") : spec.stdoutpath),
+      errpath_(capture_.file("stderr")), captured_(spec.stdoutpath.empty()) {
+    if (spec.asnobody) ::chmod(capture_.path().c_str(), 0777);
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
+        if (spec.asnobody) {
+            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(124);
+        }
         if (chdir(dir.c_str()) != 0) _exit(120);
-        if (!freopen(outpath.c_str(), "w", stdout)) _exit(121);
-        if (!freopen(errpath.c_str(), "w", stderr)) _exit(122);
+        if (!freopen(outpath_.c_str(), "w", stdout)) _exit(121);
+        if (!freopen(errpath_.c_str(), "w", stderr)) _exit(122);
+        if (spec.closestdout) close(1);
         std::vector<char*> argv;
         std::string exe = GSTBOOT_EXE;
         argv.push_back(&exe[0]);
@@ -78,14 +96,59 @@ RunResult rungstboot(const std::string& dir, const std::vector<std::string>& arg
         execv(exe.c_str(), argv.data());
         _exit(123);
     }
-    int st = 0;
-    waitpid(pid, &st, 0);
+    pid_ = pid;
+}
+
+Child::~Child() {
+    if (!reaped_) {
+        kill(pid_, SIGKILL);
+        int st = 0;
+        waitpid(pid_, &st, 0);
+    }
+}
+
+// A device given as standard output (/dev/full reads as endless zeros) is
+// never read back.
+std::string Child::outsofar() const { return captured_ ? readfile(outpath_) : std::string(); }
+
+bool Child::waitfor(const std::string& text, double seconds) {
+    for (double waited = 0; waited < seconds; waited += 0.01) {
+        if (outsofar().find(text) != std::string::npos) return true;
+        int st = 0;
+        if (waitpid(pid_, &st, WNOHANG) == pid_) {
+            // Ended: reap it here, so wait() must not.
+            reaped_ = true;
+            status_ = st;
+            return outsofar().find(text) != std::string::npos;
+        }
+        usleep(10000);
+    }
+    return false;
+}
+
+RunResult Child::wait() {
+    int st = status_;
+    if (!reaped_) {
+        waitpid(pid_, &st, 0);
+        reaped_ = true;
+    }
     RunResult r;
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    r.out = readfile(outpath);
-    r.err = readfile(errpath);
+    r.out = outsofar();
+    r.err = readfile(errpath_);
     return r;
 }
+
+RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& spec) {
+    Child child(dir, args, spec);
+    return child.wait();
+}
+
+RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args) {
+    return rungstboot(dir, args, RunSpec{});
+}
+
+bool canswitchuser() { return geteuid() == 0; }
 
 }  // namespace testutil
 

@@ -30,6 +30,46 @@ struct RunResult {
 // Runs the gstboot executable in `dir` with `args`.
 RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args);
 
+// How a run is started, beyond its folder and arguments.
+struct RunSpec {
+    std::string stdoutpath;    // standard output goes here; empty: captured
+    bool closestdout = false;  // start with descriptor 1 closed
+    bool asnobody = false;     // drop to uid/gid 65534 first (needs root)
+};
+
+// A run of the executable started but not yet waited for, so that a test can
+// watch its output or signal it. The destructor kills and reaps a run that
+// was never waited for.
+class Child {
+public:
+    Child(const std::string& dir, const std::vector<std::string>& args, const RunSpec& spec = {});
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    int pid() const { return pid_; }
+    // Standard output so far (empty when it is not captured).
+    std::string outsofar() const;
+    // Waits up to `seconds` for `text` on standard output; false when the
+    // run ended or the time passed first. A bound against a hang, not a
+    // measurement.
+    bool waitfor(const std::string& text, double seconds);
+    RunResult wait();
+
+private:
+    TempDir capture_;
+    std::string outpath_, errpath_;
+    int pid_ = -1;
+    bool captured_;
+    int status_ = 0;
+    bool reaped_ = false;
+};
+
+RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& spec);
+
+// Whether this process may switch to another user (it runs as root).
+bool canswitchuser();
+
 std::string readfile(const std::string& path);
 void writefile(const std::string& path, const std::string& text);
 bool exists(const std::string& path);
@@ -37,6 +77,12 @@ std::vector<std::string> listdir(const std::string& path);
 
 // Folder of the bundled test data.
 std::string testdata(const std::string& sub);
+
+// Copies a golden case's MHCdata.txt and MICdata.txt into `dir`.
+void copyinputs(const std::string& goldencase, const std::string& dir);
+
+// The golden case's seed, without its line end.
+std::string goldenseed(const std::string& goldencase);
 
 }  // namespace testutil
 

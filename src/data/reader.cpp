@@ -30,12 +30,17 @@ public:
     std::int32_t read(long needed, Describe what, std::int32_t lo, std::int32_t hi, bool check) {
         Token token;
         if (!tokens_.next(token)) {
-            throw Error(EXIT_INPUT, tokens_.name() + ":" + std::to_string(tokens_.line()) +
-                                        ": the file ends where the " + what() +
+            // The place just after the last value, where the missing one would
+            // have stood; blank lines after it carry nothing to point at.
+            throw Error(EXIT_INPUT, tokens_.name() + ":" + std::to_string(endline_) + ":" +
+                                        std::to_string(endcolumn_) + ": the file ends where the " + what() +
                                         " was expected: it needs at least " + std::to_string(needed) +
-                                        " values and holds " + std::to_string(count_));
+                                        (needed == 1 ? " value" : " values") + " and holds " +
+                                        std::to_string(count_));
         }
         ++count_;
+        endline_ = token.line;
+        endcolumn_ = token.column + static_cast<long>(token.length);
         std::int32_t value = 0;
         bool overflow = false;
         if (!parseint32(token.text, value, overflow) || token.truncated) {
@@ -73,6 +78,8 @@ private:
 
     TokenStream tokens_;
     long count_ = 0;
+    long endline_ = 1;
+    long endcolumn_ = 1;
 };
 
 std::string num(long v) { return std::to_string(v); }
@@ -134,6 +141,12 @@ void readmhc(std::FILE* file, const std::string& name, DataSet& ds, std::vector<
 }
 
 void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings) {
+    if (ds.npop < 0 || ds.npop > MAXPOP) {
+        // Only a caller that skipped readmhc gets here; refuse rather than
+        // index past the sample size arrays.
+        throw Error(EXIT_INPUT, name + ": no valid population count from the MHC file (" +
+                                    num(ds.npop) + ")");
+    }
     for (int r = 1; r <= MAXLOCI; ++r) std::memset(ds.present[r], 0, sizeof ds.present[r]);
     ValueReader in(file, name);
     auto label = [](const char* s) { return [s] { return std::string(s); }; };

@@ -36,7 +36,9 @@ void readdata(const InputPaths& paths, DataSet& ds, std::vector<std::string>& wa
 
 // The two halves of readdata, on open streams; `name` is used in messages.
 // readmhc clears the whole presence table and fills row 0; readmic needs the
-// npop of readmhc and fills the MIC rows.
+// npop of readmhc (0..50; anything else is refused with an Error) and fills
+// the MIC rows. A file that ends early is reported at the line and column just
+// after its last value, with the number of values needed so far and found.
 void readmhc(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings);
 void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings);
 

@@ -58,6 +58,7 @@ bool TokenStream::next(Token& token) {
     if (c == EOF) return false;
     token.text.clear();
     token.truncated = false;
+    token.length = 0;
     token.line = line_;
     token.column = column_;
     while (c != EOF && !isblankbyte(c)) {
@@ -66,6 +67,7 @@ bool TokenStream::next(Token& token) {
         } else {
             token.truncated = true;
         }
+        ++token.length;
         c = get();
     }
     // The blank that ended the token is consumed with it: blanks only
@@ -102,7 +104,8 @@ bool parseint32(const std::string& text, std::int32_t& value, bool& overflow) {
 
 std::string showtoken(const Token& token) {
     std::string out;
-    for (unsigned char ch : token.text) {
+    for (char byte : token.text) {
+        unsigned char ch = static_cast<unsigned char>(byte);
         if (ch >= 0x20 && ch < 0x7F && ch != '\'') {
             out.push_back(static_cast<char>(ch));
         } else {

@@ -14,7 +14,8 @@ struct Token {
     std::string text;       // at most Token::keep bytes of the token
     bool truncated = false; // the token was longer than that
     long line = 0;          // 1-based
-    long column = 0;        // 1-based, in bytes
+    long column = 0;        // 1-based, in bytes (a skipped byte-order mark not counted)
+    std::size_t length = 0; // bytes of the whole token
     static constexpr std::size_t keep = 40;
 };
 

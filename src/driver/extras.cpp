@@ -9,16 +9,6 @@
 
 namespace gstboot {
 
-namespace {
-
-void writewhole(const std::string& path, const std::string& text) {
-    OutputFile file(path);
-    file.write(text);
-    file.commit();
-}
-
-}  // namespace
-
 Extras collectextras(const Options& options, const DataSet& ds, const ResultTables& tables, std::FILE* err) {
     auto observed = std::make_unique<PairEstimates>();
     scoreobserved(ds, *observed);
@@ -28,10 +18,11 @@ Extras collectextras(const Options& options, const DataSet& ds, const ResultTabl
     return Extras{collectpairs(ds, *observed, tables)};
 }
 
-void writeextras(const Options& options, std::uint32_t seed, const ResultTables& tables, Extras& extras) {
+void writeextras(std::uint32_t seed, const ResultTables& tables, Extras& extras, OutputFile* table,
+                 OutputFile* plot) {
     takesorted(tables, extras.pairs);
-    if (!options.table.empty()) writewhole(options.table, tabletext(extras.pairs, seed));
-    if (!options.plot.empty()) writewhole(options.plot, plotsvg(extras.pairs));
+    if (table) table->write(tabletext(extras.pairs, seed));
+    if (plot) plot->write(plotsvg(extras.pairs));
 }
 
 }  // namespace gstboot

@@ -25,9 +25,12 @@ struct Extras {
 // the estimate warnings on `err`, one line each.
 Extras collectextras(const Options& options, const DataSet& ds, const ResultTables& tables, std::FILE* err);
 
+class OutputFile;
+
 // Completes the summaries from the sorted, folded tables and writes the
-// table and the figure when the options ask for them. Throws Error (status
-// 1) when a file cannot be written; a previous file is then left as it was.
-void writeextras(const Options& options, std::uint32_t seed, const ResultTables& tables, Extras& extras);
+// table and the figure into the files given (null: not asked for). The
+// caller commits them; a write failure shows there.
+void writeextras(std::uint32_t seed, const ResultTables& tables, Extras& extras, OutputFile* table,
+                 OutputFile* plot);
 
 }  // namespace gstboot

@@ -8,8 +8,10 @@
 #include "data/error.h"
 #include "driver/options.h"
 #include "driver/run.h"
+#include "driver/stdfds.h"
 
 int main(int argc, char** argv) {
+    gstboot::reservestdfds();
     try {
         std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
         return gstboot::run(gstboot::parseoptions(args));

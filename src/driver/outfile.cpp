@@ -1,39 +1,91 @@
 #include "driver/outfile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "data/error.h"
+#include "driver/signals.h"
 
 namespace gstboot {
 
-OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
+namespace {
+
+// The longest file name part kept in a temporary name, so that a target whose
+// own name is near the file system's limit still gets a temporary beside it.
+constexpr std::size_t KEEPNAME = 200;
+
+std::string temppattern(const std::string& target) {
+    std::size_t slash = target.rfind('/');
+    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.size() > KEEPNAME) base.resize(KEEPNAME);
+    return dir + base + ".tmp-XXXXXX";
+}
+
+}  // namespace
+
+OutputFile::OutputFile(std::string path) : path_(std::move(path)), target_(path_) {
     struct stat st;
-    bool direct = false;
     if (::stat(path_.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) fail("create", EISDIR);
-        direct = !S_ISREG(st.st_mode);
-    }
-    if (direct) {
-        file_ = std::fopen(path_.c_str(), "w");
-        if (!file_) fail("create", errno);
+        if (!S_ISREG(st.st_mode)) {
+            opendirect();
+            return;
+        }
+        // Replacing the file must not need less permission than overwriting it.
+        if (::access(path_.c_str(), W_OK) != 0) fail("create", errno);
+        struct stat lst;
+        if (::lstat(path_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+            char* real = ::realpath(path_.c_str(), nullptr);
+            if (!real) fail("create", errno);
+            target_ = real;
+            std::free(real);
+        }
+        opentemp(target_, true, static_cast<unsigned>(st.st_mode & 07777));
         return;
     }
-    std::string pattern = path_ + ".tmp-XXXXXX";
+    if (errno != ENOENT) fail("create", errno);
+    opentemp(target_, false, 0);
+}
+
+void OutputFile::opendirect() {
+    file_ = std::fopen(path_.c_str(), "w");
+    if (!file_) fail("create", errno);
+}
+
+void OutputFile::opentemp(const std::string& target, bool exists, unsigned mode) {
+    std::string pattern = temppattern(target);
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) fail("create", errno);
-    temp_ = name.data();
-    // mkstemp makes the file private; give it the mode a plain create would.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    int fd;
+    {
+        // Created and registered as one step: a signal in between would leave
+        // a temporary file that nobody removes.
+        SignalBlock block;
+        fd = ::mkstemp(name.data());
+        if (fd < 0) fail("create", errno);
+        temp_ = name.data();
+        slot_ = registertemp(temp_);
+    }
+    // mkstemp makes the file private; give it the mode of the file it
+    // replaces, or the one a plain create would.
+    if (!exists) {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666u & ~static_cast<unsigned>(mask);
+    }
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) {
+        int err = errno;
+        ::close(fd);
+        fail("create", err);
+    }
     file_ = ::fdopen(fd, "w");
     if (!file_) {
         int err = errno;
@@ -44,22 +96,43 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
 
 OutputFile::~OutputFile() {
     if (file_) std::fclose(file_);
-    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+    file_ = nullptr;
+    discard();
+}
+
+void OutputFile::discard() {
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        unregistertemp(slot_);
+        slot_ = -1;
+        temp_.clear();
+    }
 }
 
 void OutputFile::write(const std::string& text) {
-    if (error_ != 0 || text.empty()) return;
+    if (!file_ || error_ != 0 || text.empty()) return;
+    errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) error_ = errno ? errno : EIO;
 }
 
 void OutputFile::commit() {
-    if (error_ == 0 && std::fflush(file_) != 0) error_ = errno;
+    if (committed_) return;
+    if (!file_) fail("write", error_ ? error_ : EBADF);
+    if (error_ == 0 && std::fflush(file_) != 0) error_ = errno ? errno : EIO;
+    if (error_ == 0 && std::ferror(file_)) error_ = EIO;
     if (error_ == 0 && !temp_.empty() && ::fsync(fileno(file_)) != 0) error_ = errno;
     int closed = std::fclose(file_);
+    int closeerr = errno;
     file_ = nullptr;
-    if (error_ == 0 && closed != 0) error_ = errno;
+    if (error_ == 0 && closed != 0) error_ = closeerr;
     if (error_ != 0) fail("write", error_);
-    if (!temp_.empty() && std::rename(temp_.c_str(), path_.c_str()) != 0) fail("write", errno);
+    if (!temp_.empty()) {
+        SignalBlock block;
+        if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail("write", errno);
+        unregistertemp(slot_);
+        slot_ = -1;
+        temp_.clear();
+    }
     committed_ = true;
 }
 
@@ -68,10 +141,7 @@ void OutputFile::fail(const std::string& what, int err) {
         std::fclose(file_);
         file_ = nullptr;
     }
-    if (!temp_.empty()) {
-        ::unlink(temp_.c_str());
-        temp_.clear();
-    }
+    discard();
     throw Error(EXIT_INPUT, "gstboot: cannot " + what + " " + path_ + ": " + std::strerror(err));
 }
 

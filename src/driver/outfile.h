@@ -2,8 +2,14 @@
 //
 // A regular file (or a path that does not exist yet) is written to a
 // temporary file beside it and renamed into place by commit(), so a failed or
-// interrupted run leaves a previous file as it was. A device, pipe or terminal
-// is written directly and nothing is created beside it.
+// interrupted run leaves a previous file as it was. A symbolic link to a
+// regular file keeps the link: its target is the file replaced. A device,
+// pipe or terminal is written directly and nothing is created beside it.
+//
+// Every output of a run goes through this class, so each inherits the same
+// behaviour: a message naming the path on any failure, and no temporary file
+// left behind by a failure, by the destructor, or by a fatal signal (the
+// temporary path is registered with driver/signals.h while it exists).
 #pragma once
 
 #include <cstdio>
@@ -13,18 +19,21 @@ namespace gstboot {
 
 class OutputFile {
 public:
-    // Opens for writing; throws Error (status 1) when the file cannot be
-    // created, naming the path as given.
+    // Opens for writing; throws Error (status 1) naming the path as given when
+    // the file cannot be created: a directory of that name, a folder without
+    // write permission, an existing file the user may not write, ...
     explicit OutputFile(std::string path);
     ~OutputFile();  // removes the temporary file unless committed
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Appends text; a failure is remembered and reported by commit().
+    // Appends text; a failure is remembered and reported by commit(). Does
+    // nothing after commit().
     void write(const std::string& text);
 
-    // Flushes, closes and puts the file in place. Throws Error (status 1) on
-    // any failure, leaving a previous file unchanged.
+    // Flushes, syncs, closes and puts the file in place. Throws Error
+    // (status 1) on any failure of these (a full disk, /dev/full, an I/O
+    // error), leaving a previous file unchanged. A second call does nothing.
     void commit();
 
     // Path of the temporary file, empty when writing directly.
@@ -32,9 +41,14 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what, int err);
+    void opendirect();
+    void opentemp(const std::string& target, bool exists, unsigned mode);
+    void discard();
 
-    std::string path_;
+    std::string path_;    // as given, for messages
+    std::string target_;  // the file that commit() replaces
     std::string temp_;
+    int slot_ = -1;       // signal-cleanup registration of temp_
     std::FILE* file_ = nullptr;
     int error_ = 0;
     bool committed_ = false;

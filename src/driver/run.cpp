@@ -1,7 +1,9 @@
 #include "driver/run.h"
 
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -15,12 +17,25 @@
 #include "driver/options.h"
 #include "driver/outfile.h"
 #include "driver/report.h"
+#include "driver/signals.h"
 #include "estimates/engine.h"
 #include "resampling/resample.h"
 
 namespace gstboot {
 
 namespace {
+
+// Standard output is part of the result: a run whose console text was lost
+// has failed, even if its report file could be written.
+void flushstdout() {
+    errno = 0;
+    bool failed = std::fflush(stdout) != 0;
+    int err = errno;
+    if (failed || std::ferror(stdout)) {
+        throw Error(EXIT_INPUT, std::string("gstboot: cannot write standard output") +
+                                    (err != 0 ? std::string(": ") + std::strerror(err) : std::string()));
+    }
+}
 
 void countdown(std::FILE* console, int r) {
     std::fprintf(console, "%5d", 10 - r / 100);
@@ -114,21 +129,31 @@ void runreplicates(const DataSet& ds, std::uint32_t seed, int threads, bool refe
 int run(const Options& options) {
     if (options.help) {
         std::fputs(usage().c_str(), stdout);
+        flushstdout();
         return 0;
     }
     if (options.version) {
         std::printf("gstboot %s\n", VERSION);
+        flushstdout();
         return 0;
     }
     // The seed is taken before reading, as the clock would be read first.
     const std::uint32_t seed =
         options.hasseed ? options.seed : static_cast<std::uint32_t>(std::time(nullptr));
 
+    installsignalhandlers();
     auto ds = std::make_unique<DataSet>();
     std::vector<std::string> warnings;
     readdata(options.inputs, *ds, warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
     std::fprintf(stderr, "seed: %u\n", seed);
+
+    // Opened before the replicates, so that an output that cannot be created
+    // is reported at once rather than after the whole run.
+    OutputFile out(options.output);
+    std::unique_ptr<OutputFile> tablefile, plotfile;
+    if (!options.table.empty()) tablefile = std::make_unique<OutputFile>(options.table);
+    if (!options.plot.empty()) plotfile = std::make_unique<OutputFile>(options.plot);
 
     int threads = options.threads;
     if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
@@ -138,13 +163,13 @@ int run(const Options& options) {
     runreplicates(*ds, seed, threads < 1 ? 1 : threads, options.reference, *tables, stdout);
 
     Extras extras = collectextras(options, *ds, *tables, stderr);  // before report() sorts and folds
-    OutputFile out(options.output);
     report(ds->npop, *tables, stdout, out);
+    // Console first: when it fails, the previous report file is kept.
+    flushstdout();
     out.commit();
-    writeextras(options, seed, *tables, extras);  // from the sorted rows
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        throw Error(EXIT_INPUT, "gstboot: cannot write standard output");
-    }
+    writeextras(seed, *tables, extras, tablefile.get(), plotfile.get());  // from the sorted rows
+    if (tablefile) tablefile->commit();
+    if (plotfile) plotfile->commit();
     return 0;
 }
 
