@@ -199,8 +199,6 @@ struct Engine::Work {
     std::vector<double> pairssi;
     std::vector<double> pairssw;
     double lanes[MAXPOP + 4] = {};  // padded to whole blocks of 4 lanes
-    std::vector<std::uint8_t> matches;  // [individual*nd + d]: matching copies, one row
-    std::vector<double> rowsums;        // [d], one row
     std::vector<double> termrows;       // [individual*stride + d]: SSI terms of population j, one row
     // When they fit the budget, every population's tables of a replicate,
     // kept from their first use to their second: [tablebase[p*nrows+row]].
@@ -341,10 +339,10 @@ Engine::WorkPtr Engine::makework() const {
     const Impl& e = *impl_;
     WorkPtr work(new Work());
     const std::size_t cells = static_cast<std::size_t>(MAXPOP) * static_cast<std::size_t>(e.ndense);
-    work->stats.resize(cells);
+    work->stats.resize(cells + 1);
     const std::size_t termcells = static_cast<std::size_t>(MAXPOP) * static_cast<std::size_t>(e.nterms);
-    work->terms.resize(termcells);
-    work->km.resize(termcells);
+    work->terms.resize(termcells + 1);
+    work->km.resize(termcells + 1);
     work->carbase.resize(static_cast<std::size_t>(MAXPOP * e.nrows) + 1);
     std::int32_t total = 0;
     for (int p = 0; p < MAXPOP; ++p) {
@@ -358,8 +356,6 @@ Engine::WorkPtr Engine::makework() const {
     work->used.resize(static_cast<std::size_t>(e.nrows));
     std::size_t widest = 1;
     for (const auto& c : e.codes) widest = std::max(widest, c.size());
-    work->matches.resize(widest * MAXIND);
-    work->rowsums.resize(widest);
     const std::size_t padded = (widest + 7) / 8 * 8;
     work->termrows.resize(padded * MAXIND);
     std::size_t cached = 0;
@@ -374,8 +370,8 @@ Engine::WorkPtr Engine::makework() const {
     if (cached * sizeof(double) <= e.tablebytes) work->tables.resize(cached);
     work->rowacc.resize(padded);
     work->partneracc.resize(padded * MAXPOP);
-    work->pairssi.resize(cells);
-    work->pairssw.resize(cells);
+    work->pairssi.resize(cells + 1);
+    work->pairssw.resize(cells + 1);
     return work;
 }
 
