@@ -13,8 +13,11 @@ build:
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The example study with a fixed seed: report, table and figure in examples/,
+# and the figure as PNG when rsvg-convert (librsvg2-bin) is there.
 example: build
-	cd examples && ../$(BUILD)/gstboot --seed 2026 && echo && echo "--- output.txt" && cat output.txt
+	cd examples && ../$(BUILD)/gstboot --seed 2026 --table table.tsv --plot figure.svg && echo && echo "--- output.txt" && cat output.txt
+	cd examples && if command -v rsvg-convert >/dev/null; then rsvg-convert -o figure.png figure.svg; fi
 
 bench: build
 	./bench/run.sh

@@ -179,7 +179,9 @@ std::string legend(const std::vector<const PairSummary*>& listed, const std::vec
         s += text(LEGENDX, y, "No pair has p < 0.025.", " font-weight=\"bold\"");
         return s;
     }
-    s += text(LEGENDX, y, fmt("Pairs with p < 0.025 (%zu), by populations:", listed.size()), " font-weight=\"bold\"");
+    s += text(LEGENDX, y, fmt("Pairs with p < 0.025: %zu", listed.size()), " font-weight=\"bold\"");
+    y += LINE;
+    s += text(LEGENDX, y, "(mark: populations, p)");
     const std::size_t shown = std::min(listed.size(), static_cast<std::size_t>(LEGEND_CAP));
     for (std::size_t k = 0; k < shown; ++k) {
         y += LINE;
