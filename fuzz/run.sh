@@ -6,14 +6,16 @@
 # tests/data/fuzz-regressions/<kind>/, where the test suite replays it: commit
 # it with the fix.
 #
-#   fuzz/run.sh [SECONDS]       FUZZ_BUILD=folder (default build-fuzz)
+#   fuzz/run.sh [SECONDS]   FUZZ_BUILD=folder (default build-fuzz),
+#                           FUZZ_CXX=compiler (default clang++-14, else clang++)
 set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD:-$root/build-fuzz}
 regress=$root/tests/data/fuzz-regressions
 
-CXX=${FUZZ_CXX:-clang++} cmake -S "$root/fuzz" -B "$build" >/dev/null
+cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
+CXX=$cxx cmake -S "$root/fuzz" -B "$build" >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" >/dev/null
 
 status=0
