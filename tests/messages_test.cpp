@@ -126,10 +126,12 @@ TEST(Messages, UnusedValuesWarnOncePerFile) {
     Read r = readtexts(MHC + "8", "0 0 0 1 2 3");
     EXPECT_EQ(r.error, "");
     EXPECT_EQ(r.warnings,
-              (std::vector<std::string>{"MHCdata.txt: warning: 1 value after the last one needed (6) ignored; check "
-                                        "that the counts at the top of the file are right",
-                                        "MICdata.txt: warning: 2 values after the last one needed (4) ignored; "
-                                        "check that the counts at the top of the file are right"}));
+              (std::vector<std::string>{"MHCdata.txt: warning: MHC data set: 1 value after the last one needed (6) "
+                                        "is ignored and enters no estimate; check that the counts at the top of "
+                                        "the file are right",
+                                        "MICdata.txt: warning: MIC data set: 2 values after the last one needed (4) "
+                                        "are ignored and enter no estimate; check that the counts at the top of "
+                                        "the file are right"}));
 }
 
 TEST(Messages, ReadError) {
