@@ -158,9 +158,9 @@ TEST(UserFiles, HugeTailIsReadOnceAndWarnedOnce) {
     std::fclose(r);
     const long extra = static_cast<long>(chunks * (chunk.size() / 6) * 2);
     ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0], "M.txt: warning: " + std::to_string(extra) +
-                               " values after the last one needed (6) ignored; check that the counts at the top "
-                               "of the file are right");
+    EXPECT_EQ(warnings[0], "M.txt: warning: MHC data set: " + std::to_string(extra) +
+                               " values after the last one needed (6) are ignored and enter no estimate; check "
+                               "that the counts at the top of the file are right");
     const double mb = static_cast<double>(chunks * chunk.size()) / 1e6;
     std::printf("read %.0f MB of unused values in %.2f s (%.0f MB/s)\n", mb, seconds, mb / seconds);
 }
