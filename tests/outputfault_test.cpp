@@ -33,10 +33,10 @@ struct Folder {
         copyinputs(CASE, dir.path());
         writefile(dir.file("output.txt"), PREVIOUS);
     }
-    RunResult run(std::vector<std::string> extra = {}, const RunSpec& spec = {}) {
+    RunResult run(std::vector<std::string> extra = {}, const RunSpec& how = {}) {
         std::vector<std::string> args = {"--seed", goldenseed(CASE)};
         args.insert(args.end(), extra.begin(), extra.end());
-        return rungstboot(dir.path(), args, spec);
+        return rungstboot(dir.path(), args, how);
     }
     // Nothing but what the test put there: no temporary file left behind.
     void expectuntouched() {

@@ -73,20 +73,20 @@ std::string goldenseed(const std::string& goldencase) {
     return s;
 }
 
-Child::Child(const std::string& dir, const std::vector<std::string>& args, const RunSpec& spec)
-    : outpath_(spec.stdoutpath.empty() ? capture_.file("stdout") : spec.stdoutpath),
-      errpath_(capture_.file("stderr")), captured_(spec.stdoutpath.empty()) {
-    if (spec.asnobody) ::chmod(capture_.path().c_str(), 0777);
+Child::Child(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how)
+    : outpath_(how.stdoutpath.empty() ? capture_.file("stdout") : how.stdoutpath),
+      errpath_(capture_.file("stderr")), captured_(how.stdoutpath.empty()) {
+    if (how.asnobody) ::chmod(capture_.path().c_str(), 0777);
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
-        if (spec.asnobody) {
+        if (how.asnobody) {
             if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(124);
         }
         if (chdir(dir.c_str()) != 0) _exit(120);
         if (!freopen(outpath_.c_str(), "w", stdout)) _exit(121);
         if (!freopen(errpath_.c_str(), "w", stderr)) _exit(122);
-        if (spec.closestdout) close(1);
+        if (how.closestdout) close(1);
         std::vector<char*> argv;
         std::string exe = GSTBOOT_EXE;
         argv.push_back(&exe[0]);
@@ -139,8 +139,8 @@ RunResult Child::wait() {
     return r;
 }
 
-RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& spec) {
-    Child child(dir, args, spec);
+RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how) {
+    Child child(dir, args, how);
     return child.wait();
 }
 

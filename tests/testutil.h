@@ -42,7 +42,7 @@ struct RunSpec {
 // was never waited for.
 class Child {
 public:
-    Child(const std::string& dir, const std::vector<std::string>& args, const RunSpec& spec = {});
+    Child(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how = {});
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
@@ -65,7 +65,7 @@ private:
     bool reaped_ = false;
 };
 
-RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& spec);
+RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how);
 
 // Whether this process may switch to another user (it runs as root).
 bool canswitchuser();
