@@ -1,6 +1,7 @@
 #include "estimates/engine.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "estimates/components.h"
 #include "estimates/exactsum.h"
@@ -10,6 +11,14 @@ namespace gstboot {
 namespace {
 
 constexpr int WMAX = MAXCOPIES;
+// Partners of a population, padded to whole vectors of 8 lanes.
+constexpr int LP = (MAXPOP + 7) / 8 * 8;
+// Bytes of one block of generated term lines: small enough to stay in the
+// second-level cache while every partner passes over it.
+constexpr std::size_t BLOCKBYTES = std::size_t{192} << 10;
+constexpr int MAXBLOCKLINES = 24;
+
+int round8(int n) { return (n + 7) / 8 * 8; }
 
 // One carrier of an allele: an individual (slot) whose copies match it.
 struct Carrier {
@@ -21,8 +30,7 @@ struct Carrier {
 // One allele in one population of one replicate.
 struct AlleleStat {
     double p;     // population frequency
-    double ssi0;  // SSI of this population's individuals alone, from 0.0
-    double ssw0;  // SSW likewise
+    double ssw0;  // SSW of this population's individuals alone, from 0.0
     std::int32_t count;  // matching copies
     std::int32_t first;  // first carrier in Work::carriers
     std::int32_t ncar;   // carriers
@@ -33,6 +41,12 @@ struct Mark {
     std::int16_t dense;  // index among the codes of its row
     std::uint8_t m;
     std::uint16_t pattern;
+};
+
+// A MIC genotype at one locus: the dense codes of its two alleles, or of
+// its one allele and -1 when homozygous (both copies match it).
+struct MicGeno {
+    std::int16_t d0, d1;
 };
 
 // Running sums of 1/t: table[t][c] is 1/t added c times.
@@ -57,15 +71,16 @@ private:
     std::vector<std::vector<double>> tables_;
 };
 
-// The continuation of many starting sums over one population's sequence at
-// once: lane l is s[l] continued over population j's SSI terms (or its
-// carriers' SSW terms), with the additions of each lane in the order of the
-// sequence. Lanes are independent, so they are vectorised across partners;
-// no lane's additions are reordered.
 // Four lanes of doubles; arithmetic on it is four independent IEEE double
 // operations, so a lane's result is that of the scalar loop.
 typedef double v4d __attribute__((vector_size(32)));
+// Eight lanes likewise.
+typedef double v8d __attribute__((vector_size(64)));
 
+// The continuation of many starting sums over one population's carriers of
+// an allele at once: lane l is s[l] continued over the SSW terms of every
+// copy of every carrier, in the order of the carriers. Lanes are
+// independent partners; no lane's additions are reordered.
 template <int NV>
 __attribute__((always_inline)) inline void sswlanes(double* s, const Carrier* car, int ncar, const double* a,
                                                     const double* b, int w) {
@@ -90,56 +105,6 @@ double sswsum(const Carrier* car, int ncar, const double* a, const double* b, in
     return acc;
 }
 
-// Eight lanes; the column sums use the widest vectors a processor has.
-typedef double v8d __attribute__((vector_size(64)));
-
-template <int NV>
-__attribute__((always_inline)) inline void addrowsblock(double* acc, const double* tm, int n, int stride) {
-    v8d a[NV];
-    std::memcpy(a, acc, sizeof a);
-    for (int k = 0; k < n; ++k) {
-        const double* row = tm + static_cast<std::ptrdiff_t>(k) * stride;
-        for (int v = 0; v < NV; ++v) {
-            v8d r;
-            std::memcpy(&r, row + 8 * v, sizeof r);
-            a[v] = a[v] + r;
-        }
-    }
-    std::memcpy(acc, a, sizeof a);
-}
-
-// acc[d] continued over rows 0..n-1 of tm: acc[d] + tm[0][d] + tm[1][d] + ...,
-// each column's additions in row order. `width` and `stride` are multiples
-// of 8; the columns are independent, so several run side by side.
-__attribute__((target_clones("avx512f", "avx2", "default")))
-void addrows(double* acc, const double* tm, int n, int width, int stride);
-
-// addrows for `count` sums held `width` apart in accs, taking the table a
-// block of lines at a time so that the block stays in the first-level cache
-// while every sum passes over it. Each column still takes its lines in order.
-void addrowsmany(double* accs, int count, const double* tm, int n, int width, int stride) {
-    constexpr int LINES = 24;
-    for (int k0 = 0; k0 < n; k0 += LINES) {
-        const int lines = n - k0 < LINES ? n - k0 : LINES;
-        for (int c = 0; c < count; ++c) addrows(accs + static_cast<std::ptrdiff_t>(c) * width, tm + k0 * stride, lines, width, stride);
-    }
-}
-
-void addrows(double* acc, const double* tm, int n, int width, int stride) {
-    int d = 0;
-    for (; d + 64 <= width; d += 64) addrowsblock<8>(acc + d, tm + d, n, stride);
-    switch ((width - d) / 8) {
-        case 7: addrowsblock<7>(acc + d, tm + d, n, stride); break;
-        case 6: addrowsblock<6>(acc + d, tm + d, n, stride); break;
-        case 5: addrowsblock<5>(acc + d, tm + d, n, stride); break;
-        case 4: addrowsblock<4>(acc + d, tm + d, n, stride); break;
-        case 3: addrowsblock<3>(acc + d, tm + d, n, stride); break;
-        case 2: addrowsblock<2>(acc + d, tm + d, n, stride); break;
-        case 1: addrowsblock<1>(acc + d, tm + d, n, stride); break;
-        default: break;
-    }
-}
-
 // `s` holds `lanes` sums and room for up to 3 more, which are clobbered.
 // Wider vectors where the processor has them; the arithmetic is the same
 // rounded double additions whichever is chosen.
@@ -151,36 +116,131 @@ void continuelanesssw(double* s, int lanes, const Carrier* car, int ncar, const 
     for (; l < lanes; l += 4) sswlanes<1>(s + l, car, ncar, a, b, w);
 }
 
+// acc[d] continued over lines 0..n-1 of tm: acc[d] + tm[0][d] + tm[1][d] +
+// ..., each column's additions in line order; 8 * NV columns at once.
+template <int NV>
+__attribute__((always_inline)) inline void addlinesblock(double* acc, const double* tm, int n, int stride) {
+    v8d a[NV];
+    std::memcpy(a, acc, sizeof a);
+    for (int k = 0; k < n; ++k) {
+        const double* line = tm + static_cast<std::ptrdiff_t>(k) * stride;
+        for (int v = 0; v < NV; ++v) {
+            v8d r;
+            std::memcpy(&r, line + 8 * v, sizeof r);
+            a[v] = a[v] + r;
+        }
+    }
+    std::memcpy(acc, a, sizeof a);
+}
+
+// Every one of `count` rows of sums, held `pitch` apart in accs, continued
+// over lines 0..n-1 of tm (`width` columns, a multiple of 8, held `stride`
+// apart). The lines are taken 64 columns at a time, so that the piece stays
+// in the first-level cache while every row of sums passes over it. Columns
+// are independent, and each still takes its lines in order.
+__attribute__((target_clones("avx512f", "avx2", "default")))
+void addlines(double* accs, int count, int pitch, const double* tm, int n, int width, int stride) {
+    int d = 0;
+    for (; d + 64 <= width; d += 64) {
+        for (int c = 0; c < count; ++c) addlinesblock<8>(accs + static_cast<std::ptrdiff_t>(c) * pitch + d, tm + d, n, stride);
+    }
+    const int rest = (width - d) / 8;
+    for (int c = 0; c < count; ++c) {
+        double* acc = accs + static_cast<std::ptrdiff_t>(c) * pitch + d;
+        switch (rest) {
+            case 7: addlinesblock<7>(acc, tm + d, n, stride); break;
+            case 6: addlinesblock<6>(acc, tm + d, n, stride); break;
+            case 5: addlinesblock<5>(acc, tm + d, n, stride); break;
+            case 4: addlinesblock<4>(acc, tm + d, n, stride); break;
+            case 3: addlinesblock<3>(acc, tm + d, n, stride); break;
+            case 2: addlinesblock<2>(acc, tm + d, n, stride); break;
+            case 1: addlinesblock<1>(acc, tm + d, n, stride); break;
+            default: break;
+        }
+    }
+}
+
+// The constants of eight pairs (i, j) of one data set, one lane each, as the
+// per-allele functions form them from the two sample sizes.
+struct PairLanes {
+    v8d nk, ncm1, twf, niw, njw;
+    const double* pall[8];  // running sums of 1/(N w), by matching copies
+};
+
+// Numerator and denominator sums of eight pairs over the alleles
+// dense[first..end) of each range, in the order given; lane l reads column
+// l of the [dense][LP] tables at lane0. The additions of each lane are
+// those of the straightforward scoring, one allele after another.
+struct Range {
+    int first, end;
+};
+__attribute__((target_clones("avx512f", "avx2", "default")))
+void ratiolanes(const PairLanes& c, const Range* ranges, int nranges, int lane0, const double* ssiT,
+                const double* sswT, const double* pT, const std::int32_t* cntT, const AlleleStat* sj, double* numout,
+                double* denout) {
+    v8d num = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    v8d den = num;
+    const v8d zero = num;
+    for (int q = 0; q < nranges; ++q) {
+        for (int d = ranges[q].first; d < ranges[q].end; ++d) {
+            const std::size_t at = static_cast<std::size_t>(d) * LP + static_cast<std::size_t>(lane0);
+            const AlleleStat& b = sj[d];
+            double ppa[8];
+            for (int l = 0; l < 8; ++l) ppa[l] = c.pall[l][cntT[at + static_cast<std::size_t>(l)] + b.count];
+            v8d pp, pa, ssi, ssw;
+            std::memcpy(&pp, ppa, sizeof pp);
+            std::memcpy(&pa, pT + at, sizeof pa);
+            std::memcpy(&ssi, ssiT + at, sizeof ssi);
+            std::memcpy(&ssw, sswT + at, sizeof ssw);
+            const v8d e0 = pa - pp;
+            const v8d e1 = b.p - pp;
+            v8d ssp = zero + (c.niw * e0) * e0;
+            ssp = ssp + (c.njw * e1) * e1;
+            const v8d tp = c.nk * ssp;
+            num = num + (tp - ssi);
+            den = den + ((tp + c.ncm1 * ssi) + c.twf * ssw);
+        }
+    }
+    std::memcpy(numout, &num, sizeof num);
+    std::memcpy(denout, &den, sizeof den);
+}
+
 }  // namespace
 
 struct Engine::Impl {
     const DataSet& ds;
     int nrows = 0;  // 1 + nloci: row 0 MHC, row 1 + L source locus L
-    std::vector<int> rowwidth;                 // copies per individual of a row
     std::vector<std::vector<int>> codes;       // ascending codes of each row
     std::vector<int> rowbase;                  // first dense index of each row
     std::vector<int> termbase;                 // first term cell of each row
     int ndense = 0;
     int nterms = 0;                            // term cells per population
-    // Per population: marks of each individual, MHC then MIC per locus.
+    int blocklines = 0;                        // lines per block; 0: by size
+    // MHC marks per individual; MIC genotypes laid out by locus so that a
+    // locus's individuals sit together: [(p*nloci + L)*MAXIND + i].
     std::vector<Mark> marks;
     std::vector<std::int32_t> mhcmark;  // [p*MAXIND + i]: first mark, end at +1
-    std::vector<std::int32_t> micmark;  // [(p*MAXIND + i)*nloci + L] first; two per locus
+    std::vector<MicGeno> micgeno;
     std::vector<std::uint8_t> mhchet;   // [p*MAXIND + i]
     std::vector<std::uint8_t> michet;   // [(p*MAXIND + i)*nloci + L]
     ReciprocalSums sums;
+    std::vector<double> zeros;          // a table of zeros for unused lanes
     // SSW terms of a matching and of a non-matching copy, per row width.
     double ssa[WMAX + 1][WMAX + 1] = {};
     double ssb[WMAX + 1][WMAX + 1] = {};
     bool dyadic[WMAX + 1] = {};
     bool mictables = false;  // heterozygosity tables for the MIC totals
-    std::size_t tablebytes = 0;
 
-    explicit Impl(const DataSet& d);
-    void buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* locus, Work& work) const;
-    int termrows(int p, int row, int w, int n, Work& work, double* tm) const;
-    // Where population p's table of `row` lives: cached, or rebuilt.
-    double* tablefor(int p, int row, Work& work) const;
+    Impl(const DataSet& d, int lines);
+    const MicGeno* micgenos(int p, int locus) const {
+        return &micgeno[(static_cast<std::size_t>(p) * static_cast<std::size_t>(ds.nloci) +
+                         static_cast<std::size_t>(locus)) * MAXIND];
+    }
+    int linesfor(int stride) const;
+    void buildpop(int p, int row, int w, int n, const std::int16_t* src, Work& work) const;
+    void continuessi(int j, bool mic, const ReplicateIndex& rep, Work& work) const;
+    void continuessw(int j, int row, int width, Work& work) const;
+    void pairlanes(int j, int lane0, bool mic, PairLanes& c) const;
 };
 
 struct Engine::Work {
@@ -193,25 +253,32 @@ struct Engine::Work {
     std::vector<std::int32_t> cursor;   // [d], scratch
     std::int32_t mhchets[MAXPOP];
     std::int32_t michets[MAXPOP];
-    std::vector<std::uint8_t> used;     // source loci in use by the replicate
-    // For the current block-1 population j: [i*ndense + d], the SSI and SSW
-    // of pair (i, j) for allele d.
-    std::vector<double> pairssi;
-    std::vector<double> pairssw;
-    double lanes[MAXPOP + 4] = {};  // padded to whole blocks of 4 lanes
-    std::vector<double> termrows;       // [individual*stride + d]: SSI terms of population j, one row
-    // When they fit the budget, every population's tables of a replicate,
-    // kept from their first use to their second: [tablebase[p*nrows+row]].
-    std::vector<double> tables;
-    std::vector<std::size_t> tablebase;
-    std::vector<double> rowacc;         // [d], one row
-    std::vector<double> partneracc;     // [i*stride + d], one row
+    // Rows of the data in use by the replicate, and where each source
+    // locus's alleles sit among the replicate's MIC columns (-1: unused).
+    std::vector<std::uint8_t> used;
+    std::vector<int> colbase;
+    int micwidth = 0;
+    // Per population, its SSI from 0.0 over its own individuals, by column:
+    // [p*stride + col], MHC and MIC.
+    std::vector<double> ssi0mhc, ssi0mic;
+    // Rows of sums being continued over one population's lines, and a
+    // block of those lines (SSI terms by individual and column).
+    std::vector<double> accs;
+    std::vector<double> lines;
+    std::vector<double> line0;
+    // By dense allele and population (LP lanes): frequencies, matching
+    // copies, own SSW; and for the current population j, each partner's
+    // pair SSI and SSW.
+    std::vector<double> pT;
+    std::vector<std::int32_t> cntT;
+    std::vector<double> ssw0T;
+    std::vector<double> ssiT;
+    std::vector<double> sswT;
+    std::vector<Range> ranges;
 };
 
-Engine::Impl::Impl(const DataSet& d) : ds(d) {
+Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), blocklines(lines) {
     nrows = 1 + ds.nloci;
-    rowwidth.assign(static_cast<std::size_t>(nrows), 2);
-    rowwidth[0] = ds.mhccopies;
     codes.resize(static_cast<std::size_t>(nrows));
     rowbase.resize(static_cast<std::size_t>(nrows));
     termbase.resize(static_cast<std::size_t>(nrows));
@@ -227,14 +294,13 @@ Engine::Impl::Impl(const DataSet& d) : ds(d) {
         }
         ndense += static_cast<int>(codes[static_cast<std::size_t>(r)].size());
         termbase[static_cast<std::size_t>(r)] = nterms;
-        nterms += static_cast<int>(codes[static_cast<std::size_t>(r)].size()) * (rowwidth[static_cast<std::size_t>(r)] + 1);
+        nterms += static_cast<int>(codes[static_cast<std::size_t>(r)].size()) * ((r == 0 ? ds.mhccopies : 2) + 1);
     }
 
     const int w = ds.mhccopies;
     mhcmark.assign(MAXPOP * MAXIND + 1, 0);
     mhchet.assign(MAXPOP * MAXIND, 0);
     const std::size_t nl = static_cast<std::size_t>(ds.nloci);
-    micmark.assign(MAXPOP * MAXIND * nl + 1, 0);
     michet.assign(MAXPOP * MAXIND * nl, 0);
     for (int p = 0; p < ds.npop; ++p) {
         for (int i = 0; i < ds.nmhc[p]; ++i) {
@@ -260,34 +326,23 @@ Engine::Impl::Impl(const DataSet& d) : ds(d) {
             mhcmark[at + 1] = static_cast<std::int32_t>(marks.size());
         }
     }
-    std::vector<Mark> micmarks;
+    micgeno.assign(static_cast<std::size_t>(ds.npop) * nl * MAXIND, MicGeno{0, -1});
     for (int p = 0; p < ds.npop; ++p) {
-        for (int i = 0; i < ds.nmic[p]; ++i) {
-            for (int l = 0; l < ds.nloci; ++l) {
-                const std::size_t at = (static_cast<std::size_t>(p * MAXIND + i)) * nl + static_cast<std::size_t>(l);
+        for (int l = 0; l < ds.nloci; ++l) {
+            MicGeno* out = &micgeno[(static_cast<std::size_t>(p) * nl + static_cast<std::size_t>(l)) * MAXIND];
+            const std::int16_t* map = &densemap[static_cast<std::size_t>((1 + l) * NALLELE)];
+            for (int i = 0; i < ds.nmic[p]; ++i) {
                 const int a0 = ds.mic[p][i][l][0];
                 const int a1 = ds.mic[p][i][l][1];
-                const std::int16_t* map = &densemap[static_cast<std::size_t>((1 + l) * NALLELE)];
-                micmark[at] = static_cast<std::int32_t>(micmarks.size());
-                michet[at] = a0 != a1;
-                if (a0 == a1) {
-                    micmarks.push_back(Mark{map[a0], 2, 3});
-                    micmarks.push_back(Mark{-1, 0, 0});
-                } else {
-                    micmarks.push_back(Mark{map[a0], 1, 1});
-                    micmarks.push_back(Mark{map[a1], 1, 2});
-                }
+                michet[static_cast<std::size_t>(p * MAXIND + i) * nl + static_cast<std::size_t>(l)] = a0 != a1;
+                out[i] = MicGeno{map[a0], a0 == a1 ? std::int16_t{-1} : map[a1]};
             }
         }
     }
-    // MIC marks follow the MHC ones; two per individual and locus.
-    const std::int32_t offset = static_cast<std::int32_t>(marks.size());
-    for (std::int32_t& m : micmark) m += offset;
-    marks.insert(marks.end(), micmarks.begin(), micmarks.end());
 
     for (int width : {w, 2}) {
         sums.need(width);
-        const double* x = sums.of(width >= 0 ? width : 0);
+        const double* x = sums.of(width);
         for (int m = 0; m <= width; ++m) {
             const double fa = 1.0 - x[m];
             const double fb = 0.0 - x[m];
@@ -296,6 +351,7 @@ Engine::Impl::Impl(const DataSet& d) : ds(d) {
         }
     }
     dyadic[0] = dyadic[1] = dyadic[2] = dyadic[4] = dyadic[8] = true;
+    sums.need(0);
     for (int p = 0; p < ds.npop; ++p) {
         sums.need(ds.nmhc[p] * w);
         sums.need(ds.nmic[p] * 2);
@@ -304,6 +360,7 @@ Engine::Impl::Impl(const DataSet& d) : ds(d) {
             sums.need((ds.nmic[p] + ds.nmic[q]) * 2);
         }
     }
+    zeros.assign(2 * MAXIND * MAXCOPIES + 1, 0.0);
     if (switchon(ds.corrflag)) {
         // Heterozygosity sums are running sums of 1/N as well. The MIC
         // totals N * nloci can reach 20000, so their tables are kept only
@@ -328,12 +385,16 @@ Engine::Impl::Impl(const DataSet& d) : ds(d) {
     }
 }
 
-Engine::Engine(const DataSet& ds, std::size_t tablebytes) : impl_(std::make_unique<Impl>(ds)) {
-    impl_->tablebytes = tablebytes;
-}
+Engine::Engine(const DataSet& ds, int blocklines) : impl_(std::make_unique<Impl>(ds, blocklines)) {}
 Engine::~Engine() = default;
 
 void Engine::WorkDeleter::operator()(Work* w) const { delete w; }
+
+int Engine::Impl::linesfor(int stride) const {
+    if (blocklines > 0) return blocklines;
+    const std::size_t fit = BLOCKBYTES / (sizeof(double) * static_cast<std::size_t>(std::max(stride, 8)));
+    return static_cast<int>(std::clamp<std::size_t>(fit, 1, MAXBLOCKLINES));
+}
 
 Engine::WorkPtr Engine::makework() const {
     const Impl& e = *impl_;
@@ -354,24 +415,22 @@ Engine::WorkPtr Engine::makework() const {
     work->carriers.resize(static_cast<std::size_t>(total) + 1);
     work->cursor.resize(static_cast<std::size_t>(e.ndense) + 1);
     work->used.resize(static_cast<std::size_t>(e.nrows));
-    std::size_t widest = 1;
-    for (const auto& c : e.codes) widest = std::max(widest, c.size());
-    const std::size_t padded = (widest + 7) / 8 * 8;
-    work->termrows.resize(padded * MAXIND);
-    std::size_t cached = 0;
-    work->tablebase.assign(static_cast<std::size_t>(MAXPOP * e.nrows), 0);
-    for (int p = 0; p < e.ds.npop; ++p) {
-        for (int r = 0; r < e.nrows; ++r) {
-            work->tablebase[static_cast<std::size_t>(p * e.nrows + r)] = cached;
-            const std::size_t width = (e.codes[static_cast<std::size_t>(r)].size() + 7) / 8 * 8;
-            cached += width * static_cast<std::size_t>(std::max(1, r == 0 ? e.ds.nmhc[p] : e.ds.nmic[p]));
-        }
-    }
-    if (cached * sizeof(double) <= e.tablebytes) work->tables.resize(cached);
-    work->rowacc.resize(padded);
-    work->partneracc.resize(padded * MAXPOP);
-    work->pairssi.resize(cells + 1);
-    work->pairssw.resize(cells + 1);
+    work->colbase.resize(static_cast<std::size_t>(e.nrows));
+    const int mhcstride = round8(static_cast<int>(e.codes[0].size()));
+    const int micstride = round8(e.ndense - static_cast<int>(e.codes[0].size()));
+    const int widest = std::max(mhcstride, micstride);
+    work->ssi0mhc.resize(static_cast<std::size_t>(MAXPOP * mhcstride) + 1);
+    work->ssi0mic.resize(static_cast<std::size_t>(MAXPOP * micstride) + 1);
+    work->accs.resize(static_cast<std::size_t>(MAXPOP * widest) + 1);
+    work->lines.resize(static_cast<std::size_t>(std::max(e.linesfor(mhcstride) * mhcstride, e.linesfor(micstride) * micstride)) + 1);
+    work->line0.resize(static_cast<std::size_t>(widest) + 1);
+    const std::size_t lanecells = static_cast<std::size_t>(e.ndense) * LP + 1;
+    work->pT.resize(lanecells);
+    work->cntT.resize(lanecells);
+    work->ssw0T.resize(lanecells);
+    work->ssiT.resize(lanecells);
+    work->sswT.resize(lanecells);
+    work->ranges.resize(static_cast<std::size_t>(MAXLOCI) + 1);
     return work;
 }
 
@@ -387,8 +446,7 @@ void Engine::identity(ReplicateIndex& rep) const {
 
 // The statistics of one row (MHC, or one source locus) of population p, for
 // the individuals src[0..n-1] of the data as read.
-void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* locus,
-                            Work& work) const {
+void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* src, Work& work) const {
     const int base = rowbase[static_cast<std::size_t>(row)];
     const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
     AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
@@ -401,42 +459,44 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
         st[d].ncar = 0;
     }
     std::fill(km, km + nd * stride, 0);
-    // Marks of slot s: [first, end).
-    auto span = [&](int s, std::int32_t& first, std::int32_t& end) {
-        const std::size_t at = static_cast<std::size_t>(p * MAXIND + src[s]);
-        if (row == 0) {
-            first = mhcmark[at];
-            end = mhcmark[at + 1];
-        } else {
-            first = micmark[at * static_cast<std::size_t>(ds.nloci) + static_cast<std::size_t>(*locus)];
-            end = first + 2;
-        }
+    auto tally = [&](int dense, int m) {
+        st[dense].count += m;
+        st[dense].ncar += 1;
+        km[dense * stride + m] += 1;
     };
-    for (int s = 0; s < n; ++s) {
-        std::int32_t f, e;
-        span(s, f, e);
-        for (std::int32_t k = f; k < e; ++k) {
-            const Mark& mk = marks[static_cast<std::size_t>(k)];
-            if (mk.m == 0) continue;
-            st[mk.dense].count += mk.m;
-            st[mk.dense].ncar += 1;
-            km[mk.dense * stride + mk.m] += 1;
+    if (row == 0) {
+        for (int s = 0; s < n; ++s) {
+            const std::size_t at = static_cast<std::size_t>(p * MAXIND + src[s]);
+            for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) tally(marks[static_cast<std::size_t>(q)].dense, marks[static_cast<std::size_t>(q)].m);
+        }
+    } else {
+        const MicGeno* g = micgenos(p, row - 1);
+        for (int s = 0; s < n; ++s) {
+            const MicGeno x = g[src[s]];
+            if (x.d1 < 0) {
+                tally(x.d0, 2);
+            } else {
+                tally(x.d0, 1);
+                tally(x.d1, 1);
+            }
         }
     }
-    std::int32_t next = work.carbase[static_cast<std::size_t>(p * nrows + row)];
-    for (int d = 0; d < nd; ++d) {
-        st[d].first = next;
-        work.cursor[static_cast<std::size_t>(d)] = next;
-        next += st[d].ncar;
-    }
-    for (int s = 0; s < n; ++s) {
-        std::int32_t f, e;
-        span(s, f, e);
-        for (std::int32_t k = f; k < e; ++k) {
-            const Mark& mk = marks[static_cast<std::size_t>(k)];
-            if (mk.m == 0) continue;
-            work.carriers[static_cast<std::size_t>(work.cursor[static_cast<std::size_t>(mk.dense)]++)] =
-                Carrier{static_cast<std::uint8_t>(s), mk.m, mk.pattern};
+    // The carriers themselves are needed only where SSW is summed term by
+    // term, which never happens for MIC rows (two copies).
+    if (!dyadic[w]) {
+        std::int32_t next = work.carbase[static_cast<std::size_t>(p * nrows + row)];
+        for (int d = 0; d < nd; ++d) {
+            st[d].first = next;
+            work.cursor[static_cast<std::size_t>(d)] = next;
+            next += st[d].ncar;
+        }
+        for (int s = 0; s < n; ++s) {
+            const std::size_t at = static_cast<std::size_t>(p * MAXIND + src[s]);
+            for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
+                const Mark& mk = marks[static_cast<std::size_t>(q)];
+                work.carriers[static_cast<std::size_t>(work.cursor[static_cast<std::size_t>(mk.dense)]++)] =
+                    Carrier{static_cast<std::uint8_t>(s), mk.m, mk.pattern};
+            }
         }
     }
     const double* freq = sums.of(n * w);
@@ -446,7 +506,6 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
         AlleleStat& a = st[d];
         if (a.ncar == 0) {
             a.p = 0.0;
-            a.ssi0 = 0.0;
             a.ssw0 = 0.0;
             continue;
         }
@@ -458,7 +517,6 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             const double dd = x[m] - a.p;
             t[m] = (wd * dd) * dd;
         }
-        const Carrier* car = &work.carriers[static_cast<std::size_t>(a.first)];
         if (dyadic[w]) {
             // Every partial sum is exact, so the order of the terms does not
             // matter: count them by their number of matches.
@@ -469,55 +527,180 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             }
             a.ssw0 = sum;
         } else {
-            a.ssw0 = sswsum(car, a.ncar, ssa[w], ssb[w], w);
+            a.ssw0 = sswsum(&work.carriers[static_cast<std::size_t>(a.first)], a.ncar, ssa[w], ssb[w], w);
         }
     }
-    // SSI of the population alone: its term table summed down the columns
-    // from 0.0.
-    double* tm = tablefor(p, row, work);
-    const int width4 = termrows(p, row, w, n, work, tm);
-    double* acc = work.rowacc.data();
-    std::fill(acc, acc + width4, 0.0);
-    addrows(acc, tm, n, width4, width4);
-    for (int d = 0; d < nd; ++d) st[d].ssi0 = acc[d];
 }
 
-// Population p's SSI terms for one row as a table: line k holds the term of
-// individual k for every allele of the row (+0.0 for an allele p lacks),
-// padded with zeros to a multiple of 8 columns, which it returns.
-double* Engine::Impl::tablefor(int p, int row, Work& work) const {
-    if (work.tables.empty()) return work.termrows.data();
-    return work.tables.data() + work.tablebase[static_cast<std::size_t>(p * nrows + row)];
+// SSI of population j's individuals, one data set: line k holds the term of
+// slot k for every column (every allele of the MHC row, or every allele of
+// the replicate's source loci side by side), +0.0 for an allele j lacks.
+// Each partner i < j continues its own sums over j's lines, giving the pair
+// sums; j's own sums start from 0.0 in the same pass. The lines are made a
+// block at a time and never stored whole.
+void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work& work) const {
+    const int w = mic ? 2 : ds.mhccopies;
+    const int width = mic ? work.micwidth : static_cast<int>(codes[0].size());
+    const int stride = round8(width);
+    if (stride == 0) return;
+    const int n = mic ? ds.nmic[j] : ds.nmhc[j];
+    const std::int16_t* src = mic ? rep.micsrc[j] : rep.mhcsrc[j];
+    double* own = (mic ? work.ssi0mic.data() : work.ssi0mhc.data());
+    const double* terms = &work.terms[static_cast<std::size_t>(j * nterms)];
+    const AlleleStat* st = &work.stats[static_cast<std::size_t>(j * ndense)];
+    double* line0 = work.line0.data();
+    std::fill(line0, line0 + stride, 0.0);
+    for (int r = mic ? 1 : 0; r < (mic ? nrows : 1); ++r) {
+        if (!work.used[static_cast<std::size_t>(r)]) continue;
+        const int cb = work.colbase[static_cast<std::size_t>(r)];
+        const int base = rowbase[static_cast<std::size_t>(r)];
+        const double* t = terms + termbase[static_cast<std::size_t>(r)];
+        const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
+        for (int d = 0; d < nd; ++d) line0[cb + d] = st[base + d].ncar > 0 ? t[d * (w + 1)] : 0.0;
+    }
+    double* accs = work.accs.data();
+    const std::size_t rowbytes = sizeof(double) * static_cast<std::size_t>(stride);
+    for (int i = 0; i < j; ++i) std::memcpy(accs + i * stride, own + i * stride, rowbytes);
+    std::fill(accs + j * stride, accs + (j + 1) * stride, 0.0);
+
+    const int block = linesfor(stride);
+    double* lines = work.lines.data();
+    for (int k0 = 0; k0 < n; k0 += block) {
+        const int count = std::min(block, n - k0);
+        for (int k = 0; k < count; ++k) std::memcpy(lines + k * stride, line0, rowbytes);
+        if (!mic) {
+            const double* t = terms;
+            for (int k = 0; k < count; ++k) {
+                const std::size_t at = static_cast<std::size_t>(j * MAXIND + src[k0 + k]);
+                double* line = lines + k * stride;
+                for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
+                    const Mark& mk = marks[static_cast<std::size_t>(q)];
+                    line[mk.dense] = t[mk.dense * (w + 1) + mk.m];
+                }
+            }
+        } else {
+            for (int r = 1; r < nrows; ++r) {
+                if (!work.used[static_cast<std::size_t>(r)]) continue;
+                const MicGeno* g = micgenos(j, r - 1);
+                const double* t = terms + termbase[static_cast<std::size_t>(r)];
+                double* col = lines + work.colbase[static_cast<std::size_t>(r)];
+                for (int k = 0; k < count; ++k) {
+                    const MicGeno x = g[src[k0 + k]];
+                    if (x.d1 < 0) {
+                        col[k * stride + x.d0] = t[x.d0 * 3 + 2];
+                    } else {
+                        col[k * stride + x.d0] = t[x.d0 * 3 + 1];
+                        col[k * stride + x.d1] = t[x.d1 * 3 + 1];
+                    }
+                }
+            }
+        }
+        addlines(accs, j + 1, stride, lines, count, stride, stride);
+    }
+    std::memcpy(own + j * stride, accs + j * stride, rowbytes);
+    for (int r = mic ? 1 : 0; r < (mic ? nrows : 1); ++r) {
+        if (!work.used[static_cast<std::size_t>(r)]) continue;
+        const int cb = work.colbase[static_cast<std::size_t>(r)];
+        const int base = rowbase[static_cast<std::size_t>(r)];
+        const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
+        for (int d = 0; d < nd; ++d) {
+            double* out = &work.ssiT[static_cast<std::size_t>(base + d) * LP];
+            const double* in = accs + cb + d;
+            for (int i = 0; i < j; ++i) out[i] = in[i * stride];
+        }
+    }
 }
 
-int Engine::Impl::termrows(int p, int row, int w, int n, Work& work, double* tm) const {
+// SSW of every pair (i, j), i < j, for the alleles of one row: population
+// i's own sum continued over j's carriers, all partners at once.
+void Engine::Impl::continuessw(int j, int row, int width, Work& work) const {
     const int base = rowbase[static_cast<std::size_t>(row)];
     const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
-    const int stride = (nd + 7) / 8 * 8;
-    const AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
-    const double* terms = &work.terms[static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(row)])];
-    double* first = tm;
-    for (int d = 0; d < stride; ++d) first[d] = d < nd && st[d].ncar > 0 ? terms[d * (w + 1)] : 0.0;
-    for (int k = 1; k < n; ++k) std::memcpy(tm + k * stride, first, sizeof(double) * static_cast<std::size_t>(stride));
     for (int d = 0; d < nd; ++d) {
-        const double* t = terms + d * (w + 1);
-        const Carrier* car = &work.carriers[static_cast<std::size_t>(st[d].first)];
-        for (int c = 0; c < st[d].ncar; ++c) tm[car[c].pos * stride + d] = t[car[c].m];
+        const std::size_t cell = static_cast<std::size_t>(base + d);
+        const AlleleStat& b = work.stats[static_cast<std::size_t>(j * ndense) + cell];
+        double* out = &work.sswT[cell * LP];
+        std::memcpy(out, &work.ssw0T[cell * LP], sizeof(double) * static_cast<std::size_t>(j));
+        // Population j adds only +0.0 terms when it lacks the allele.
+        if (b.ncar == 0) continue;
+        if (dyadic[width]) {
+            // Every partial sum is a small multiple of 1/64: exact.
+            for (int i = 0; i < j; ++i) out[i] = out[i] + b.ssw0;
+        } else {
+            continuelanesssw(out, j, &work.carriers[static_cast<std::size_t>(b.first)], b.ncar, ssa[width], ssb[width],
+                             width);
+        }
     }
-    return stride;
 }
+
+void Engine::Impl::pairlanes(int j, int lane0, bool mic, PairLanes& c) const {
+    const int width = mic ? 2 : ds.mhccopies;
+    const std::int32_t* sizes = mic ? ds.nmic : ds.nmhc;
+    double nk[8], ncm1[8], twf[8], niw[8], njw[8];
+    for (int l = 0; l < 8; ++l) {
+        const int i = lane0 + l;
+        nk[l] = ncm1[l] = twf[l] = niw[l] = njw[l] = 0.0;
+        c.pall[l] = zeros.data();
+        if (i >= j) continue;
+        const int ni = sizes[i], nj = sizes[j];
+        const int n = ni + nj;
+        if (n == 0) continue;  // scored apart
+        const double nd = static_cast<double>(n);
+        const double nc = nd - static_cast<double>(ni * ni + nj * nj) / nd;
+        nk[l] = static_cast<double>(n - 2);
+        ncm1[l] = nc - 1.0;
+        twf[l] = (nc * nk[l]) / nd;
+        niw[l] = static_cast<double>(ni * width);
+        njw[l] = static_cast<double>(nj * width);
+        c.pall[l] = sums.of(n * width);
+    }
+    std::memcpy(&c.nk, nk, sizeof nk);
+    std::memcpy(&c.ncm1, ncm1, sizeof ncm1);
+    std::memcpy(&c.twf, twf, sizeof twf);
+    std::memcpy(&c.niw, niw, sizeof niw);
+    std::memcpy(&c.njw, njw, sizeof njw);
+}
+
+namespace {
+
+// A pair with no individual on either side: the denominator is not a number
+// whenever an allele is scored; take it from the components themselves.
+double emptypair(const std::vector<std::vector<int>>& codes, int width, const int* rows, int nrows) {
+    static const PopBlock none[2] = {};
+    const std::int32_t zero[2] = {0, 0};
+    double num = 0.0;
+    double den = 0.0;
+    for (int q = 0; q < nrows; ++q) {
+        for (int code : codes[static_cast<std::size_t>(rows[q])]) {
+            num = num + gstnum(2, zero, width, code, none);
+            den = den + gstden(2, zero, width, code, none);
+        }
+    }
+    return num / den;
+}
+
+}  // namespace
 
 void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const {
     const Impl& e = *impl_;
     const DataSet& ds = e.ds;
     const int w = ds.mhccopies;
     std::fill(work.used.begin(), work.used.end(), 0);
+    work.used[0] = 1;
     for (int l = 0; l < ds.nloci; ++l) work.used[static_cast<std::size_t>(1 + rep.rl[l])] = 1;
+    work.micwidth = 0;
+    for (int r = 1; r < e.nrows; ++r) {
+        work.colbase[static_cast<std::size_t>(r)] = -1;
+        if (!work.used[static_cast<std::size_t>(r)]) continue;
+        work.colbase[static_cast<std::size_t>(r)] = work.micwidth;
+        work.micwidth += static_cast<int>(e.codes[static_cast<std::size_t>(r)].size());
+    }
+    work.colbase[0] = 0;
+
     for (int p = 0; p < ds.npop; ++p) {
-        e.buildpop(p, 0, w, ds.nmhc[p], rep.mhcsrc[p], nullptr, work);
+        e.buildpop(p, 0, w, ds.nmhc[p], rep.mhcsrc[p], work);
         for (int r = 1; r < e.nrows; ++r) {
-            const std::int32_t locus = r - 1;
-            if (work.used[static_cast<std::size_t>(r)]) e.buildpop(p, r, 2, ds.nmic[p], rep.micsrc[p], &locus, work);
+            if (work.used[static_cast<std::size_t>(r)]) e.buildpop(p, r, 2, ds.nmic[p], rep.micsrc[p], work);
         }
         std::int32_t h = 0;
         for (int s = 0; s < ds.nmhc[p]; ++s) h += e.mhchet[static_cast<std::size_t>(p * MAXIND + rep.mhcsrc[p][s])];
@@ -529,136 +712,72 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
         }
         work.michets[p] = h;
     }
+    // Each allele's statistics across the populations, one lane each.
+    for (int r = 0; r < e.nrows; ++r) {
+        if (!work.used[static_cast<std::size_t>(r)]) continue;
+        const int base = e.rowbase[static_cast<std::size_t>(r)];
+        const int nd = static_cast<int>(e.codes[static_cast<std::size_t>(r)].size());
+        for (int d = base; d < base + nd; ++d) {
+            const std::size_t at = static_cast<std::size_t>(d) * LP;
+            for (int p = 0; p < ds.npop; ++p) {
+                const AlleleStat& a = work.stats[static_cast<std::size_t>(p * e.ndense + d)];
+                work.pT[at + static_cast<std::size_t>(p)] = a.p;
+                work.cntT[at + static_cast<std::size_t>(p)] = a.count;
+                work.ssw0T[at + static_cast<std::size_t>(p)] = a.ssw0;
+            }
+        }
+    }
 
     const bool corr = switchon(ds.corrflag);
-    // The ratio of one data set of a pair, summed over `rows` (one MHC row,
-    // or the replicate's loci in order).
-    auto ratio = [&](int i, int j, int width, int ni, int nj, const int* rows, int nrowsused) {
-        const int n = ni + nj;
-        double num = 0.0;
-        double den = 0.0;
-        if (n == 0) {
-            // No individual on either side: the denominator is not a number
-            // whenever an allele is scored; take it from the components.
-            static const PopBlock none[2] = {};
-            const std::int32_t zero[2] = {0, 0};
-            for (int q = 0; q < nrowsused; ++q) {
-                for (int code : e.codes[static_cast<std::size_t>(rows[q])]) {
-                    num = num + gstnum(2, zero, width, code, none);
-                    den = den + gstden(2, zero, width, code, none);
-                }
-            }
-            return num / den;
-        }
-        const double nd = static_cast<double>(n);
-        const double nc = nd - static_cast<double>(ni * ni + nj * nj) / nd;
-        const double nk = static_cast<double>(n - 2);
-        const double ncm1 = nc - 1.0;
-        const double twf = (nc * nk) / nd;
-        const double niw = static_cast<double>(ni * width);
-        const double njw = static_cast<double>(nj * width);
-        const double* pall = e.sums.of(n * width);
-        for (int q = 0; q < nrowsused; ++q) {
-            const int row = rows[q];
-            const int base = e.rowbase[static_cast<std::size_t>(row)];
-            const int nd2 = static_cast<int>(e.codes[static_cast<std::size_t>(row)].size());
-            const std::size_t oi = static_cast<std::size_t>(i * e.ndense + base);
-            const std::size_t oj = static_cast<std::size_t>(j * e.ndense + base);
-            const AlleleStat* si = &work.stats[oi];
-            const AlleleStat* sj = &work.stats[oj];
-            for (int d = 0; d < nd2; ++d) {
-                const AlleleStat& a = si[d];
-                const AlleleStat& b = sj[d];
-                if (a.count == 0 && b.count == 0) continue;
-                const double pp = pall[a.count + b.count];
-                const double e0 = a.p - pp;
-                const double e1 = b.p - pp;
-                double ssp = 0.0 + (niw * e0) * e0;
-                ssp = ssp + (njw * e1) * e1;
-                const double ssi = work.pairssi[oi + static_cast<std::size_t>(d)];
-                const double ssw = work.pairssw[oi + static_cast<std::size_t>(d)];
-                const double tp = nk * ssp;
-                num = num + (tp - 1.0 * ssi);
-                den = den + ((tp + ncm1 * ssi) + twf * ssw);
-            }
-        }
-        return num / den;
-    };
-
-    // SSI and SSW of every pair (i, j), i < j, for every allele: population
-    // i's own sums continued over population j, all partners i at once.
-    auto continuepairs = [&](int j, int row, int width, int nj) {
-        const int base = e.rowbase[static_cast<std::size_t>(row)];
-        const int nd = static_cast<int>(e.codes[static_cast<std::size_t>(row)].size());
-        const bool exact = e.dyadic[width];
-        // SSI: population j's term table; each partner's sums run down its
-        // columns.
-        const double* tm = e.tablefor(j, row, work);
-        const int stride = work.tables.empty() ? e.termrows(j, row, width, nj, work, work.termrows.data())
-                                               : static_cast<int>((e.codes[static_cast<std::size_t>(row)].size() + 7) / 8 * 8);
-        double* accs = work.partneracc.data();
-        for (int i = 0; i < j; ++i) {
-            const AlleleStat* si = &work.stats[static_cast<std::size_t>(i * e.ndense + base)];
-            for (int d = 0; d < stride; ++d) accs[i * stride + d] = d < nd ? si[d].ssi0 : 0.0;
-        }
-        addrowsmany(accs, j, tm, nj, stride, stride);
-        for (int i = 0; i < j; ++i) {
-            double* dst = &work.pairssi[static_cast<std::size_t>(i * e.ndense + base)];
-            for (int d = 0; d < nd; ++d) dst[d] = accs[i * stride + d];
-        }
-        for (int d = 0; d < nd; ++d) {
-            const std::size_t cell = static_cast<std::size_t>(base + d);
-            const AlleleStat& b = work.stats[static_cast<std::size_t>(j * e.ndense) + cell];
-            if (b.ncar == 0) {
-                // Population j adds only +0.0 terms.
-                for (int i = 0; i < j; ++i) {
-                    const AlleleStat& a = work.stats[static_cast<std::size_t>(i * e.ndense) + cell];
-                    work.pairssw[static_cast<std::size_t>(i * e.ndense) + cell] = a.ssw0;
-                }
-                continue;
-            }
-            const Carrier* car = &work.carriers[static_cast<std::size_t>(b.first)];
-            if (exact) {
-                // Every partial sum is a small multiple of 1/64: exact.
-                for (int i = 0; i < j; ++i) {
-                    const AlleleStat& a = work.stats[static_cast<std::size_t>(i * e.ndense) + cell];
-                    work.pairssw[static_cast<std::size_t>(i * e.ndense) + cell] = a.ssw0 + b.ssw0;
-                }
-            } else {
-                for (int i = 0; i < j; ++i) work.lanes[i] = work.stats[static_cast<std::size_t>(i * e.ndense) + cell].ssw0;
-                continuelanesssw(work.lanes, j, car, b.ncar, e.ssa[width], e.ssb[width], width);
-                for (int i = 0; i < j; ++i) work.pairssw[static_cast<std::size_t>(i * e.ndense) + cell] = work.lanes[i];
-            }
-        }
-    };
-
-    int microws[MAXLOCI];
-    for (int l = 0; l < ds.nloci; ++l) microws[l] = 1 + rep.rl[l];
     const int mhcrow = 0;
-    for (int j = 1; j < ds.npop; ++j) {
-        continuepairs(j, 0, w, ds.nmhc[j]);
+    int microws[MAXLOCI];
+    Range* ranges = work.ranges.data();
+    for (int l = 0; l < ds.nloci; ++l) {
+        const int r = 1 + rep.rl[l];
+        microws[l] = r;
+        ranges[1 + l] = Range{e.rowbase[static_cast<std::size_t>(r)],
+                              e.rowbase[static_cast<std::size_t>(r)] + static_cast<int>(e.codes[static_cast<std::size_t>(r)].size())};
+    }
+    ranges[0] = Range{0, static_cast<int>(e.codes[0].size())};
+    for (int j = 0; j < ds.npop; ++j) {
+        e.continuessi(j, false, rep, work);
+        e.continuessi(j, true, rep, work);
+        if (j == 0) continue;
+        e.continuessw(j, 0, w, work);
         for (int r = 1; r < e.nrows; ++r) {
-            if (work.used[static_cast<std::size_t>(r)]) continuepairs(j, r, 2, ds.nmic[j]);
+            if (work.used[static_cast<std::size_t>(r)]) e.continuessw(j, r, 2, work);
         }
-        for (int i = 0; i < j; ++i) {
-            const int mi = ds.nmhc[i], mj = ds.nmhc[j];
-            double mhc = ratio(i, j, w, mi, mj, &mhcrow, 1);
-            if (corr) {
-                const double het = e.sums.of(mi + mj)[work.mhchets[i] + work.mhchets[j]];
-                mhc = mhc / (1.0 - het);
+        const AlleleStat* sj = &work.stats[static_cast<std::size_t>(j * e.ndense)];
+        for (int lane0 = 0; lane0 < j; lane0 += 8) {
+            PairLanes c;
+            double num[8], den[8], micnum[8], micden[8];
+            e.pairlanes(j, lane0, false, c);
+            ratiolanes(c, ranges, 1, lane0, work.ssiT.data(), work.sswT.data(), work.pT.data(), work.cntT.data(), sj,
+                       num, den);
+            e.pairlanes(j, lane0, true, c);
+            ratiolanes(c, ranges + 1, ds.nloci, lane0, work.ssiT.data(), work.sswT.data(), work.pT.data(),
+                       work.cntT.data(), sj, micnum, micden);
+            for (int l = 0; l < 8 && lane0 + l < j; ++l) {
+                const int i = lane0 + l;
+                const int mi = ds.nmhc[i], mj = ds.nmhc[j];
+                double mhc = mi + mj == 0 ? emptypair(e.codes, w, &mhcrow, 1) : num[l] / den[l];
+                if (corr) {
+                    const double het = e.sums.of(mi + mj)[work.mhchets[i] + work.mhchets[j]];
+                    mhc = mhc / (1.0 - het);
+                }
+                out.mhc[i][j] = mhc;
+                const int ci = ds.nmic[i], cj = ds.nmic[j];
+                double mic = ci + cj == 0 ? emptypair(e.codes, 2, microws, ds.nloci) : micnum[l] / micden[l];
+                if (corr) {
+                    const std::int32_t hets = work.michets[i] + work.michets[j];
+                    const double het =
+                        hets == 0       ? 0.0
+                        : e.mictables ? e.sums.of((ci + cj) * ds.nloci)[hets]
+                                      : repeatadd(0.0, 1.0 / static_cast<double>((ci + cj) * ds.nloci), hets);
+                    mic = mic / (1.0 - het);
+                }
+                out.mic[i][j] = mic;
             }
-            out.mhc[i][j] = mhc;
-            const int ci = ds.nmic[i], cj = ds.nmic[j];
-            double mic = ratio(i, j, 2, ci, cj, microws, ds.nloci);
-            if (corr) {
-                const std::int32_t hets = work.michets[i] + work.michets[j];
-                const double het =
-                    hets == 0       ? 0.0
-                    : e.mictables ? e.sums.of((ci + cj) * ds.nloci)[hets]
-                                  : repeatadd(0.0, 1.0 / static_cast<double>((ci + cj) * ds.nloci), hets);
-                mic = mic / (1.0 - het);
-            }
-            out.mic[i][j] = mic;
         }
     }
 }

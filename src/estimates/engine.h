@@ -6,15 +6,17 @@
 // - A frequency is a running sum of one reciprocal, so it depends only on how
 //   many copies matched: tables indexed by count replace the copy loops.
 // - A population's sums as block 0 of a pair do not depend on the partner,
-//   so they are formed once per population and replicate.
-// - Within block 1, every non-carrier of an allele adds the same SSI term and
-//   nothing (+0.0) to SSW; runs of equal additions inside one binade are
-//   whole units of that binade, added in integers (see exactsum.h). Where a
-//   term lies exactly halfway between units the sum is stepped singly.
-// - With 1, 2, 4 or 8 copies every SSW term is a multiple of 1/64 and every
-//   partial sum is exact, so the pair's SSW is the sum of the two halves.
+//   so they are formed once per population and replicate; each partner's
+//   sums are then continued over population j's terms, all partners side by
+//   side and every allele of j's row (or of all the replicate's loci) in one
+//   vector line. Each sum still takes its additions in the scoring's order.
+// - Every non-carrier copy adds +0.0 to SSW, which changes nothing, so SSW
+//   is continued over carriers only. With 1, 2, 4 or 8 copies every SSW
+//   term is a multiple of 1/64 and every partial sum is exact, so the pair's
+//   SSW is the sum of the two halves.
 // - Alleles that neither population of a pair carries add +0.0 or -0.0 to
-//   the pair's sums, which changes nothing; they are skipped.
+//   sums that are never -0.0, which changes nothing, so every pair can take
+//   every allele of a row: eight pairs share one vector lane each.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +32,9 @@ namespace gstboot {
 class Engine {
 public:
     // Precomputes from the data as read; `ds` must outlive the engine.
-    // `tablebytes` bounds the per-thread cache of term tables; beyond it the
-    // tables are rebuilt when needed (same results, more work).
-    explicit Engine(const DataSet& ds, std::size_t tablebytes = std::size_t{12} << 20);
+    // `blocklines` fixes how many individuals' terms are formed at a time
+    // (0: as many as fit the cache); it changes the speed, never a result.
+    explicit Engine(const DataSet& ds, int blocklines = 0);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
