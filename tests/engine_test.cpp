@@ -67,10 +67,10 @@ struct RandomStudy {
     std::string mhc, mic;
 };
 
-RandomStudy randomstudy(std::mt19937& gen, int npop, bool large, int poolsize = 0) {
+RandomStudy randomstudy(std::mt19937& gen, int npop, bool large, int poolsize = 0, int loci = -1) {
     auto pick = [&](int n) { return static_cast<int>(gen() % static_cast<unsigned>(n)); };
     const int w = pick(11);
-    const int nloci = pick(4) == 0 ? 0 : pick(large ? 4 : 7);
+    const int nloci = loci >= 0 ? loci : pick(4) == 0 ? 0 : pick(large ? 4 : 7);
     auto size = [&]() {
         const int r = pick(10);
         if (r == 0) return 0;
@@ -215,6 +215,17 @@ TEST(Engine, MatchesAtTheEdgesOfItsBlocks) {
     for (int trial = 0; trial < 12; ++trial) {
         RandomStudy s = randomstudy(gen, npops[trial % 3], false, widths[trial % 6]);
         comparestudy(s, static_cast<std::uint32_t>(trial), 1);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(Engine, MatchesWithMoreColumnsThanOneBlockHolds) {
+    // Many wide loci: the replicate's MIC columns (varying with its loci)
+    // make lines so long that a block holds fewer than the most lines.
+    std::mt19937 gen(5);
+    for (int trial = 0; trial < 10; ++trial) {
+        RandomStudy s = randomstudy(gen, 3, true, 70, 40);
+        comparestudy(s, static_cast<std::uint32_t>(2 * trial), 3);
         if (HasFatalFailure()) return;
     }
 }

@@ -422,7 +422,11 @@ Engine::WorkPtr Engine::makework() const {
     work->ssi0mhc.resize(static_cast<std::size_t>(MAXPOP * mhcstride) + 1);
     work->ssi0mic.resize(static_cast<std::size_t>(MAXPOP * micstride) + 1);
     work->accs.resize(static_cast<std::size_t>(MAXPOP * widest) + 1);
-    work->lines.resize(static_cast<std::size_t>(std::max(e.linesfor(mhcstride) * mhcstride, e.linesfor(micstride) * micstride)) + 1);
+    // A replicate's MIC columns are those of its loci, at most micstride;
+    // a block of lines never exceeds BLOCKBYTES unless one line does.
+    const std::size_t blockcells = e.blocklines > 0 ? static_cast<std::size_t>(e.blocklines) * static_cast<std::size_t>(widest)
+                                                    : std::max(BLOCKBYTES / sizeof(double), static_cast<std::size_t>(widest));
+    work->lines.resize(blockcells + 1);
     work->line0.resize(static_cast<std::size_t>(widest) + 1);
     const std::size_t lanecells = static_cast<std::size_t>(e.ndense) * LP + 1;
     work->pT.resize(lanecells);
