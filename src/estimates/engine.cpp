@@ -43,8 +43,8 @@ struct Mark {
     std::uint16_t pattern;
 };
 
-// A MIC genotype at one locus: the dense codes of its two alleles, or of
-// its one allele and -1 when homozygous (both copies match it).
+// A MIC genotype at one locus: the dense codes of its two alleles, equal
+// when it is homozygous (both copies match one allele).
 struct MicGeno {
     std::int16_t d0, d1;
 };
@@ -326,7 +326,7 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), blocklines(lines) {
             mhcmark[at + 1] = static_cast<std::int32_t>(marks.size());
         }
     }
-    micgeno.assign(static_cast<std::size_t>(ds.npop) * nl * MAXIND, MicGeno{0, -1});
+    micgeno.assign(static_cast<std::size_t>(ds.npop) * nl * MAXIND, MicGeno{0, 0});
     for (int p = 0; p < ds.npop; ++p) {
         for (int l = 0; l < ds.nloci; ++l) {
             MicGeno* out = &micgeno[(static_cast<std::size_t>(p) * nl + static_cast<std::size_t>(l)) * MAXIND];
@@ -335,7 +335,7 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), blocklines(lines) {
                 const int a0 = ds.mic[p][i][l][0];
                 const int a1 = ds.mic[p][i][l][1];
                 michet[static_cast<std::size_t>(p * MAXIND + i) * nl + static_cast<std::size_t>(l)] = a0 != a1;
-                out[i] = MicGeno{map[a0], a0 == a1 ? std::int16_t{-1} : map[a1]};
+                out[i] = MicGeno{map[a0], map[a1]};
             }
         }
     }
@@ -458,32 +458,34 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
     const std::size_t tb = static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(row)]);
     std::int32_t* km = &work.km[tb];
     double* terms = &work.terms[tb];
-    for (int d = 0; d < nd; ++d) {
-        st[d].count = 0;
-        st[d].ncar = 0;
-    }
+    // Individuals by allele and number of matching copies; the counts and
+    // carriers follow from them.
     std::fill(km, km + nd * stride, 0);
-    auto tally = [&](int dense, int m) {
-        st[dense].count += m;
-        st[dense].ncar += 1;
-        km[dense * stride + m] += 1;
-    };
     if (row == 0) {
         for (int s = 0; s < n; ++s) {
             const std::size_t at = static_cast<std::size_t>(p * MAXIND + src[s]);
-            for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) tally(marks[static_cast<std::size_t>(q)].dense, marks[static_cast<std::size_t>(q)].m);
+            for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
+                const Mark& mk = marks[static_cast<std::size_t>(q)];
+                km[mk.dense * stride + mk.m] += 1;
+            }
         }
     } else {
         const MicGeno* g = micgenos(p, row - 1);
         for (int s = 0; s < n; ++s) {
             const MicGeno x = g[src[s]];
-            if (x.d1 < 0) {
-                tally(x.d0, 2);
-            } else {
-                tally(x.d0, 1);
-                tally(x.d1, 1);
-            }
+            const int hom = x.d0 == x.d1;
+            km[x.d0 * 3 + 1 + hom] += 1;
+            km[x.d1 * 3 + 1] += 1 - hom;
         }
+    }
+    for (int d = 0; d < nd; ++d) {
+        std::int32_t count = 0, ncar = 0;
+        for (int m = 1; m <= w; ++m) {
+            count += m * km[d * stride + m];
+            ncar += km[d * stride + m];
+        }
+        st[d].count = count;
+        st[d].ncar = ncar;
     }
     // The carriers themselves are needed only where SSW is summed term by
     // term, which never happens for MIC rows (two copies).
@@ -589,13 +591,10 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
                 const double* t = terms + termbase[static_cast<std::size_t>(r)];
                 double* col = lines + work.colbase[static_cast<std::size_t>(r)];
                 for (int k = 0; k < count; ++k) {
+                    // A homozygote's second write replaces the first.
                     const MicGeno x = g[src[k0 + k]];
-                    if (x.d1 < 0) {
-                        col[k * stride + x.d0] = t[x.d0 * 3 + 2];
-                    } else {
-                        col[k * stride + x.d0] = t[x.d0 * 3 + 1];
-                        col[k * stride + x.d1] = t[x.d1 * 3 + 1];
-                    }
+                    col[k * stride + x.d1] = t[x.d1 * 3 + 1];
+                    col[k * stride + x.d0] = t[x.d0 * 3 + 1 + (x.d0 == x.d1)];
                 }
             }
         }
