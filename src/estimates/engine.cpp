@@ -96,15 +96,6 @@ __attribute__((always_inline)) inline void sswlanes(double* s, const Carrier* ca
     std::memcpy(s, acc, sizeof acc);
 }
 
-// A single running sum, for a population's own SSW.
-double sswsum(const Carrier* car, int ncar, const double* a, const double* b, int w) {
-    double acc = 0.0;
-    for (int c = 0; c < ncar; ++c) {
-        for (int copy = 0; copy < w; ++copy) acc = acc + ((car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m]);
-    }
-    return acc;
-}
-
 // `s` holds `lanes` sums and room for up to 3 more, which are clobbered.
 // Wider vectors where the processor has them; the arithmetic is the same
 // rounded double additions whichever is chosen.
@@ -533,7 +524,9 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             }
             a.ssw0 = sum;
         } else {
-            a.ssw0 = sswsum(&work.carriers[static_cast<std::size_t>(a.first)], a.ncar, ssa[w], ssb[w], w);
+            // Summed term by term later, as one more lane beside the
+            // partners (see continuessw).
+            a.ssw0 = 0.0;
         }
     }
 }
@@ -571,34 +564,46 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
 
     const int block = linesfor(stride);
     double* lines = work.lines.data();
-    for (int k0 = 0; k0 < n; k0 += block) {
-        const int count = std::min(block, n - k0);
-        for (int k = 0; k < count; ++k) std::memcpy(lines + k * stride, line0, rowbytes);
+    // The lines start as copies of line0; each block writes its carriers'
+    // terms and puts line0's values back after use.
+    auto patch = [&](int k0, int count, bool restore) {
         if (!mic) {
-            const double* t = terms;
             for (int k = 0; k < count; ++k) {
                 const std::size_t at = static_cast<std::size_t>(j * MAXIND + src[k0 + k]);
                 double* line = lines + k * stride;
                 for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
                     const Mark& mk = marks[static_cast<std::size_t>(q)];
-                    line[mk.dense] = t[mk.dense * (w + 1) + mk.m];
+                    line[mk.dense] = restore ? line0[mk.dense] : terms[mk.dense * (w + 1) + mk.m];
                 }
             }
-        } else {
-            for (int r = 1; r < nrows; ++r) {
-                if (!work.used[static_cast<std::size_t>(r)]) continue;
-                const MicGeno* g = micgenos(j, r - 1);
-                const double* t = terms + termbase[static_cast<std::size_t>(r)];
-                double* col = lines + work.colbase[static_cast<std::size_t>(r)];
-                for (int k = 0; k < count; ++k) {
-                    // A homozygote's second write replaces the first.
-                    const MicGeno x = g[src[k0 + k]];
+            return;
+        }
+        for (int r = 1; r < nrows; ++r) {
+            if (!work.used[static_cast<std::size_t>(r)]) continue;
+            const MicGeno* g = micgenos(j, r - 1);
+            const double* t = terms + termbase[static_cast<std::size_t>(r)];
+            const int cb = work.colbase[static_cast<std::size_t>(r)];
+            double* col = lines + cb;
+            const double* zero = line0 + cb;
+            for (int k = 0; k < count; ++k) {
+                // A homozygote's second write replaces the first.
+                const MicGeno x = g[src[k0 + k]];
+                if (restore) {
+                    col[k * stride + x.d1] = zero[x.d1];
+                    col[k * stride + x.d0] = zero[x.d0];
+                } else {
                     col[k * stride + x.d1] = t[x.d1 * 3 + 1];
                     col[k * stride + x.d0] = t[x.d0 * 3 + 1 + (x.d0 == x.d1)];
                 }
             }
         }
+    };
+    for (int k = 0; k < std::min(block, n); ++k) std::memcpy(lines + k * stride, line0, rowbytes);
+    for (int k0 = 0; k0 < n; k0 += block) {
+        const int count = std::min(block, n - k0);
+        patch(k0, count, false);
         addlines(accs, j + 1, stride, lines, count, stride, stride);
+        if (k0 + count < n) patch(k0, count, true);
     }
     std::memcpy(own + j * stride, accs + j * stride, rowbytes);
     for (int r = mic ? 1 : 0; r < (mic ? nrows : 1); ++r) {
@@ -615,7 +620,9 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
 }
 
 // SSW of every pair (i, j), i < j, for the alleles of one row: population
-// i's own sum continued over j's carriers, all partners at once.
+// i's own sum continued over j's carriers, all partners at once. Where the
+// terms are summed one by one, j's own sum from 0.0 is one more lane, and is
+// ready before any later partner needs it.
 void Engine::Impl::continuessw(int j, int row, int width, Work& work) const {
     const int base = rowbase[static_cast<std::size_t>(row)];
     const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
@@ -623,15 +630,18 @@ void Engine::Impl::continuessw(int j, int row, int width, Work& work) const {
         const std::size_t cell = static_cast<std::size_t>(base + d);
         const AlleleStat& b = work.stats[static_cast<std::size_t>(j * ndense) + cell];
         double* out = &work.sswT[cell * LP];
-        std::memcpy(out, &work.ssw0T[cell * LP], sizeof(double) * static_cast<std::size_t>(j));
+        double* own = &work.ssw0T[cell * LP];
+        std::memcpy(out, own, sizeof(double) * static_cast<std::size_t>(j));
         // Population j adds only +0.0 terms when it lacks the allele.
         if (b.ncar == 0) continue;
         if (dyadic[width]) {
             // Every partial sum is a small multiple of 1/64: exact.
             for (int i = 0; i < j; ++i) out[i] = out[i] + b.ssw0;
         } else {
-            continuelanesssw(out, j, &work.carriers[static_cast<std::size_t>(b.first)], b.ncar, ssa[width], ssb[width],
-                             width);
+            out[j] = 0.0;
+            continuelanesssw(out, j + 1, &work.carriers[static_cast<std::size_t>(b.first)], b.ncar, ssa[width],
+                             ssb[width], width);
+            own[j] = out[j];
         }
     }
 }
@@ -745,8 +755,8 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
     for (int j = 0; j < ds.npop; ++j) {
         e.continuessi(j, false, rep, work);
         e.continuessi(j, true, rep, work);
-        if (j == 0) continue;
         e.continuessw(j, 0, w, work);
+        if (j == 0) continue;
         for (int r = 1; r < e.nrows; ++r) {
             if (work.used[static_cast<std::size_t>(r)]) e.continuessw(j, r, 2, work);
         }
