@@ -122,7 +122,9 @@ int michomozygous(const DataSet& ds, int p) {
 // computed by the scoring's own functions.
 class Divisors {
 public:
-    explicit Divisors(const DataSet& ds) : ds_(ds), s_(std::make_unique<PairScratch>()) {}
+    // Not value-initialised: only the pair's own cells are written and read,
+    // and zeroing 8 MB would touch every page.
+    explicit Divisors(const DataSet& ds) : ds_(ds), s_(new PairScratch) {}
 
     double mhc(int i, int j) {
         const int pops[2] = {i, j};
