@@ -30,7 +30,7 @@ struct Carrier {
 // One allele in one population of one replicate.
 struct AlleleStat {
     double p;     // population frequency
-    double ssw0;  // SSW of this population's individuals alone, from 0.0
+    double ssw0;  // SSW of its individuals alone, from 0.0 (dyadic rows only)
     std::int32_t count;  // matching copies
     std::int32_t first;  // first carrier in Work::carriers
     std::int32_t ncar;   // carriers
