@@ -20,6 +20,14 @@ constexpr int MAXBLOCKLINES = 24;
 
 int round8(int n) { return (n + 7) / 8 * 8; }
 
+// Wider vectors where the processor has them; the arithmetic is the same
+// rounded double operations, lane by lane, whichever is chosen.
+#ifdef GSTBOOT_BASELINE_ONLY
+#define GSTBOOT_CLONES
+#else
+#define GSTBOOT_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
+
 // One carrier of an allele: an individual (slot) whose copies match it.
 struct Carrier {
     std::uint8_t pos;       // slot in the population, 0..199
@@ -97,9 +105,7 @@ __attribute__((always_inline)) inline void sswlanes(double* s, const Carrier* ca
 }
 
 // `s` holds `lanes` sums and room for up to 3 more, which are clobbered.
-// Wider vectors where the processor has them; the arithmetic is the same
-// rounded double additions whichever is chosen.
-__attribute__((target_clones("avx512f", "avx2", "default")))
+GSTBOOT_CLONES
 void continuelanesssw(double* s, int lanes, const Carrier* car, int ncar, const double* a, const double* b, int w) {
     int l = 0;
     for (; l + 16 <= lanes; l += 16) sswlanes<4>(s + l, car, ncar, a, b, w);
@@ -129,7 +135,7 @@ __attribute__((always_inline)) inline void addlinesblock(double* acc, const doub
 // apart). The lines are taken 64 columns at a time, so that the piece stays
 // in the first-level cache while every row of sums passes over it. Columns
 // are independent, and each still takes its lines in order.
-__attribute__((target_clones("avx512f", "avx2", "default")))
+GSTBOOT_CLONES
 void addlines(double* accs, int count, int pitch, const double* tm, int n, int width, int stride) {
     int d = 0;
     for (; d + 64 <= width; d += 64) {
@@ -165,7 +171,7 @@ struct PairLanes {
 struct Range {
     int first, end;
 };
-__attribute__((target_clones("avx512f", "avx2", "default")))
+GSTBOOT_CLONES
 void ratiolanes(const PairLanes& c, const Range* ranges, int nranges, int lane0, const double* ssiT,
                 const double* sswT, const double* pT, const std::int32_t* cntT, const AlleleStat* sj, double* numout,
                 double* denout) {
