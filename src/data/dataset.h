@@ -32,8 +32,11 @@ struct DataSet {
     std::int32_t nmhc[MAXPOP] = {};
     std::int32_t nmic[MAXPOP] = {};
     Presence present = {};  // for the data as read
-    MhcArray mhc = {};
-    MicArray mic = {};
+    // Not zeroed by default construction (`new DataSet`): only the region
+    // below the counts is ever written or read, and zeroing 4 MB would touch
+    // every page of it. Value-initialisation (`DataSet()`) still zeroes all.
+    MhcArray mhc;
+    MicArray mic;
 };
 
 }  // namespace gstboot

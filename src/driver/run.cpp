@@ -142,7 +142,7 @@ int run(const Options& options) {
         options.hasseed ? options.seed : static_cast<std::uint32_t>(std::time(nullptr));
 
     installsignalhandlers();
-    auto ds = std::make_unique<DataSet>();
+    std::unique_ptr<DataSet> ds(new DataSet);  // genotypes not zeroed (see DataSet)
     std::vector<std::string> warnings;
     readdata(options.inputs, *ds, warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
