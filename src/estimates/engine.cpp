@@ -421,8 +421,9 @@ Engine::WorkPtr Engine::makework() const {
     work->accs.resize(static_cast<std::size_t>(MAXPOP * widest) + 1);
     // A replicate's MIC columns are those of its loci, at most micstride;
     // a block of lines never exceeds BLOCKBYTES unless one line does.
-    const std::size_t blockcells = e.blocklines > 0 ? static_cast<std::size_t>(e.blocklines) * static_cast<std::size_t>(widest)
-                                                    : std::max(BLOCKBYTES / sizeof(double), static_cast<std::size_t>(widest));
+    const std::size_t wide = static_cast<std::size_t>(widest);
+    const std::size_t blockcells = e.blocklines > 0 ? static_cast<std::size_t>(e.blocklines) * wide
+                                                    : std::min(MAXBLOCKLINES * wide, std::max(BLOCKBYTES / sizeof(double), wide));
     work->lines.resize(blockcells + 1);
     work->line0.resize(static_cast<std::size_t>(widest) + 1);
     const std::size_t lanecells = static_cast<std::size_t>(e.ndense) * LP + 1;
