@@ -263,6 +263,7 @@ struct Engine::Work {
     std::vector<double> accs;
     std::vector<double> lines;
     std::vector<double> line0;
+    std::vector<int> live, liveat;  // the columns j carries, and back
     // By dense allele and population (LP lanes): frequencies, matching
     // copies, own SSW; and for the current population j, each partner's
     // pair SSI and SSW.
@@ -426,6 +427,8 @@ Engine::WorkPtr Engine::makework() const {
                                                     : std::min(MAXBLOCKLINES * wide, std::max(BLOCKBYTES / sizeof(double), wide));
     work->lines.resize(blockcells + 1);
     work->line0.resize(static_cast<std::size_t>(widest) + 1);
+    work->live.resize(static_cast<std::size_t>(widest) + 1);
+    work->liveat.resize(static_cast<std::size_t>(widest) + 1);
     const std::size_t lanecells = static_cast<std::size_t>(e.ndense) * LP + 1;
     work->pT.resize(lanecells);
     work->cntT.resize(lanecells);
@@ -547,27 +550,45 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
 void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work& work) const {
     const int w = mic ? 2 : ds.mhccopies;
     const int width = mic ? work.micwidth : static_cast<int>(codes[0].size());
-    const int stride = round8(width);
-    if (stride == 0) return;
+    const int full = round8(width);  // columns of the populations' own sums
+    if (full == 0) return;
     const int n = mic ? ds.nmic[j] : ds.nmhc[j];
     const std::int16_t* src = mic ? rep.micsrc[j] : rep.mhcsrc[j];
     double* own = (mic ? work.ssi0mic.data() : work.ssi0mhc.data());
     const double* terms = &work.terms[static_cast<std::size_t>(j * nterms)];
     const AlleleStat* st = &work.stats[static_cast<std::size_t>(j * ndense)];
+    const int rfirst = mic ? 1 : 0;
+    const int rend = mic ? nrows : 1;
+    // Only the alleles j carries change a partner's sums: for any other, each
+    // of j's individuals adds +0.0, and no sum here is -0.0. The lines hold
+    // those columns alone, side by side.
+    int* live = work.live.data();    // line column -> column
+    int* at = work.liveat.data();    // column -> line column
     double* line0 = work.line0.data();
-    std::fill(line0, line0 + stride, 0.0);
-    for (int r = mic ? 1 : 0; r < (mic ? nrows : 1); ++r) {
+    int nlive = 0;
+    for (int r = rfirst; r < rend; ++r) {
         if (!work.used[static_cast<std::size_t>(r)]) continue;
         const int cb = work.colbase[static_cast<std::size_t>(r)];
         const int base = rowbase[static_cast<std::size_t>(r)];
         const double* t = terms + termbase[static_cast<std::size_t>(r)];
         const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
-        for (int d = 0; d < nd; ++d) line0[cb + d] = st[base + d].ncar > 0 ? t[d * (w + 1)] : 0.0;
+        for (int d = 0; d < nd; ++d) {
+            if (st[base + d].ncar == 0) continue;
+            at[cb + d] = nlive;
+            live[nlive] = cb + d;
+            line0[nlive] = t[d * (w + 1)];
+            ++nlive;
+        }
     }
+    const int stride = round8(nlive);
+    std::fill(line0 + nlive, line0 + stride, 0.0);
     double* accs = work.accs.data();
-    const std::size_t rowbytes = sizeof(double) * static_cast<std::size_t>(stride);
-    for (int i = 0; i < j; ++i) std::memcpy(accs + i * stride, own + i * stride, rowbytes);
-    std::fill(accs + j * stride, accs + (j + 1) * stride, 0.0);
+    for (int i = 0; i <= j; ++i) {
+        double* acc = accs + i * stride;
+        const double* from = own + i * full;
+        for (int c = 0; c < nlive; ++c) acc[c] = i < j ? from[live[c]] : 0.0;
+        std::fill(acc + nlive, acc + stride, 0.0);
+    }
 
     const int block = linesfor(stride);
     double* lines = work.lines.data();
@@ -576,11 +597,12 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
     auto patch = [&](int k0, int count, bool restore) {
         if (!mic) {
             for (int k = 0; k < count; ++k) {
-                const std::size_t at = static_cast<std::size_t>(j * MAXIND + src[k0 + k]);
+                const std::size_t from = static_cast<std::size_t>(j * MAXIND + src[k0 + k]);
                 double* line = lines + k * stride;
-                for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
+                for (std::int32_t q = mhcmark[from]; q < mhcmark[from + 1]; ++q) {
                     const Mark& mk = marks[static_cast<std::size_t>(q)];
-                    line[mk.dense] = restore ? line0[mk.dense] : terms[mk.dense * (w + 1) + mk.m];
+                    const int c = at[mk.dense];
+                    line[c] = restore ? line0[c] : terms[mk.dense * (w + 1) + mk.m];
                 }
             }
             return;
@@ -589,39 +611,47 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
             if (!work.used[static_cast<std::size_t>(r)]) continue;
             const MicGeno* g = micgenos(j, r - 1);
             const double* t = terms + termbase[static_cast<std::size_t>(r)];
-            const int cb = work.colbase[static_cast<std::size_t>(r)];
-            double* col = lines + cb;
-            const double* zero = line0 + cb;
+            const int* rowat = at + work.colbase[static_cast<std::size_t>(r)];
             for (int k = 0; k < count; ++k) {
                 // A homozygote's second write replaces the first.
                 const MicGeno x = g[src[k0 + k]];
+                double* line = lines + k * stride;
+                const int c1 = rowat[x.d1];
+                const int c0 = rowat[x.d0];
                 if (restore) {
-                    col[k * stride + x.d1] = zero[x.d1];
-                    col[k * stride + x.d0] = zero[x.d0];
+                    line[c1] = line0[c1];
+                    line[c0] = line0[c0];
                 } else {
-                    col[k * stride + x.d1] = t[x.d1 * 3 + 1];
-                    col[k * stride + x.d0] = t[x.d0 * 3 + 1 + (x.d0 == x.d1)];
+                    line[c1] = t[x.d1 * 3 + 1];
+                    line[c0] = t[x.d0 * 3 + 1 + (x.d0 == x.d1)];
                 }
             }
         }
     };
-    for (int k = 0; k < std::min(block, n); ++k) std::memcpy(lines + k * stride, line0, rowbytes);
-    for (int k0 = 0; k0 < n; k0 += block) {
-        const int count = std::min(block, n - k0);
-        patch(k0, count, false);
-        addlines(accs, j + 1, stride, lines, count, stride, stride);
-        if (k0 + count < n) patch(k0, count, true);
+    if (stride > 0) {
+        const std::size_t rowbytes = sizeof(double) * static_cast<std::size_t>(stride);
+        for (int k = 0; k < std::min(block, n); ++k) std::memcpy(lines + k * stride, line0, rowbytes);
+        for (int k0 = 0; k0 < n; k0 += block) {
+            const int count = std::min(block, n - k0);
+            patch(k0, count, false);
+            addlines(accs, j + 1, stride, lines, count, stride, stride);
+            if (k0 + count < n) patch(k0, count, true);
+        }
     }
-    std::memcpy(own + j * stride, accs + j * stride, rowbytes);
-    for (int r = mic ? 1 : 0; r < (mic ? nrows : 1); ++r) {
+    double* mine = own + j * full;
+    std::fill(mine, mine + full, 0.0);
+    for (int c = 0; c < nlive; ++c) mine[live[c]] = accs[j * stride + c];
+    for (int r = rfirst; r < rend; ++r) {
         if (!work.used[static_cast<std::size_t>(r)]) continue;
         const int cb = work.colbase[static_cast<std::size_t>(r)];
         const int base = rowbase[static_cast<std::size_t>(r)];
         const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
         for (int d = 0; d < nd; ++d) {
             double* out = &work.ssiT[static_cast<std::size_t>(base + d) * LP];
-            const double* in = accs + cb + d;
-            for (int i = 0; i < j; ++i) out[i] = in[i * stride];
+            const bool carried = st[base + d].ncar > 0;
+            const double* in = carried ? accs + at[cb + d] : own + cb + d;
+            const int step = carried ? stride : full;
+            for (int i = 0; i < j; ++i) out[i] = in[i * step];
         }
     }
 }
