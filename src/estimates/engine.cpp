@@ -641,17 +641,22 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
     double* mine = own + j * full;
     std::fill(mine, mine + full, 0.0);
     for (int c = 0; c < nlive; ++c) mine[live[c]] = accs[j * stride + c];
-    for (int r = rfirst; r < rend; ++r) {
-        if (!work.used[static_cast<std::size_t>(r)]) continue;
-        const int cb = work.colbase[static_cast<std::size_t>(r)];
-        const int base = rowbase[static_cast<std::size_t>(r)];
-        const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
-        for (int d = 0; d < nd; ++d) {
-            double* out = &work.ssiT[static_cast<std::size_t>(base + d) * LP];
-            const bool carried = st[base + d].ncar > 0;
-            const double* in = carried ? accs + at[cb + d] : own + cb + d;
-            const int step = carried ? stride : full;
-            for (int i = 0; i < j; ++i) out[i] = in[i * step];
+    // Eight partners at a time, so that their rows stay in the cache while
+    // the columns pass.
+    for (int i0 = 0; i0 < j; i0 += 8) {
+        const int lanes = std::min(8, j - i0);
+        for (int r = rfirst; r < rend; ++r) {
+            if (!work.used[static_cast<std::size_t>(r)]) continue;
+            const int cb = work.colbase[static_cast<std::size_t>(r)];
+            const int base = rowbase[static_cast<std::size_t>(r)];
+            const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
+            for (int d = 0; d < nd; ++d) {
+                double* out = &work.ssiT[static_cast<std::size_t>(base + d) * LP + static_cast<std::size_t>(i0)];
+                const bool carried = st[base + d].ncar > 0;
+                const int step = carried ? stride : full;
+                const double* in = (carried ? accs + at[cb + d] : own + cb + d) + i0 * step;
+                for (int l = 0; l < lanes; ++l) out[l] = in[l * step];
+            }
         }
     }
 }
