@@ -234,7 +234,8 @@ struct Engine::Impl {
                          static_cast<std::size_t>(locus)) * MAXIND];
     }
     int linesfor(int stride) const;
-    void buildpop(int p, int row, int w, int n, const std::int16_t* src, Work& work) const;
+    void buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* mult, Work& work) const;
+    void preparepop(int p, const ReplicateIndex& rep, Work& work) const;
     void continuessi(int j, bool mic, const ReplicateIndex& rep, Work& work) const;
     void continuessw(int j, int row, int width, Work& work) const;
     void pairlanes(int j, int lane0, bool mic, PairLanes& c) const;
@@ -250,6 +251,8 @@ struct Engine::Work {
     std::vector<std::int32_t> cursor;   // [d], scratch
     std::int32_t mhchets[MAXPOP];
     std::int32_t michets[MAXPOP];
+    std::int32_t multmhc[MAXIND];  // draws of each individual, scratch
+    std::int32_t multmic[MAXIND];
     // Rows of the data in use by the replicate, and where each source
     // locus's alleles sit among the replicate's MIC columns (-1: unused).
     std::vector<std::uint8_t> used;
@@ -451,7 +454,8 @@ void Engine::identity(ReplicateIndex& rep) const {
 
 // The statistics of one row (MHC, or one source locus) of population p, for
 // the individuals src[0..n-1] of the data as read.
-void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* src, Work& work) const {
+void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* mult,
+                            Work& work) const {
     const int base = rowbase[static_cast<std::size_t>(row)];
     const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
     AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
@@ -459,24 +463,25 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
     const std::size_t tb = static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(row)]);
     std::int32_t* km = &work.km[tb];
     double* terms = &work.terms[tb];
-    // Individuals by allele and number of matching copies; the counts and
-    // carriers follow from them.
+    // Individuals by allele and number of matching copies, counted over the
+    // individuals of the data in order, each as often as the replicate
+    // draws it; the counts and carriers follow from them.
     std::fill(km, km + nd * stride, 0);
     if (row == 0) {
-        for (int s = 0; s < n; ++s) {
-            const std::size_t at = static_cast<std::size_t>(p * MAXIND + src[s]);
+        for (int i = 0; i < n; ++i) {
+            const std::size_t at = static_cast<std::size_t>(p * MAXIND + i);
             for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
                 const Mark& mk = marks[static_cast<std::size_t>(q)];
-                km[mk.dense * stride + mk.m] += 1;
+                km[mk.dense * stride + mk.m] += mult[i];
             }
         }
     } else {
         const MicGeno* g = micgenos(p, row - 1);
-        for (int s = 0; s < n; ++s) {
-            const MicGeno x = g[src[s]];
+        for (int i = 0; i < n; ++i) {
+            const MicGeno x = g[i];
             const int hom = x.d0 == x.d1;
-            km[x.d0 * 3 + 1 + hom] += 1;
-            km[x.d1 * 3 + 1] += 1 - hom;
+            km[x.d0 * 3 + 1 + hom] += mult[i];
+            km[x.d1 * 3 + 1] += mult[i] * (1 - hom);
         }
     }
     for (int d = 0; d < nd; ++d) {
@@ -716,6 +721,46 @@ void Engine::Impl::pairlanes(int j, int lane0, bool mic, PairLanes& c) const {
     std::memcpy(&c.njw, njw, sizeof njw);
 }
 
+// Population p's statistics for the replicate: every row in use, its
+// heterozygote counts, and its lane of the by-allele tables.
+void Engine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) const {
+    const int w = ds.mhccopies;
+    std::int32_t* mm = work.multmhc;
+    std::int32_t* mc = work.multmic;
+    std::fill(mm, mm + ds.nmhc[p], 0);
+    std::fill(mc, mc + ds.nmic[p], 0);
+    for (int s = 0; s < ds.nmhc[p]; ++s) ++mm[rep.mhcsrc[p][s]];
+    for (int s = 0; s < ds.nmic[p]; ++s) ++mc[rep.micsrc[p][s]];
+    buildpop(p, 0, w, ds.nmhc[p], rep.mhcsrc[p], mm, work);
+    for (int r = 1; r < nrows; ++r) {
+        if (work.used[static_cast<std::size_t>(r)]) buildpop(p, r, 2, ds.nmic[p], rep.micsrc[p], mc, work);
+    }
+    std::int32_t h = 0;
+    for (int i = 0; i < ds.nmhc[p]; ++i) h += mm[i] * mhchet[static_cast<std::size_t>(p * MAXIND + i)];
+    work.mhchets[p] = h;
+    h = 0;
+    for (int i = 0; i < ds.nmic[p]; ++i) {
+        if (mc[i] == 0) continue;
+        const std::size_t at = static_cast<std::size_t>(p * MAXIND + i) * static_cast<std::size_t>(ds.nloci);
+        std::int32_t own = 0;
+        for (int l = 0; l < ds.nloci; ++l) own += michet[at + static_cast<std::size_t>(rep.rl[l])];
+        h += mc[i] * own;
+    }
+    work.michets[p] = h;
+    for (int r = 0; r < nrows; ++r) {
+        if (!work.used[static_cast<std::size_t>(r)]) continue;
+        const int base = rowbase[static_cast<std::size_t>(r)];
+        const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
+        for (int d = base; d < base + nd; ++d) {
+            const std::size_t at = static_cast<std::size_t>(d) * LP + static_cast<std::size_t>(p);
+            const AlleleStat& a = work.stats[static_cast<std::size_t>(p * ndense + d)];
+            work.pT[at] = a.p;
+            work.cntT[at] = a.count;
+            work.ssw0T[at] = a.ssw0;
+        }
+    }
+}
+
 namespace {
 
 // A pair with no individual on either side: the denominator is not a number
@@ -752,37 +797,6 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
     }
     work.colbase[0] = 0;
 
-    for (int p = 0; p < ds.npop; ++p) {
-        e.buildpop(p, 0, w, ds.nmhc[p], rep.mhcsrc[p], work);
-        for (int r = 1; r < e.nrows; ++r) {
-            if (work.used[static_cast<std::size_t>(r)]) e.buildpop(p, r, 2, ds.nmic[p], rep.micsrc[p], work);
-        }
-        std::int32_t h = 0;
-        for (int s = 0; s < ds.nmhc[p]; ++s) h += e.mhchet[static_cast<std::size_t>(p * MAXIND + rep.mhcsrc[p][s])];
-        work.mhchets[p] = h;
-        h = 0;
-        for (int s = 0; s < ds.nmic[p]; ++s) {
-            const std::size_t at = static_cast<std::size_t>(p * MAXIND + rep.micsrc[p][s]) * static_cast<std::size_t>(ds.nloci);
-            for (int l = 0; l < ds.nloci; ++l) h += e.michet[at + static_cast<std::size_t>(rep.rl[l])];
-        }
-        work.michets[p] = h;
-    }
-    // Each allele's statistics across the populations, one lane each.
-    for (int r = 0; r < e.nrows; ++r) {
-        if (!work.used[static_cast<std::size_t>(r)]) continue;
-        const int base = e.rowbase[static_cast<std::size_t>(r)];
-        const int nd = static_cast<int>(e.codes[static_cast<std::size_t>(r)].size());
-        for (int d = base; d < base + nd; ++d) {
-            const std::size_t at = static_cast<std::size_t>(d) * LP;
-            for (int p = 0; p < ds.npop; ++p) {
-                const AlleleStat& a = work.stats[static_cast<std::size_t>(p * e.ndense + d)];
-                work.pT[at + static_cast<std::size_t>(p)] = a.p;
-                work.cntT[at + static_cast<std::size_t>(p)] = a.count;
-                work.ssw0T[at + static_cast<std::size_t>(p)] = a.ssw0;
-            }
-        }
-    }
-
     const bool corr = switchon(ds.corrflag);
     const int mhcrow = 0;
     int microws[MAXLOCI];
@@ -795,6 +809,9 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
     }
     ranges[0] = Range{0, static_cast<int>(e.codes[0].size())};
     for (int j = 0; j < ds.npop; ++j) {
+        // Population j's statistics are formed just before its lines need
+        // them, while its genotypes are still in the cache.
+        e.preparepop(j, rep, work);
         e.continuessi(j, false, rep, work);
         e.continuessi(j, true, rep, work);
         e.continuessw(j, 0, w, work);
