@@ -105,12 +105,27 @@ __attribute__((always_inline)) inline void sswlanes(double* s, const Carrier* ca
 }
 
 // `s` holds `lanes` sums and room for up to 3 more, which are clobbered.
+// Up to 48 lanes pass over the carriers together, so that many independent
+// additions are in flight at each step.
 GSTBOOT_CLONES
 void continuelanesssw(double* s, int lanes, const Carrier* car, int ncar, const double* a, const double* b, int w) {
-    int l = 0;
-    for (; l + 16 <= lanes; l += 16) sswlanes<4>(s + l, car, ncar, a, b, w);
-    if (l + 8 <= lanes) { sswlanes<2>(s + l, car, ncar, a, b, w); l += 8; }
-    for (; l < lanes; l += 4) sswlanes<1>(s + l, car, ncar, a, b, w);
+    for (int l = 0; l < lanes; l += 48) {
+        double* at = s + l;
+        switch ((std::min(lanes - l, 48) + 3) / 4) {
+            case 12: sswlanes<12>(at, car, ncar, a, b, w); break;
+            case 11: sswlanes<11>(at, car, ncar, a, b, w); break;
+            case 10: sswlanes<10>(at, car, ncar, a, b, w); break;
+            case 9: sswlanes<9>(at, car, ncar, a, b, w); break;
+            case 8: sswlanes<8>(at, car, ncar, a, b, w); break;
+            case 7: sswlanes<7>(at, car, ncar, a, b, w); break;
+            case 6: sswlanes<6>(at, car, ncar, a, b, w); break;
+            case 5: sswlanes<5>(at, car, ncar, a, b, w); break;
+            case 4: sswlanes<4>(at, car, ncar, a, b, w); break;
+            case 3: sswlanes<3>(at, car, ncar, a, b, w); break;
+            case 2: sswlanes<2>(at, car, ncar, a, b, w); break;
+            default: sswlanes<1>(at, car, ncar, a, b, w); break;
+        }
+    }
 }
 
 // acc[d] continued over lines 0..n-1 of tm: acc[d] + tm[0][d] + tm[1][d] +
