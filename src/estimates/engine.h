@@ -8,8 +8,10 @@
 // - A population's sums as block 0 of a pair do not depend on the partner,
 //   so they are formed once per population and replicate; each partner's
 //   sums are then continued over population j's terms, all partners side by
-//   side and every allele of j's row (or of all the replicate's loci) in one
-//   vector line. Each sum still takes its additions in the scoring's order.
+//   side and every allele j carries (of its MHC row, or of all the
+//   replicate's loci) in one vector line; an allele j lacks adds +0.0 for
+//   each of j's individuals, which changes nothing. Each sum still takes its
+//   additions in the scoring's order.
 // - Every non-carrier copy adds +0.0 to SSW, which changes nothing, so SSW
 //   is continued over carriers only. With 1, 2, 4 or 8 copies every SSW
 //   term is a multiple of 1/64 and every partial sum is exact, so the pair's
