@@ -592,12 +592,13 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
         const int base = rowbase[static_cast<std::size_t>(r)];
         const double* t = terms + termbase[static_cast<std::size_t>(r)];
         const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
+        // Without a branch: an allele j lacks is written and then
+        // overwritten by the next, and its `at` entry is never read.
         for (int d = 0; d < nd; ++d) {
-            if (st[base + d].ncar == 0) continue;
             at[cb + d] = nlive;
             live[nlive] = cb + d;
             line0[nlive] = t[d * (w + 1)];
-            ++nlive;
+            nlive += st[base + d].ncar > 0;
         }
     }
     const int stride = round8(nlive);
