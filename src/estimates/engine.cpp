@@ -233,8 +233,6 @@ struct Engine::Impl {
     std::vector<Mark> marks;
     std::vector<std::int32_t> mhcmark;  // [p*MAXIND + i]: first mark, end at +1
     std::vector<MicGeno> micgeno;
-    std::vector<std::uint8_t> mhchet;   // [p*MAXIND + i]
-    std::vector<std::uint8_t> michet;   // [(p*MAXIND + i)*nloci + L]
     ReciprocalSums sums;
     std::vector<double> zeros;          // a table of zeros for unused lanes
     // SSW terms of a matching and of a non-matching copy, per row width.
@@ -268,6 +266,7 @@ struct Engine::Work {
     std::int32_t michets[MAXPOP];
     std::int32_t multmhc[MAXIND];  // draws of each individual, scratch
     std::int32_t multmic[MAXIND];
+    std::int32_t lochets[1 + MAXLOCI];  // heterozygous draws by row, scratch
     // Rows of the data in use by the replicate, and where each source
     // locus's alleles sit among the replicate's MIC columns (-1: unused).
     std::vector<std::uint8_t> used;
@@ -315,16 +314,11 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), blocklines(lines) {
 
     const int w = ds.mhccopies;
     mhcmark.assign(MAXPOP * MAXIND + 1, 0);
-    mhchet.assign(MAXPOP * MAXIND, 0);
     const std::size_t nl = static_cast<std::size_t>(ds.nloci);
-    michet.assign(MAXPOP * MAXIND * nl, 0);
     for (int p = 0; p < ds.npop; ++p) {
         for (int i = 0; i < ds.nmhc[p]; ++i) {
             const std::size_t at = static_cast<std::size_t>(p * MAXIND + i);
             mhcmark[at] = static_cast<std::int32_t>(marks.size());
-            int same = 0;
-            for (int c = 1; c < w; ++c) same += ds.mhc[p][i][c] == ds.mhc[p][i][0];
-            mhchet[at] = same < w - 1;
             for (int c = 0; c < w; ++c) {
                 const int code = ds.mhc[p][i][c];
                 bool seen = false;
@@ -350,7 +344,6 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), blocklines(lines) {
             for (int i = 0; i < ds.nmic[p]; ++i) {
                 const int a0 = ds.mic[p][i][l][0];
                 const int a1 = ds.mic[p][i][l][1];
-                michet[static_cast<std::size_t>(p * MAXIND + i) * nl + static_cast<std::size_t>(l)] = a0 != a1;
                 out[i] = MicGeno{map[a0], map[a1]};
             }
         }
@@ -751,17 +744,25 @@ void Engine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) cons
     for (int r = 1; r < nrows; ++r) {
         if (work.used[static_cast<std::size_t>(r)]) buildpop(p, r, 2, ds.nmic[p], rep.micsrc[p], mc, work);
     }
-    std::int32_t h = 0;
-    for (int i = 0; i < ds.nmhc[p]; ++i) h += mm[i] * mhchet[static_cast<std::size_t>(p * MAXIND + i)];
-    work.mhchets[p] = h;
-    h = 0;
-    for (int i = 0; i < ds.nmic[p]; ++i) {
-        if (mc[i] == 0) continue;
-        const std::size_t at = static_cast<std::size_t>(p * MAXIND + i) * static_cast<std::size_t>(ds.nloci);
-        std::int32_t own = 0;
-        for (int l = 0; l < ds.nloci; ++l) own += michet[at + static_cast<std::size_t>(rep.rl[l])];
-        h += mc[i] * own;
+    // Heterozygotes as the correction counts them, from the tallies: an MHC
+    // individual is homozygous when all its copies match one allele (with no
+    // copies, every individual counts as homozygous); a MIC heterozygote
+    // adds one to the single-match count of each of its two alleles. Each
+    // replicate locus counts as often as it is drawn.
+    std::int32_t hom = 0;
+    const std::int32_t* km0 = &work.km[static_cast<std::size_t>(p * nterms + termbase[0])];
+    for (int d = 0; d < static_cast<int>(codes[0].size()); ++d) hom += km0[d * (w + 1) + w];
+    work.mhchets[p] = w == 0 ? 0 : ds.nmhc[p] - hom;
+    std::int32_t* lochets = work.lochets;
+    for (int r = 1; r < nrows; ++r) {
+        if (!work.used[static_cast<std::size_t>(r)]) continue;
+        const std::int32_t* km = &work.km[static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(r)])];
+        std::int32_t single = 0;
+        for (int d = 0; d < static_cast<int>(codes[static_cast<std::size_t>(r)].size()); ++d) single += km[d * 3 + 1];
+        lochets[r] = single / 2;
     }
+    std::int32_t h = 0;
+    for (int l = 0; l < ds.nloci; ++l) h += lochets[1 + rep.rl[l]];
     work.michets[p] = h;
     for (int r = 0; r < nrows; ++r) {
         if (!work.used[static_cast<std::size_t>(r)]) continue;
