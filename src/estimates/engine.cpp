@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "estimates/components.h"
 #include "estimates/exactsum.h"
@@ -19,6 +20,25 @@ constexpr std::size_t BLOCKBYTES = std::size_t{192} << 10;
 constexpr int MAXBLOCKLINES = 24;
 
 int round8(int n) { return (n + 7) / 8 * 8; }
+
+// Storage on whole cache lines: rows of 8 doubles then never straddle two,
+// which a vector load pays for twice.
+template <typename T>
+struct LineAllocator {
+    using value_type = T;
+    LineAllocator() = default;
+    template <typename U>
+    LineAllocator(const LineAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t{64}));
+    }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t{64}); }
+    template <typename U>
+    bool operator==(const LineAllocator<U>&) const { return true; }
+    template <typename U>
+    bool operator!=(const LineAllocator<U>&) const { return false; }
+};
+using Lines = std::vector<double, LineAllocator<double>>;
 
 // Wider vectors where the processor has them; the arithmetic is the same
 // rounded double operations, lane by lane, whichever is chosen.
@@ -274,21 +294,21 @@ struct Engine::Work {
     int micwidth = 0;
     // Per population, its SSI from 0.0 over its own individuals, by column:
     // [p*stride + col], MHC and MIC.
-    std::vector<double> ssi0mhc, ssi0mic;
+    Lines ssi0mhc, ssi0mic;
     // Rows of sums being continued over one population's lines, and a
     // block of those lines (SSI terms by individual and column).
-    std::vector<double> accs;
-    std::vector<double> lines;
-    std::vector<double> line0;
+    Lines accs;
+    Lines lines;
+    Lines line0;
     std::vector<int> live, liveat;  // the columns j carries, and back
     // By dense allele and population (LP lanes): frequencies, matching
     // copies, own SSW; and for the current population j, each partner's
     // pair SSI and SSW.
-    std::vector<double> pT;
-    std::vector<std::int32_t> cntT;
-    std::vector<double> ssw0T;
-    std::vector<double> ssiT;
-    std::vector<double> sswT;
+    Lines pT;
+    std::vector<std::int32_t, LineAllocator<std::int32_t>> cntT;
+    Lines ssw0T;
+    Lines ssiT;
+    Lines sswT;
     std::vector<Range> ranges;
 };
 
