@@ -48,9 +48,9 @@ using Lines = std::vector<double, LineAllocator<double>>;
 #define GSTBOOT_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #endif
 
-// One carrier of an allele: an individual (slot) whose copies match it.
+// One carrier of an allele: an individual whose copies match it, kept in
+// slot order.
 struct Carrier {
-    std::uint8_t pos;       // slot in the population, 0..199
     std::uint8_t m;         // matching copies, 1..w
     std::uint16_t pattern;  // bit c set: copy c matches
 };
@@ -535,7 +535,7 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
                 const Mark& mk = marks[static_cast<std::size_t>(q)];
                 work.carriers[static_cast<std::size_t>(work.cursor[static_cast<std::size_t>(mk.dense)]++)] =
-                    Carrier{static_cast<std::uint8_t>(s), mk.m, mk.pattern};
+                    Carrier{mk.m, mk.pattern};
             }
         }
     }
