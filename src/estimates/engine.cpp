@@ -6,14 +6,13 @@
 
 #include "estimates/components.h"
 #include "estimates/exactsum.h"
+#include "estimates/kernels.h"
 
 namespace gstboot {
 
 namespace {
 
 constexpr int WMAX = MAXCOPIES;
-// Partners of a population, padded to whole vectors of 8 lanes.
-constexpr int LP = (MAXPOP + 7) / 8 * 8;
 // Bytes of one block of generated term lines: small enough to stay in the
 // second-level cache while every partner passes over it.
 constexpr std::size_t BLOCKBYTES = std::size_t{192} << 10;
@@ -39,30 +38,6 @@ struct LineAllocator {
     bool operator!=(const LineAllocator<U>&) const { return false; }
 };
 using Lines = std::vector<double, LineAllocator<double>>;
-
-// Wider vectors where the processor has them; the arithmetic is the same
-// rounded double operations, lane by lane, whichever is chosen.
-#ifdef GSTBOOT_BASELINE_ONLY
-#define GSTBOOT_CLONES
-#else
-#define GSTBOOT_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
-
-// One carrier of an allele: an individual whose copies match it, kept in
-// slot order.
-struct Carrier {
-    std::uint8_t m;         // matching copies, 1..w
-    std::uint16_t pattern;  // bit c set: copy c matches
-};
-
-// One allele in one population of one replicate.
-struct AlleleStat {
-    double p;     // population frequency
-    double ssw0;  // SSW of its individuals alone, from 0.0 (dyadic rows only)
-    std::int32_t count;  // matching copies
-    std::int32_t first;  // first carrier in Work::carriers
-    std::int32_t ncar;   // carriers
-};
 
 // An allele code an individual carries, as stored once for the data as read.
 struct Mark {
@@ -98,144 +73,6 @@ public:
 private:
     std::vector<std::vector<double>> tables_;
 };
-
-// Four lanes of doubles; arithmetic on it is four independent IEEE double
-// operations, so a lane's result is that of the scalar loop.
-typedef double v4d __attribute__((vector_size(32)));
-// Eight lanes likewise.
-typedef double v8d __attribute__((vector_size(64)));
-
-// The continuation of many starting sums over one population's carriers of
-// an allele at once: lane l is s[l] continued over the SSW terms of every
-// copy of every carrier, in the order of the carriers. Lanes are
-// independent partners; no lane's additions are reordered.
-template <int NV>
-__attribute__((always_inline)) inline void sswlanes(double* s, const Carrier* car, int ncar, const double* a,
-                                                    const double* b, int w) {
-    v4d acc[NV];
-    std::memcpy(acc, s, sizeof acc);
-    for (int c = 0; c < ncar; ++c) {
-        for (int copy = 0; copy < w; ++copy) {
-            const double x = (car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m];
-            const v4d tm = {x, x, x, x};
-            for (int v = 0; v < NV; ++v) acc[v] = acc[v] + tm;
-        }
-    }
-    std::memcpy(s, acc, sizeof acc);
-}
-
-// `s` holds `lanes` sums and room for up to 3 more, which are clobbered.
-// Up to 48 lanes pass over the carriers together, so that many independent
-// additions are in flight at each step.
-GSTBOOT_CLONES
-void continuelanesssw(double* s, int lanes, const Carrier* car, int ncar, const double* a, const double* b, int w) {
-    for (int l = 0; l < lanes; l += 48) {
-        double* at = s + l;
-        switch ((std::min(lanes - l, 48) + 3) / 4) {
-            case 12: sswlanes<12>(at, car, ncar, a, b, w); break;
-            case 11: sswlanes<11>(at, car, ncar, a, b, w); break;
-            case 10: sswlanes<10>(at, car, ncar, a, b, w); break;
-            case 9: sswlanes<9>(at, car, ncar, a, b, w); break;
-            case 8: sswlanes<8>(at, car, ncar, a, b, w); break;
-            case 7: sswlanes<7>(at, car, ncar, a, b, w); break;
-            case 6: sswlanes<6>(at, car, ncar, a, b, w); break;
-            case 5: sswlanes<5>(at, car, ncar, a, b, w); break;
-            case 4: sswlanes<4>(at, car, ncar, a, b, w); break;
-            case 3: sswlanes<3>(at, car, ncar, a, b, w); break;
-            case 2: sswlanes<2>(at, car, ncar, a, b, w); break;
-            default: sswlanes<1>(at, car, ncar, a, b, w); break;
-        }
-    }
-}
-
-// acc[d] continued over lines 0..n-1 of tm: acc[d] + tm[0][d] + tm[1][d] +
-// ..., each column's additions in line order; 8 * NV columns at once.
-template <int NV>
-__attribute__((always_inline)) inline void addlinesblock(double* acc, const double* tm, int n, int stride) {
-    v8d a[NV];
-    std::memcpy(a, acc, sizeof a);
-    for (int k = 0; k < n; ++k) {
-        const double* line = tm + static_cast<std::ptrdiff_t>(k) * stride;
-        for (int v = 0; v < NV; ++v) {
-            v8d r;
-            std::memcpy(&r, line + 8 * v, sizeof r);
-            a[v] = a[v] + r;
-        }
-    }
-    std::memcpy(acc, a, sizeof a);
-}
-
-// Every one of `count` rows of sums, held `pitch` apart in accs, continued
-// over lines 0..n-1 of tm (`width` columns, a multiple of 8, held `stride`
-// apart). The lines are taken 64 columns at a time, so that the piece stays
-// in the first-level cache while every row of sums passes over it. Columns
-// are independent, and each still takes its lines in order.
-GSTBOOT_CLONES
-void addlines(double* accs, int count, int pitch, const double* tm, int n, int width, int stride) {
-    int d = 0;
-    for (; d + 64 <= width; d += 64) {
-        for (int c = 0; c < count; ++c) addlinesblock<8>(accs + static_cast<std::ptrdiff_t>(c) * pitch + d, tm + d, n, stride);
-    }
-    const int rest = (width - d) / 8;
-    for (int c = 0; c < count; ++c) {
-        double* acc = accs + static_cast<std::ptrdiff_t>(c) * pitch + d;
-        switch (rest) {
-            case 7: addlinesblock<7>(acc, tm + d, n, stride); break;
-            case 6: addlinesblock<6>(acc, tm + d, n, stride); break;
-            case 5: addlinesblock<5>(acc, tm + d, n, stride); break;
-            case 4: addlinesblock<4>(acc, tm + d, n, stride); break;
-            case 3: addlinesblock<3>(acc, tm + d, n, stride); break;
-            case 2: addlinesblock<2>(acc, tm + d, n, stride); break;
-            case 1: addlinesblock<1>(acc, tm + d, n, stride); break;
-            default: break;
-        }
-    }
-}
-
-// The constants of eight pairs (i, j) of one data set, one lane each, as the
-// per-allele functions form them from the two sample sizes.
-struct PairLanes {
-    v8d nk, ncm1, twf, niw, njw;
-    const double* pall[8];  // running sums of 1/(N w), by matching copies
-};
-
-// Numerator and denominator sums of eight pairs over the alleles
-// dense[first..end) of each range, in the order given; lane l reads column
-// l of the [dense][LP] tables at lane0. The additions of each lane are
-// those of the straightforward scoring, one allele after another.
-struct Range {
-    int first, end;
-};
-GSTBOOT_CLONES
-void ratiolanes(const PairLanes& c, const Range* ranges, int nranges, int lane0, const double* ssiT,
-                const double* sswT, const double* pT, const std::int32_t* cntT, const AlleleStat* sj, double* numout,
-                double* denout) {
-    v8d num = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-    v8d den = num;
-    const v8d zero = num;
-    for (int q = 0; q < nranges; ++q) {
-        for (int d = ranges[q].first; d < ranges[q].end; ++d) {
-            const std::size_t at = static_cast<std::size_t>(d) * LP + static_cast<std::size_t>(lane0);
-            const AlleleStat& b = sj[d];
-            double ppa[8];
-            for (int l = 0; l < 8; ++l) ppa[l] = c.pall[l][cntT[at + static_cast<std::size_t>(l)] + b.count];
-            v8d pp, pa, ssi, ssw;
-            std::memcpy(&pp, ppa, sizeof pp);
-            std::memcpy(&pa, pT + at, sizeof pa);
-            std::memcpy(&ssi, ssiT + at, sizeof ssi);
-            std::memcpy(&ssw, sswT + at, sizeof ssw);
-            const v8d e0 = pa - pp;
-            const v8d e1 = b.p - pp;
-            v8d ssp = zero + (c.niw * e0) * e0;
-            ssp = ssp + (c.njw * e1) * e1;
-            const v8d tp = c.nk * ssp;
-            num = num + (tp - ssi);
-            den = den + ((tp + c.ncm1 * ssi) + c.twf * ssw);
-        }
-    }
-    std::memcpy(numout, &num, sizeof num);
-    std::memcpy(denout, &den, sizeof den);
-}
 
 }  // namespace
 
