@@ -117,7 +117,7 @@ struct Engine::Work {
     std::vector<double> terms;      // [p*nterms + termbase[row] + d*(w+1) + m]: SSI term of m matches
     std::vector<std::int32_t> km;   // likewise: individuals with m matches
     std::vector<Carrier> carriers;  // per population, per row regions
-    std::vector<std::int32_t> carbase;  // [p*nrows + row]
+    std::vector<std::int32_t> carbase;  // [p]: first of population p's MHC carriers
     std::vector<std::int32_t> cursor;   // [d], scratch
     std::int32_t mhchets[MAXPOP];
     std::int32_t michets[MAXPOP];
@@ -270,13 +270,11 @@ Engine::WorkPtr Engine::makework() const {
     const std::size_t termcells = static_cast<std::size_t>(MAXPOP) * static_cast<std::size_t>(e.nterms);
     work->terms.resize(termcells + 1);
     work->km.resize(termcells + 1);
-    work->carbase.resize(static_cast<std::size_t>(MAXPOP * e.nrows) + 1);
+    work->carbase.resize(MAXPOP + 1);
     std::int32_t total = 0;
     for (int p = 0; p < MAXPOP; ++p) {
-        for (int r = 0; r < e.nrows; ++r) {
-            work->carbase[static_cast<std::size_t>(p * e.nrows + r)] = total;
-            if (p < e.ds.npop) total += (r == 0 ? e.ds.nmhc[p] * e.ds.mhccopies : e.ds.nmic[p] * 2);
-        }
+        work->carbase[static_cast<std::size_t>(p)] = total;
+        if (p < e.ds.npop) total += e.ds.nmhc[p] * e.ds.mhccopies;
     }
     work->carriers.resize(static_cast<std::size_t>(total) + 1);
     work->cursor.resize(static_cast<std::size_t>(e.ndense) + 1);
@@ -360,8 +358,8 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
     }
     // The carriers themselves are needed only where SSW is summed term by
     // term, which never happens for MIC rows (two copies).
-    if (!dyadic[w]) {
-        std::int32_t next = work.carbase[static_cast<std::size_t>(p * nrows + row)];
+    if (row == 0 && !dyadic[w]) {
+        std::int32_t next = work.carbase[static_cast<std::size_t>(p)];
         for (int d = 0; d < nd; ++d) {
             st[d].first = next;
             work.cursor[static_cast<std::size_t>(d)] = next;
