@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "data/dataset.h"
-#include "data/error.h"
+#include "common/error.h"
 #include "data/reader.h"
 
 namespace gstboot {
@@ -92,8 +92,8 @@ inline std::string replay(Kind kind, const std::uint8_t* data, std::size_t size,
             if (w.rfind(name + ": warning: ", 0) != 0) problem = "warning does not name the file: " + w;
     } catch (const Error& e) {
         std::string m = e.what();
-        if (e.status() != EXIT_INPUT) problem = "error status " + std::to_string(e.status());
-        else if (e.channel() != Error::Channel::stderr_line) problem = "error on the wrong channel";
+        if (e.kind() != ErrorKind::input) problem = "error status " + std::to_string(e.status());
+        else if (!e.console().empty()) problem = "error on the wrong channel";
         else if (m.rfind(name + ":", 0) != 0) problem = "error does not name the file: " + m;
         else if (m.find('\n') != std::string::npos) problem = "error message is not one line";
     }

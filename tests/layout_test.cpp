@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "data/error.h"
+#include "common/error.h"
 #include "data/reader.h"
 #include "testutil.h"
 

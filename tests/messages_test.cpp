@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "data/error.h"
+#include "common/error.h"
 #include "data/reader.h"
 #include "testutil.h"
 
@@ -160,11 +160,12 @@ TEST(Messages, MicReaderRefusesAPopulationCountItWasNotGiven) {
 TEST(Messages, ThroughTheProgram) {
     TempDir dir;
     copyinputs("worked-example", dir.path());
-    // A missing input: standard output, no line end, nothing on stderr.
+    // A missing input: the historical line on standard output, no line end,
+    // and the reason on stderr.
     RunResult r = rungstboot(dir.path(), {"--mhc", "none.txt"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error: Cannot open none.txt file!");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "gstboot: cannot open none.txt: No such file or directory\n");
     r = rungstboot(dir.path(), {"--mic", "."});  // a folder is no input file
     EXPECT_EQ(r.out, "Error: Cannot open . file!");
     EXPECT_EQ(r.status, 1);

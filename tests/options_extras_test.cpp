@@ -2,7 +2,7 @@
 // that would overwrite each other.
 #include <gtest/gtest.h>
 
-#include "data/error.h"
+#include "common/error.h"
 #include "driver/options.h"
 
 namespace {
@@ -11,7 +11,7 @@ gstboot::Options parse(std::vector<std::string> args) { return gstboot::parseopt
 
 int usagestatus(std::vector<std::string> args) {
     try {
-        parse(std::move(args));
+        gstboot::checkfiles(parse(std::move(args)));
     } catch (const gstboot::Error& e) {
         return e.status();
     }
@@ -28,11 +28,11 @@ TEST(ExtraOptions, ParsedInBothForms) {
 }
 
 TEST(ExtraOptions, RejectsMissingValuesAndSharedPaths) {
-    EXPECT_EQ(usagestatus({"--table"}), gstboot::EXIT_USAGE);
-    EXPECT_EQ(usagestatus({"--plot="}), gstboot::EXIT_USAGE);
-    EXPECT_EQ(usagestatus({"--table", "output.txt"}), gstboot::EXIT_USAGE);
-    EXPECT_EQ(usagestatus({"--table", "x", "--plot", "x"}), gstboot::EXIT_USAGE);
-    EXPECT_EQ(usagestatus({"--output", "x", "--plot", "x"}), gstboot::EXIT_USAGE);
+    EXPECT_EQ(usagestatus({"--table"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
+    EXPECT_EQ(usagestatus({"--plot="}), gstboot::exitstatus(gstboot::ErrorKind::usage));
+    EXPECT_EQ(usagestatus({"--table", "output.txt"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
+    EXPECT_EQ(usagestatus({"--table", "x", "--plot", "x"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
+    EXPECT_EQ(usagestatus({"--output", "x", "--plot", "x"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
     EXPECT_EQ(usagestatus({"--table", "x", "--plot", "y"}), 0);
 }
 

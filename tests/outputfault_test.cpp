@@ -10,8 +10,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "data/error.h"
-#include "driver/outfile.h"
+#include "common/error.h"
+#include "system/outfile.h"
 #include "testutil.h"
 
 using namespace testutil;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "driver/summarize.h"
 #include "estimates/pairgst.h"
 #include "testutil.h"
 
@@ -80,7 +81,7 @@ TEST(PairGst, CorrectionSwitch) {
     EXPECT_EQ(on.est->mic[0][1], off.est->mic[0][1] / (1.0 - (1.0 / 6.0 + 1.0 / 6.0)));
 }
 
-TEST(PairGst, AccumulatorsSumInReplicateOrder) {
+TEST(PairGst, SummarySumsInReplicateOrderAndLeavesTheTables) {
     auto t = std::make_unique<ResultTables>();
     auto est = std::make_unique<PairEstimates>();
     for (int r = 0; r < NREP; ++r) {
@@ -92,19 +93,25 @@ TEST(PairGst, AccumulatorsSumInReplicateOrder) {
         est->mic[1][2] = 0.25;  // ties never count
         storeestimates(3, *est, r, *t);
     }
-    summarize(3, *t);
-    EXPECT_EQ(t->pval[0][1], 0.5000000000000003);
-    EXPECT_EQ(t->pval[0][2], 0.0);
-    EXPECT_EQ(t->pval[1][2], 0.0);
+    auto ds = std::make_unique<DataSet>();
+    ds->npop = 3;
+    const RunSummary run = summarizerun(*ds, *t, *est, 7, "a", "b");
+    ASSERT_EQ(run.pairs.size(), 3u);
+    EXPECT_EQ(run.pairs[0].frac, 0.5000000000000003);
+    EXPECT_EQ(run.pairs[0].p, 0.49999999999999967);
+    EXPECT_EQ(run.pairs[1].frac, 0.0);
+    EXPECT_EQ(run.pairs[2].frac, 0.0);
     double mean = 0.0;
     for (int r = 0; r < 500; ++r) mean = mean + 1.0 / 1000.0;
-    EXPECT_EQ(t->meanmhc[0][1], mean);
-    EXPECT_TRUE(std::isnan(t->meanmhc[0][2]));
-    EXPECT_EQ(t->mhcGST[0][1][499], 1.0);
-    EXPECT_EQ(t->mhcGST[0][1][500], 0.0);
-    for (int i = 0; i < MAXPOP; ++i)
-        for (int j = 0; j < MAXPOP; ++j)
-            if (!(i < j && j < 3)) { ASSERT_EQ(t->pval[i][j], 0.0); }
+    EXPECT_EQ(run.pairs[0].mhc.mean, mean);
+    EXPECT_EQ(run.pairs[0].mhc.median, 0.0);  // position 499 of 500 zeros, 500 ones
+    EXPECT_EQ(run.pairs[0].mhc.upper, 1.0);
+    EXPECT_TRUE(std::isnan(run.pairs[1].mhc.mean));
+    EXPECT_EQ(run.pairs[1].mhc.nan, NREP);
+    EXPECT_EQ(run.pairs[1].mhc.finite, 0);
+    // The rows stay in replicate order.
+    EXPECT_EQ(t->mhcGST[0][1][0], 1.0);
+    EXPECT_EQ(t->mhcGST[0][1][999], 0.0);
 }
 
 TEST(PairGst, AgreesWithIndependentPackage) {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "data/error.h"
+#include "common/error.h"
 #include "testutil.h"
 
 using namespace gstboot;

@@ -6,11 +6,31 @@
 #include <random>
 #include <vector>
 
-#include "driver/report.h"
+#include "output/report.h"
+#include "output/summary.h"
 
 using namespace gstboot;
 
 namespace {
+
+// A pair whose three points are positions MEDIAN, LOWER and UPPER of the
+// sorted rows given.
+PairSummary pairof(int i, int j, double meanmhc, const std::vector<double>& mhc, double meanmic,
+                   const std::vector<double>& mic, double p) {
+    PairSummary s;
+    s.pop1 = i;
+    s.pop2 = j;
+    s.mhc.mean = meanmhc;
+    s.mhc.median = mhc[MEDIAN];
+    s.mhc.lower = mhc[LOWER];
+    s.mhc.upper = mhc[UPPER];
+    s.mic.mean = meanmic;
+    s.mic.median = mic[MEDIAN];
+    s.mic.lower = mic[LOWER];
+    s.mic.upper = mic[UPPER];
+    s.p = p;
+    return s;
+}
 
 TEST(SortVals, SmallCasesAndSignedZeros) {
     double none[1] = {7.0};
@@ -68,9 +88,9 @@ TEST(Fold, RunningSumConstants) {
     EXPECT_LT(fold(all), 0.0);
 
     std::vector<double> row(1000, 0.25);
-    std::string line = consoleline(0, 1, row.data(), row.data(), fold(all));
+    std::string line = consoleline(pairof(0, 1, 0.0, row, 0.0, row, fold(all)));
     EXPECT_EQ(line.substr(line.size() - 9), " -0.0000\n");
-    line = consoleline(0, 1, row.data(), row.data(), fold(half));
+    line = consoleline(pairof(0, 1, 0.0, row, 0.0, row, fold(half)));
     EXPECT_EQ(line.substr(line.size() - 9), "  0.5000\n");
 }
 
@@ -82,13 +102,13 @@ TEST(Lines, FieldsAndWidths) {
     }
     std::sort(mic.begin(), mic.end());
     // median 499, lower 24, upper 974.
-    EXPECT_EQ(consoleline(0, 1, mhc.data(), mic.data(), 0.0),
+    EXPECT_EQ(consoleline(pairof(0, 1, 0.0, mhc, 0.0, mic, 0.0)),
               "   1   2  0.4990  0.0240  0.9740 -0.5000 -0.9750 -0.0250  0.0000\n");
-    EXPECT_EQ(fileline(48, 49, 1.5, mhc.data(), NAN, mic.data(), 0.125),
+    EXPECT_EQ(fileline(pairof(48, 49, 1.5, mhc, NAN, mic, 0.125)),
               "  49  50  1.5000  0.4990  0.0240  0.9740     nan -0.5000 -0.9750 -0.0250  0.1250\n");
     // A value too wide for its field widens it instead of being cut.
     std::vector<double> big(1000, -123456.0);
-    EXPECT_EQ(consoleline(0, 1, big.data(), mhc.data(), 0.0).size(), 65u + 3u * 4u);
+    EXPECT_EQ(consoleline(pairof(0, 1, 0.0, big, 0.0, mhc, 0.0)).size(), 65u + 3u * 4u);
 }
 
 }  // namespace

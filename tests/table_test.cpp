@@ -11,8 +11,8 @@
 #include <random>
 #include <sstream>
 
-#include "driver/report.h"
-#include "driver/table.h"
+#include "output/report.h"
+#include "output/table.h"
 #include "gendata.h"
 #include "testutil.h"
 
@@ -75,12 +75,15 @@ std::vector<std::string> lines(const std::string& text) {
 
 // A sorted row with only the three summary positions filled, for the
 // report's own line formatters.
-std::vector<double> summaryrow(const Row& r, int median, int lower, int upper) {
-    std::vector<double> row(gstboot::NREP, 0.0);
-    row[gstboot::MEDIAN] = value(r[static_cast<std::size_t>(median)]);
-    row[gstboot::LOWER] = value(r[static_cast<std::size_t>(lower)]);
-    row[gstboot::UPPER] = value(r[static_cast<std::size_t>(upper)]);
-    return row;
+// One data set's columns of a table row, read back.
+gstboot::SetSummary setof(const Row& r, const Row& h, const std::string& set) {
+    auto at = [&](const char* c) { return value(r[static_cast<std::size_t>(column(h, set + c))]); };
+    gstboot::SetSummary s;
+    s.mean = at("_mean");
+    s.median = at("_median");
+    s.lower = at("_lower");
+    s.upper = at("_upper");
+    return s;
 }
 
 TEST(Shortest, RoundTripsEveryDouble) {
@@ -117,11 +120,14 @@ TEST(TableText, HeaderAndRowShape) {
     gstboot::PairSummary s;
     s.pop1 = 0;
     s.pop2 = 49;
-    s.nmhc1 = 200;
+    s.mhc.n1 = 200;
     s.mhc.observed = std::nan("");
     s.mic.upper = -HUGE_VAL;
     s.mhc.finite = 1000;
-    const std::vector<Row> rows = parsetsv(gstboot::tabletext({s, s}, 4294967295u));
+    gstboot::RunSummary run;
+    run.seed = 4294967295u;
+    run.pairs = {s, s};
+    const std::vector<Row> rows = parsetsv(gstboot::tabletext(run));
     ASSERT_EQ(rows.size(), 3u);
     for (const Row& r : rows) EXPECT_EQ(r.size(), 21u);
     EXPECT_EQ(rows[1][0], "1");
@@ -131,7 +137,7 @@ TEST(TableText, HeaderAndRowShape) {
     EXPECT_EQ(rows[1][11], "1000");
     EXPECT_EQ(rows[1][16], "-Inf");
     EXPECT_EQ(rows[1][20], "4294967295");
-    EXPECT_EQ(parsetsv(gstboot::tabletext({}, 0)).size(), 1u);
+    EXPECT_EQ(parsetsv(gstboot::tabletext(gstboot::RunSummary())).size(), 1u);
 }
 
 // Every golden case once more with --table and --plot: standard output and
@@ -165,17 +171,16 @@ TEST_P(GoldenTable, AgreesWithConsoleAndReport) {
         ASSERT_EQ(row.size(), h.size());
         const int i = std::atoi(row[0].c_str()) - 1;
         const int j = std::atoi(row[1].c_str()) - 1;
-        auto mhc = summaryrow(row, column(h, "mhc_median"), column(h, "mhc_lower"), column(h, "mhc_upper"));
-        auto mic = summaryrow(row, column(h, "mic_median"), column(h, "mic_lower"), column(h, "mic_upper"));
+        gstboot::PairSummary pair;
+        pair.pop1 = i;
+        pair.pop2 = j;
+        pair.mhc = setof(row, h, "mhc");
+        pair.mic = setof(row, h, "mic");
         const double p = value(row[static_cast<std::size_t>(column(h, "p"))]);
         const double frac = value(row[static_cast<std::size_t>(column(h, "frac_mhc_gt_mic"))]);
-        EXPECT_EQ(unsignednan(gstboot::consoleline(i, j, mhc.data(), mic.data(), p)),
-                  unsignednan(console[k - 1]));
-        EXPECT_EQ(unsignednan(gstboot::fileline(i, j, value(row[static_cast<std::size_t>(column(h, "mhc_mean"))]),
-                                                mhc.data(),
-                                                value(row[static_cast<std::size_t>(column(h, "mic_mean"))]),
-                                                mic.data(), p)),
-                  unsignednan(report[k - 1]));
+        pair.p = p;
+        EXPECT_EQ(unsignednan(gstboot::consoleline(pair)), unsignednan(console[k - 1]));
+        EXPECT_EQ(unsignednan(gstboot::fileline(pair)), unsignednan(report[k - 1]));
         EXPECT_TRUE(samebits(gstboot::fold(frac), p)) << row[0] << "-" << row[1];
         EXPECT_EQ(row.back(), seed);
         for (const char* f : {"mhc_finite", "mic_finite"}) {

@@ -2,11 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstring>
 #include <memory>
 
-#include "data/error.h"
+#include "common/error.h"
 #include "data/tokens.h"
 
 namespace gstboot {
@@ -32,7 +33,7 @@ public:
         if (!tokens_.next(token)) {
             // The place just after the last value, where the missing one would
             // have stood; blank lines after it carry nothing to point at.
-            throw Error(EXIT_INPUT, tokens_.name() + ":" + std::to_string(endline_) + ":" +
+            throw Error(ErrorKind::input, tokens_.name() + ":" + std::to_string(endline_) + ":" +
                                         std::to_string(endcolumn_) + ": the file ends where the " + what() +
                                         " was expected: it needs at least " + std::to_string(needed) +
                                         (needed == 1 ? " value" : " values") + " and holds " +
@@ -49,13 +50,13 @@ public:
             std::string why = (overflow || (token.truncated && digits))
                                   ? "' does not fit in 32 bits"
                                   : "' is not a decimal integer";
-            throw Error(EXIT_INPUT, where(token) + "expected the " + what() + ", but '" +
+            throw Error(ErrorKind::input, where(token) + "expected the " + what() + ", but '" +
                                         showtoken(token) + why);
         }
         if (check && (value < lo || value > hi)) {
             std::string w = what();
             // "sample size of population 3 is 250, outside 0..200"
-            throw Error(EXIT_INPUT, where(token) + w + " is " + std::to_string(value) + ", outside " +
+            throw Error(ErrorKind::input, where(token) + w + " is " + std::to_string(value) + ", outside " +
                                         std::to_string(lo) + ".." + std::to_string(hi));
         }
         return value;
@@ -98,10 +99,16 @@ void warnrest(ValueReader& in, const std::string& name, const char* set, std::ve
 
 FilePtr openinput(const std::string& path) {
     FilePtr file(std::fopen(path.c_str(), "r"));
+    int err = errno;
     struct stat st;
-    if (file && fstat(fileno(file.get()), &st) == 0 && S_ISDIR(st.st_mode)) file.reset();
+    if (file && fstat(fileno(file.get()), &st) == 0 && S_ISDIR(st.st_mode)) {
+        file.reset();
+        err = EISDIR;
+    }
     if (!file) {
-        throw Error(EXIT_INPUT, "Error: Cannot open " + path + " file!", Error::Channel::stdout_bare);
+        // The console keeps the historical form; the reason goes to stderr.
+        throw Error(ErrorKind::input, "gstboot: cannot open " + path + ": " + std::strerror(err),
+                    "Error: Cannot open " + path + " file!");
     }
     return file;
 }
@@ -144,7 +151,7 @@ void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<
     if (ds.npop < 0 || ds.npop > MAXPOP) {
         // Only a caller that skipped readmhc gets here; refuse rather than
         // index past the sample size arrays.
-        throw Error(EXIT_INPUT, name + ": no valid population count from the MHC file (" +
+        throw Error(ErrorKind::input, name + ": no valid population count from the MHC file (" +
                                     num(ds.npop) + ")");
     }
     for (int r = 1; r <= MAXLOCI; ++r) std::memset(ds.present[r], 0, sizeof ds.present[r]);

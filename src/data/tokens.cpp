@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "data/error.h"
+#include "common/error.h"
 
 namespace gstboot {
 
@@ -24,7 +24,7 @@ bool TokenStream::fill() {
     pos_ = 0;
     if (end_ == 0) {
         if (std::ferror(file_)) {
-            throw Error(EXIT_INPUT, name_ + ": read error: " + std::strerror(errno));
+            throw Error(ErrorKind::input, name_ + ": read error: " + std::strerror(errno));
         }
         eof_ = true;
         return false;

@@ -1,14 +1,28 @@
 // gstboot: MHC versus neutral-marker differentiation, per population pair,
 // with bootstrap intervals.
 #include <cstdio>
+#include <exception>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "data/error.h"
+#include "common/error.h"
 #include "driver/options.h"
 #include "driver/run.h"
-#include "driver/stdfds.h"
+#include "system/stdfds.h"
+
+namespace {
+
+// Every failure ends here, after the run's destructors have joined its
+// threads and removed its temporary files.
+int fail(const std::string& console, const std::string& message, int status) {
+    if (!console.empty()) std::fputs(console.c_str(), stdout);
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     gstboot::reservestdfds();
@@ -16,16 +30,12 @@ int main(int argc, char** argv) {
         std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
         return gstboot::run(gstboot::parseoptions(args));
     } catch (const gstboot::Error& e) {
-        if (e.channel() == gstboot::Error::Channel::stdout_bare) {
-            std::fputs(e.what(), stdout);
-            std::fflush(stdout);
-        } else {
-            std::fflush(stdout);
-            std::fprintf(stderr, "%s\n", e.what());
-        }
-        return e.status();
+        return fail(e.console(), e.what(), e.status());
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "gstboot: out of memory\n");
-        return 1;
+        return fail("", "gstboot: out of memory", gstboot::exitstatus(gstboot::ErrorKind::system));
+    } catch (const std::exception& e) {
+        return fail("", std::string("gstboot: ") + e.what(), gstboot::exitstatus(gstboot::ErrorKind::system));
+    } catch (...) {
+        return fail("", "gstboot: unexpected failure", gstboot::exitstatus(gstboot::ErrorKind::internal));
     }
 }

@@ -1,15 +1,17 @@
 #include "driver/options.h"
 
+#include <set>
 #include <utility>
 
-#include "data/error.h"
+#include "common/error.h"
+#include "system/samefile.h"
 
 namespace gstboot {
 
 namespace {
 
 [[noreturn]] void bad(const std::string& why) {
-    throw Error(EXIT_USAGE, "gstboot: " + why + "\nTry 'gstboot --help' for more information.");
+    throw Error(ErrorKind::usage, "gstboot: " + why + "\nTry 'gstboot --help' for more information.");
 }
 
 std::uint32_t parseseed(const std::string& text) {
@@ -21,6 +23,15 @@ std::uint32_t parseseed(const std::string& text) {
     return static_cast<std::uint32_t>(v);
 }
 
+bool known(const std::string& name) {
+    static const char* const names[] = {"--help",   "--version", "--seed",   "--threads", "--reference",
+                                        "--mhc",    "--mic",     "--output", "--table",   "--plot"};
+    for (const char* n : names) {
+        if (name == n) return true;
+    }
+    return false;
+}
+
 int parsethreads(const std::string& text) {
     if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos ||
         std::stoi(text) < 1 || std::stoi(text) > 1024) {
@@ -29,21 +40,34 @@ int parsethreads(const std::string& text) {
     return std::stoi(text);
 }
 
-// Two outputs of one run on one path would overwrite each other.
-void checkdistinct(const Options& o) {
-    const std::pair<const char*, const std::string*> outs[] = {
-        {"--output", &o.output}, {"--table", &o.table}, {"--plot", &o.plot}};
-    for (std::size_t a = 0; a < 3; ++a) {
-        for (std::size_t b = a + 1; b < 3; ++b) {
-            if (!outs[a].second->empty() && *outs[a].second == *outs[b].second) {
-                bad(std::string(outs[a].first) + " and " + outs[b].first + " name the same file '" +
-                    *outs[a].second + "'");
-            }
+}  // namespace
+
+void checkfiles(const Options& o) {
+    struct Named {
+        const char* option;
+        const std::string* path;
+        bool output;
+    };
+    const Named files[] = {{"--mhc", &o.inputs.mhc, false},
+                           {"--mic", &o.inputs.mic, false},
+                           {"--output", &o.output, true},
+                           {"--table", &o.table, true},
+                           {"--plot", &o.plot, true}};
+    constexpr std::size_t n = sizeof files / sizeof files[0];
+    FileIdentity ids[n];
+    for (std::size_t a = 0; a < n; ++a) {
+        if (!files[a].path->empty()) ids[a] = identify(*files[a].path);
+    }
+    // Every output against every other file; two inputs may be one file.
+    for (std::size_t b = 0; b < n; ++b) {
+        if (!files[b].output || files[b].path->empty()) continue;
+        for (std::size_t a = 0; a < b; ++a) {
+            if (files[a].path->empty() || !samefile(ids[a], ids[b])) continue;
+            bad(std::string(files[a].option) + " and " + files[b].option + " name the same file '" +
+                *files[b].path + "'" + (files[a].output ? "" : ": the run would overwrite its own input"));
         }
     }
 }
-
-}  // namespace
 
 std::string usage() {
     return "Usage: gstboot [options]\n"
@@ -72,8 +96,10 @@ std::string usage() {
 
 Options parseoptions(const std::vector<std::string>& args) {
     Options o;
+    std::set<std::string> seen;
     for (std::size_t k = 0; k < args.size(); ++k) {
         std::string arg = args[k];
+        if (arg.empty() || arg[0] != '-' || arg == "-") bad("unexpected argument '" + arg + "'");
         std::string value;
         bool inlinevalue = false;
         if (arg.rfind("--", 0) == 0) {
@@ -84,6 +110,8 @@ Options parseoptions(const std::vector<std::string>& args) {
                 inlinevalue = true;
             }
         }
+        const std::string name = arg == "-h" ? std::string("--help") : arg;
+        if (known(name) && !seen.insert(name).second) bad(arg + " is given more than once");
         auto takevalue = [&]() -> std::string {
             if (inlinevalue) return value;
             if (k + 1 >= args.size()) bad(arg + " needs a value");
@@ -122,7 +150,6 @@ Options parseoptions(const std::vector<std::string>& args) {
             bad("unknown option '" + args[k] + "'");
         }
     }
-    checkdistinct(o);
     return o;
 }
 

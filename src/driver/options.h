@@ -22,9 +22,15 @@ struct Options {
     bool version = false;
 };
 
-// Throws Error with EXIT_USAGE and a one-line reason on an unknown option, a
+// Throws Error of kind usage and a one-line reason on an unknown option, a
 // missing value or a bad value. Accepts "--opt value" and "--opt=value".
 Options parseoptions(const std::vector<std::string>& args);
+
+// Refuses (Error of kind usage) an output that is one file with an input or
+// with another output: the same device and inode for files that exist, the
+// same resolved folder and name for files that do not. Devices never clash.
+// Looks at the file system but reads and writes nothing.
+void checkfiles(const Options& options);
 
 // The text of --help.
 std::string usage();

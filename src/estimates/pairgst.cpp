@@ -1,5 +1,7 @@
 #include "estimates/pairgst.h"
 
+#include "estimates/heterozygosity.h"
+
 namespace gstboot {
 
 namespace {
@@ -22,31 +24,25 @@ void copymic(const DataSet& ds, const MicArray& gc, int pop, PairScratch& s, int
 }  // namespace
 
 double mhccorrection(const PopBlock* gmhc, const std::int32_t* ni, int mhccopies) {
-    double het = 0.0;
+    int hets = 0;
     for (int p = 0; p < 2; ++p) {
         for (int k = 0; k < ni[p]; ++k) {
-            int same = 0;
-            for (int c = 1; c < mhccopies; ++c) {
-                if (gmhc[p][k][c] == gmhc[p][k][0]) ++same;
-            }
-            if (same < mhccopies - 1) het = 1.0 / static_cast<double>(ni[0] + ni[1]) + het;
+            if (heterozygous(gmhc[p][k], mhccopies)) ++hets;
         }
     }
-    return 1.0 - het;
+    return hetdivisor(hets, ni[0] + ni[1]);
 }
 
 double miccorrection(const PopBlock (*gmic)[2], const std::int32_t* ni, int nloci) {
-    double het = 0.0;
+    int hets = 0;
     for (int p = 0; p < 2; ++p) {
         for (int k = 0; k < ni[p]; ++k) {
             for (int l = 0; l < nloci; ++l) {
-                if (gmic[l][p][k][0] != gmic[l][p][k][1]) {
-                    het = 1.0 / static_cast<double>((ni[0] + ni[1]) * nloci) + het;
-                }
+                if (heterozygous(gmic[l][p][k], 2)) ++hets;
             }
         }
     }
-    return 1.0 - het;
+    return hetdivisor(hets, (ni[0] + ni[1]) * nloci);
 }
 
 void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, const MicArray& gc,
@@ -95,27 +91,6 @@ void storeestimates(int npop, const PairEstimates& est, int r, ResultTables& t) 
         for (int j = i + 1; j < npop; ++j) {
             t.mhcGST[i][j][r] = est.mhc[i][j];
             t.micGST[i][j][r] = est.mic[i][j];
-        }
-    }
-}
-
-void summarize(int npop, ResultTables& t) {
-    for (int i = 0; i < MAXPOP; ++i) {
-        for (int j = 0; j < MAXPOP; ++j) {
-            t.meanmhc[i][j] = 0.0;
-            t.meanmic[i][j] = 0.0;
-            t.pval[i][j] = 0.0;
-        }
-    }
-    for (int i = 0; i + 1 < npop; ++i) {
-        for (int j = i + 1; j < npop; ++j) {
-            for (int r = 0; r < NREP; ++r) {
-                const double mhc = t.mhcGST[i][j][r];
-                const double mic = t.micGST[i][j][r];
-                t.meanmhc[i][j] = t.meanmhc[i][j] + mhc / 1000.0;
-                t.meanmic[i][j] = t.meanmic[i][j] + mic / 1000.0;
-                if (mhc > mic) t.pval[i][j] = t.pval[i][j] + 0.001;
-            }
         }
     }
 }

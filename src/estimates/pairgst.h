@@ -25,13 +25,11 @@ struct PairEstimates {
     double mic[MAXPOP][MAXPOP];
 };
 
-// Per-pair results of a run. Rows [i][j] with i < j < npop are used.
+// Every replicate estimate of a run, in replicate order. Rows [i][j] with
+// i < j < npop are used.
 struct ResultTables {
     double mhcGST[MAXPOP][MAXPOP][NREP];
     double micGST[MAXPOP][MAXPOP][NREP];
-    double meanmhc[MAXPOP][MAXPOP];
-    double meanmic[MAXPOP][MAXPOP];
-    double pval[MAXPOP][MAXPOP];
 };
 
 // The straightforward scoring: every pair, every allele marked 1 in
@@ -48,11 +46,5 @@ double miccorrection(const PopBlock (*gmic)[2], const std::int32_t* ni, int nloc
 
 // Stores replicate r's estimates in mhcGST/micGST[i][j][r].
 void storeestimates(int npop, const PairEstimates& est, int r, ResultTables& tables);
-
-// Clears the means and pval (all MAXPOP x MAXPOP entries), then sums them
-// over the stored replicates in replicate order, the order that fixes their
-// bits: value / 1000.0 added to the running mean, 0.001 added to pval when
-// the MHC estimate is strictly greater.
-void summarize(int npop, ResultTables& tables);
 
 }  // namespace gstboot

@@ -9,27 +9,20 @@
 
 namespace gstboot {
 
-// A replicate: genotypes of the layout of the data as read, and the presence
-// table of the codes that occur in it.
-struct Replicate {
-    MhcArray rmhc;
-    MicArray rmic;
-    Presence present;
-};
-
 // A uniform index 0..n-1 (n >= 1) from exactly one generator value r:
 // trunc((r / 32767.0000000001) * n). The divisor keeps r = 32767 below n.
 int drawindex(Random& rng, int n);
 
-// Fills `rep` from `ds`: MHC individuals drawn with replacement within their
-// population when bootmhc is on, then the locus map when bootloci is on, then
-// MIC individuals (all loci of an individual together) when bootmic is on; a
-// part whose switch is off is copied. Takes exactly drawcount(ds) values.
-void resample(const DataSet& ds, Replicate& rep, Random& rng);
-
-// The same replicate as resample() would draw, from the same generator
-// values, as source indices only.
+// Draws the source indices of one replicate, the one place that fixes the
+// draw order: MHC individuals drawn with replacement within their population
+// when bootmhc is on, then the locus map when bootloci is on, then MIC
+// individuals (all loci of an individual together) when bootmic is on; a
+// part whose switch is off keeps its own order. Takes exactly drawcount(ds)
+// values.
 void drawreplicate(const DataSet& ds, ReplicateIndex& rep, Random& rng);
+
+// drawreplicate() written out into `rep` (see materialize()).
+void resample(const DataSet& ds, Replicate& rep, Random& rng);
 
 // Generator values one replicate takes.
 std::uint64_t drawcount(const DataSet& ds);

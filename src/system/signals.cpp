@@ -1,4 +1,4 @@
-#include "driver/signals.h"
+#include "system/signals.h"
 
 #include <pthread.h>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/summary.h"
+#include "output/summary.h"
 
 namespace gstboot {
 

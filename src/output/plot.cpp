@@ -1,24 +1,15 @@
-#include "driver/plot.h"
+#include "output/plot.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
+
+#include "output/format.h"
 
 namespace gstboot {
 
 namespace {
 
-std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
-
-std::string fmt(const char* f, ...) {
-    char buf[512];
-    va_list ap;
-    va_start(ap, f);
-    int n = std::vsnprintf(buf, sizeof buf, f, ap);
-    va_end(ap);
-    return std::string(buf, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof buf) - 1)));
-}
 
 // Page geometry, in SVG user units.
 constexpr double WIDTH = 860.0;
@@ -83,7 +74,7 @@ Marks marksfor(std::size_t n) {
 
 bool marked(const PairSummary& p) { return p.p < SIGNIFICANT; }
 
-std::string pairlabel(const PairSummary& p) { return fmt("%d-%d", p.pop1 + 1, p.pop2 + 1); }
+std::string pairlabel(const PairSummary& p) { return format("%d-%d", p.pop1 + 1, p.pop2 + 1); }
 
 std::string escape(const std::string& s) {
     std::string out;
@@ -99,37 +90,37 @@ std::string escape(const std::string& s) {
 }
 
 std::string text(double x, double y, const std::string& s, const char* extra = "") {
-    return fmt("<text x=\"%.2f\" y=\"%.2f\"%s>", x, y, extra) + escape(s) + "</text>\n";
+    return format("<text x=\"%.2f\" y=\"%.2f\"%s>", x, y, extra) + escape(s) + "</text>\n";
 }
 
 std::string axes(const Axis& a) {
     std::string s;
-    s += fmt("<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"none\" stroke=\"#444\"/>\n", LEFT,
+    s += format("<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"none\" stroke=\"#444\"/>\n", LEFT,
              TOP, SIDE, SIDE);
     const int ticks = static_cast<int>(std::lround((a.hi - a.lo) / a.step));
     for (int t = 0; t <= ticks; ++t) {
         double v = a.lo + t * a.step;
         if (std::fabs(v) < a.step * 1e-9) v = 0.0;
-        const std::string label = fmt("%.*f", a.decimals, v);
+        const std::string label = format("%.*f", a.decimals, v);
         const double x = a.x(v);
         const double y = a.y(v);
-        s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#444\"/>\n", x, TOP + SIDE, x,
+        s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#444\"/>\n", x, TOP + SIDE, x,
                  TOP + SIDE + 5);
         s += text(x, TOP + SIDE + 19, label, " text-anchor=\"middle\"");
-        s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#444\"/>\n", LEFT - 5, y, LEFT, y);
+        s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#444\"/>\n", LEFT - 5, y, LEFT, y);
         s += text(LEFT - 8, y + 4, label, " text-anchor=\"end\"");
         if (t > 0 && t < ticks) {
-            s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", x, TOP, x, TOP + SIDE);
-            s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", LEFT, y, LEFT + SIDE,
+            s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", x, TOP, x, TOP + SIDE);
+            s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", LEFT, y, LEFT + SIDE,
                      y);
         }
     }
     s += text(LEFT + SIDE / 2, TOP + SIDE + 42, "MIC Gst", " text-anchor=\"middle\" font-size=\"15\"");
-    s += fmt("<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"15\" "
+    s += format("<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"15\" "
              "transform=\"rotate(-90 %.2f %.2f)\">MHC Gst</text>\n",
              LEFT - 52, TOP + SIDE / 2, LEFT - 52, TOP + SIDE / 2);
     // The 1:1 line across the square: both axes share one range.
-    s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#777\" stroke-dasharray=\"6 4\"/>\n",
+    s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#777\" stroke-dasharray=\"6 4\"/>\n",
              a.x(a.lo), a.y(a.lo), a.x(a.hi), a.y(a.hi));
     return s;
 }
@@ -139,13 +130,13 @@ std::string pairmarks(const PairSummary& p, const Axis& a, const Marks& m) {
     const double y = a.y(p.mhc.median);
     const char* colour = marked(p) ? MARKED : PLAIN;
     std::string s;
-    s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%.2f\" "
+    s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%.2f\" "
              "stroke-opacity=\"%.2f\"/>\n",
              a.x(p.mic.lower), y, a.x(p.mic.upper), y, colour, m.whisker, m.whiskeropacity);
-    s += fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%.2f\" "
+    s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%.2f\" "
              "stroke-opacity=\"%.2f\"/>\n",
              x, a.y(p.mhc.lower), x, a.y(p.mhc.upper), colour, m.whisker, m.whiskeropacity);
-    s += fmt("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"%.2f\" fill=\"%s\" fill-opacity=\"%.2f\"%s><title>pair %s</title>"
+    s += format("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"%.2f\" fill=\"%s\" fill-opacity=\"%.2f\"%s><title>pair %s</title>"
              "</circle>\n",
              x, y, m.radius, colour, m.opacity, marked(p) ? " stroke=\"#600\" stroke-width=\"0.8\"" : "",
              pairlabel(p).c_str());
@@ -156,21 +147,25 @@ std::string keyrow(double y, const std::string& symbol, const std::string& label
     return symbol + text(LEGENDX + 22, y + 4, label);
 }
 
+// A folded p of zero (or the rounding residue just below it) is below the
+// resolution of 1000 replicates, not a negative number.
+std::string plegend(double p) { return p < 0.0005 ? std::string("p < 0.001") : format("p = %.4f", p); }
+
 std::string legend(const std::vector<const PairSummary*>& listed, const std::vector<bool>& drawn) {
     std::string s;
     double y = TOP + 6;
-    s += keyrow(y, fmt("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"5\" fill=\"%s\"/>\n", LEGENDX + 8, y, PLAIN),
+    s += keyrow(y, format("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"5\" fill=\"%s\"/>\n", LEGENDX + 8, y, PLAIN),
                 "p \u2265 0.025");
     y += LINE;
-    s += keyrow(y, fmt("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"5\" fill=\"%s\" stroke=\"#600\"/>\n", LEGENDX + 8, y,
+    s += keyrow(y, format("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"5\" fill=\"%s\" stroke=\"#600\"/>\n", LEGENDX + 8, y,
                        MARKED),
                 "p < 0.025 (numbered)");
     y += LINE;
-    s += keyrow(y, fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\"/>\n", LEGENDX, y,
+    s += keyrow(y, format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\"/>\n", LEGENDX, y,
                        LEGENDX + 16, y, PLAIN),
                 "95% bootstrap intervals");
     y += LINE;
-    s += keyrow(y, fmt("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#777\" "
+    s += keyrow(y, format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#777\" "
                        "stroke-dasharray=\"6 4\"/>\n",
                        LEGENDX, y, LEGENDX + 16, y),
                 "1:1 line (MHC = MIC)");
@@ -179,7 +174,7 @@ std::string legend(const std::vector<const PairSummary*>& listed, const std::vec
         s += text(LEGENDX, y, "No pair has p < 0.025.", " font-weight=\"bold\"");
         return s;
     }
-    s += text(LEGENDX, y, fmt("Pairs with p < 0.025: %zu", listed.size()), " font-weight=\"bold\"");
+    s += text(LEGENDX, y, format("Pairs with p < 0.025: %zu", listed.size()), " font-weight=\"bold\"");
     y += LINE;
     s += text(LEGENDX, y, "(mark: populations, p)");
     const std::size_t shown = std::min(listed.size(), static_cast<std::size_t>(LEGEND_CAP));
@@ -187,12 +182,12 @@ std::string legend(const std::vector<const PairSummary*>& listed, const std::vec
         y += LINE;
         const PairSummary& p = *listed[k];
         s += text(LEGENDX, y,
-                  fmt("%zu: %s, p = %.4f%s", k + 1, pairlabel(p).c_str(), p.p,
+                  format("%zu: %s, %s%s", k + 1, pairlabel(p).c_str(), plegend(p.p).c_str(),
                       drawn[k] ? "" : " (not drawn)"));
     }
     if (listed.size() > shown) {
         y += LINE;
-        s += text(LEGENDX, y, fmt("\u2026 and %zu more", listed.size() - shown));
+        s += text(LEGENDX, y, format("\u2026 and %zu more", listed.size() - shown));
     }
     return s;
 }
@@ -224,10 +219,10 @@ std::string plotsvg(const std::vector<PairSummary>& pairs) {
     const Marks marks = marksfor(pairs.size());
 
     std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    s += fmt("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\" "
+    s += format("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\" "
              "font-family=\"sans-serif\" font-size=\"12\">\n",
              WIDTH, HEIGHT, WIDTH, HEIGHT);
-    s += fmt("<rect width=\"%.0f\" height=\"%.0f\" fill=\"white\"/>\n", WIDTH, HEIGHT);
+    s += format("<rect width=\"%.0f\" height=\"%.0f\" fill=\"white\"/>\n", WIDTH, HEIGHT);
     s += text(LEFT, 30, "MHC against MIC differentiation per population pair", " font-size=\"16\"");
     s += axes(axis);
 
@@ -247,7 +242,7 @@ std::string plotsvg(const std::vector<PairSummary>& pairs) {
     for (std::size_t k = 0; k < listed.size() && k < static_cast<std::size_t>(LEGEND_CAP); ++k) {
         if (!listeddrawn[k]) continue;
         s += text(axis.x(listed[k]->mic.median) + marks.radius + 1, axis.y(listed[k]->mhc.median) - marks.radius,
-                  fmt("%zu", k + 1), " font-size=\"10\" fill=\"#600\"");
+                  format("%zu", k + 1), " font-size=\"10\" fill=\"#600\"");
     }
     s += legend(listed, listeddrawn);
 
@@ -259,9 +254,9 @@ std::string plotsvg(const std::vector<PairSummary>& pairs) {
     if (pairs.empty()) {
         caption = "There is no pair to draw (fewer than two populations).";
     } else if (missing == 0) {
-        caption = pairs.size() == 1 ? "The one pair is drawn." : fmt("All %zu pairs are drawn.", pairs.size());
+        caption = pairs.size() == 1 ? "The one pair is drawn." : format("All %zu pairs are drawn.", pairs.size());
     } else {
-        caption = fmt("%zu of %zu pairs could not be drawn because an estimate is not finite or lies far outside "
+        caption = format("%zu of %zu pairs could not be drawn because an estimate is not finite or lies far outside "
                       "[\u22121, 1] (beyond \u00b1%g).",
                       missing, pairs.size(), FARLIMIT);
     }

@@ -1,4 +1,4 @@
-#include "driver/table.h"
+#include "output/table.h"
 
 #include <charconv>
 #include <cmath>
@@ -33,14 +33,14 @@ std::string tableheader() {
     return h + "\tfrac_mhc_gt_mic\tp\tseed\n";
 }
 
-std::string tabletext(const std::vector<PairSummary>& pairs, std::uint32_t seed) {
+std::string tabletext(const RunSummary& run) {
     std::string text = tableheader();
-    for (const PairSummary& s : pairs) {
+    for (const PairSummary& s : run.pairs) {
         std::string line = std::to_string(s.pop1 + 1) + "\t" + std::to_string(s.pop2 + 1);
-        for (int n : {s.nmhc1, s.nmhc2, s.nmic1, s.nmic2}) line += "\t" + std::to_string(n);
+        for (int n : {s.mhc.n1, s.mhc.n2, s.mic.n1, s.mic.n2}) line += "\t" + std::to_string(n);
         addset(line, s.mhc);
         addset(line, s.mic);
-        line += "\t" + shortest(s.frac) + "\t" + shortest(s.p) + "\t" + std::to_string(seed) + "\n";
+        line += "\t" + shortest(s.frac) + "\t" + shortest(s.p) + "\t" + std::to_string(run.seed) + "\n";
         text += line;
     }
     return text;

@@ -13,22 +13,24 @@
 // holds for every replicate. 3 is judged on the replicates themselves, since
 // a polymorphic pair can still draw a replicate without variation. A cause
 // shared by every pair (no locus, no allele present) is one warning for the
-// data set instead of one per pair.
+// data set instead of one per pair, and a cause that holds for more than
+// GROUPAFTER pairs is one warning that counts them and names the first few.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "data/dataset.h"
-#include "data/reader.h"
-#include "estimates/pairgst.h"
+#include "output/summary.h"
 
 namespace gstboot {
 
+// More pairs than this with one cause in one data set share one line.
+constexpr int GROUPAFTER = 3;
+// A shared line names this many pairs, then how many more.
+constexpr int GROUPNAMES = 5;
+
 // The warnings, each one line without its line end, starting with the data
-// set's file name, as the reader's do. `observed` holds the scoring of the
-// data as read; `tables` the replicate estimates of every pair (any order).
-std::vector<std::string> estimatewarnings(const DataSet& ds, const InputPaths& paths,
-                                          const PairEstimates& observed, const ResultTables& tables);
+// set's file name, as the reader's do.
+std::vector<std::string> estimatewarnings(const RunSummary& run);
 
 }  // namespace gstboot

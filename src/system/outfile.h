@@ -27,14 +27,25 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Appends text; a failure is remembered and reported by commit(). Does
-    // nothing after commit().
+    // Appends text; a failure is remembered and reported by finish(). Does
+    // nothing after finish().
     void write(const std::string& text);
 
-    // Flushes, syncs, closes and puts the file in place. Throws Error
-    // (status 1) on any failure of these (a full disk, /dev/full, an I/O
-    // error), leaving a previous file unchanged. A second call does nothing.
+    // Flushes, syncs and closes. Throws Error (kind output) on any failure of
+    // these (a full disk, /dev/full, an I/O error), leaving a previous file
+    // unchanged. A second call does nothing.
+    void finish();
+
+    // Puts the finished file in place (a rename: nothing is left to fail
+    // but the rename itself). Throws Error (kind output) when the rename
+    // fails. A second call does nothing.
+    void install();
+
+    // finish() then install().
     void commit();
+
+    const std::string& path() const { return path_; }
+    bool direct() const { return direct_; }  // a device or pipe, written directly
 
     // Path of the temporary file, empty when writing directly.
     const std::string& temppath() const { return temp_; }
@@ -51,7 +62,9 @@ private:
     int slot_ = -1;       // signal-cleanup registration of temp_
     std::FILE* file_ = nullptr;
     int error_ = 0;
+    bool finished_ = false;
     bool committed_ = false;
+    bool direct_ = false;
 };
 
 }  // namespace gstboot

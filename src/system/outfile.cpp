@@ -1,4 +1,4 @@
-#include "driver/outfile.h"
+#include "system/outfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,8 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "data/error.h"
-#include "driver/signals.h"
+#include "common/check.h"
+#include "common/error.h"
+#include "system/signals.h"
 
 namespace gstboot {
 
@@ -56,6 +57,7 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)), target_(path_
 }
 
 void OutputFile::opendirect() {
+    direct_ = true;
     file_ = std::fopen(path_.c_str(), "w");
     if (!file_) fail("create", errno);
 }
@@ -115,8 +117,8 @@ void OutputFile::write(const std::string& text) {
     if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) error_ = errno ? errno : EIO;
 }
 
-void OutputFile::commit() {
-    if (committed_) return;
+void OutputFile::finish() {
+    if (finished_) return;
     if (!file_) fail("write", error_ ? error_ : EBADF);
     if (error_ == 0 && std::fflush(file_) != 0) error_ = errno ? errno : EIO;
     if (error_ == 0 && std::ferror(file_)) error_ = EIO;
@@ -126,14 +128,25 @@ void OutputFile::commit() {
     file_ = nullptr;
     if (error_ == 0 && closed != 0) error_ = closeerr;
     if (error_ != 0) fail("write", error_);
+    finished_ = true;
+}
+
+void OutputFile::install() {
+    if (committed_) return;
+    GSTBOOT_CHECK(finished_);
     if (!temp_.empty()) {
         SignalBlock block;
-        if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail("write", errno);
+        if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail("put in place", errno);
         unregistertemp(slot_);
         slot_ = -1;
         temp_.clear();
     }
     committed_ = true;
+}
+
+void OutputFile::commit() {
+    finish();
+    install();
 }
 
 void OutputFile::fail(const std::string& what, int err) {
@@ -142,7 +155,7 @@ void OutputFile::fail(const std::string& what, int err) {
         file_ = nullptr;
     }
     discard();
-    throw Error(EXIT_INPUT, "gstboot: cannot " + what + " " + path_ + ": " + std::strerror(err));
+    throw Error(ErrorKind::output, "gstboot: cannot " + what + " " + path_ + ": " + std::strerror(err));
 }
 
 }  // namespace gstboot

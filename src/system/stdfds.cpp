@@ -1,4 +1,4 @@
-#include "driver/stdfds.h"
+#include "system/stdfds.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/summary.h"
+#include "output/summary.h"
 
 namespace gstboot {
 
@@ -21,6 +21,6 @@ std::string tableheader();
 
 // Header and one line per pair; populations numbered from 1. Every line ends
 // in "\n".
-std::string tabletext(const std::vector<PairSummary>& pairs, std::uint32_t seed);
+std::string tabletext(const RunSummary& run);
 
 }  // namespace gstboot

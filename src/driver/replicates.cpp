@@ -1,0 +1,166 @@
+#include "driver/replicates.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "resampling/resample.h"
+
+namespace gstboot {
+
+namespace {
+
+void countdown(std::FILE* console, int r) {
+    std::fprintf(console, "%5d", 10 - r / 100);
+    std::fflush(console);
+}
+
+// One worker's storage, allocated before its first replicate.
+struct Worker {
+    std::unique_ptr<Scorer::Work> work;
+    std::unique_ptr<ReplicateIndex> index{new ReplicateIndex};
+    std::unique_ptr<PairEstimates> est{new PairEstimates};
+};
+
+void scoreone(const DataSet& ds, const Scorer& scorer, Worker& w, Random& rng, int r, ResultTables& tables) {
+    drawreplicate(ds, *w.index, rng);
+    scorer.score(*w.index, *w.work, *w.est);
+    storeestimates(ds.npop, *w.est, r, tables);  // replicate r's own slots
+}
+
+void runalone(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, ResultTables& tables,
+              std::FILE* console) {
+    Worker w;
+    w.work = scorer.makework();
+    Random rng;
+    rng.srand(seed);
+    for (int r = 0; r < NREP; ++r) {
+        if (r % 100 == 0) countdown(console, r);
+        scoreone(ds, scorer, w, rng, r, tables);
+    }
+}
+
+// Shared state of the workers of one run.
+class Pool {
+public:
+    Pool(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, ResultTables& tables)
+        : ds_(ds), scorer_(scorer), seed_(seed), tables_(tables), perrep_(drawcount(ds)) {}
+
+    ~Pool() { joinall(); }
+
+    // Starts one more worker; false (with the reason) when it cannot be.
+    bool start(std::string& why) {
+        try {
+            auto w = std::make_unique<Worker>();
+            w->work = scorer_.makework();
+            threads_.emplace_back(&Pool::body, this, w.get());
+            workers_.push_back(std::move(w));
+            return true;
+        } catch (const std::system_error& e) {
+            why = e.code().message();
+        } catch (const std::bad_alloc&) {
+            why = "out of memory";
+        }
+        return false;
+    }
+
+    std::size_t size() const { return threads_.size(); }
+
+    // Prints the countdown as replicates complete; returns when all are done
+    // or a worker failed. The countdown's text does not depend on timing.
+    void follow(std::FILE* console) {
+        for (int shown = 0; shown < NREP; shown += 100) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            progress_.wait(lock, [&] { return done_ >= shown || failure_; });
+            if (failure_) return;
+            lock.unlock();
+            countdown(console, shown);
+        }
+    }
+
+    // Joins every worker and rethrows the first failure of one.
+    void finish() {
+        joinall();
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+private:
+    void body(Worker* w) {
+        try {
+            for (;;) {
+                if (stop_.load()) return;
+                const int r = next_.fetch_add(1);
+                if (r >= NREP) return;
+                Random rng;
+                rng.srand(seed_);
+                rng.discard(perrep_ * static_cast<std::uint64_t>(r));
+                scoreone(ds_, scorer_, *w, rng, r, tables_);
+                std::lock_guard<std::mutex> lock(mutex_);
+                ++done_;
+                progress_.notify_one();
+            }
+        } catch (...) {
+            stop_.store(true);
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!failure_) failure_ = std::current_exception();
+            progress_.notify_one();
+        }
+    }
+
+    void joinall() {
+        for (std::thread& t : threads_) {
+            if (t.joinable()) t.join();
+        }
+    }
+
+    const DataSet& ds_;
+    const Scorer& scorer_;
+    const std::uint32_t seed_;
+    ResultTables& tables_;
+    const std::uint64_t perrep_;
+    std::atomic<int> next_{0};
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable progress_;
+    int done_ = 0;
+    std::exception_ptr failure_;
+    std::vector<std::unique_ptr<Worker>> workers_;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, int threads, ResultTables& tables,
+                   std::FILE* console, std::vector<std::string>& warnings) {
+    if (threads > NREP) threads = NREP;
+    if (threads <= 1) {
+        runalone(ds, scorer, seed, tables, console);
+        return;
+    }
+    std::string why;
+    {
+        Pool pool(ds, scorer, seed, tables);
+        while (pool.size() < static_cast<std::size_t>(threads) && pool.start(why)) {
+        }
+        if (pool.size() > 0) {
+            if (pool.size() < static_cast<std::size_t>(threads)) {
+                warnings.push_back("gstboot: warning: only " + std::to_string(pool.size()) + " of " +
+                                   std::to_string(threads) + " threads could be started (" + why +
+                                   "); the results do not depend on the number of threads");
+            }
+            pool.follow(console);
+            pool.finish();
+            return;
+        }
+    }
+    warnings.push_back("gstboot: warning: no worker thread could be started (" + why +
+                       "); running in one thread, which gives the same results");
+    runalone(ds, scorer, seed, tables, console);
+}
+
+}  // namespace gstboot

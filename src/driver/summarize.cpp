@@ -1,0 +1,102 @@
+#include "driver/summarize.h"
+
+#include <cmath>
+#include <vector>
+
+#include "estimates/heterozygosity.h"
+
+namespace gstboot {
+
+namespace {
+
+bool anypresent(const Presence& present, int first, int rows) {
+    for (int r = first; r < first + rows; ++r) {
+        for (int a = 0; a < NALLELE; ++a) {
+            if (present[r][a] == 1) return true;
+        }
+    }
+    return false;
+}
+
+// Counts, mean and summary points of one row of NREP estimates.
+void summarizerow(const double* row, SetSummary& s, std::vector<double>& sorted) {
+    s.mean = 0.0;
+    for (int r = 0; r < NREP; ++r) {
+        s.mean = s.mean + row[r] / 1000.0;
+        if (std::isnan(row[r])) {
+            ++s.nan;
+        } else if (std::isinf(row[r])) {
+            ++s.inf;
+        } else {
+            ++s.finite;
+        }
+    }
+    sorted.assign(row, row + NREP);
+    sortvals(NREP, sorted.data());
+    s.median = sorted[MEDIAN];
+    s.lower = sorted[LOWER];
+    s.upper = sorted[UPPER];
+}
+
+}  // namespace
+
+RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEstimates& observed,
+                        std::uint32_t seed, const std::string& mhcfile, const std::string& micfile) {
+    RunSummary run;
+    run.seed = seed;
+    run.correction = switchon(ds.corrflag);
+    run.npop = ds.npop;
+    run.mhcfile = mhcfile;
+    run.micfile = micfile;
+    run.mhcwide.noallele = !anypresent(ds.present, 0, 1);
+    run.micwide.nolocus = ds.nloci == 0;
+    run.micwide.noallele = !anypresent(ds.present, 1, ds.nloci);
+
+    std::vector<int> mhchet(static_cast<std::size_t>(ds.npop)), michet(mhchet), mictyp(mhchet);
+    for (int p = 0; p < ds.npop; ++p) {
+        mhchet[static_cast<std::size_t>(p)] = mhchets(ds, p);
+        michet[static_cast<std::size_t>(p)] = michets(ds, p);
+        mictyp[static_cast<std::size_t>(p)] = mictyped(ds, p);
+    }
+    auto at = [](const std::vector<int>& v, int p) { return v[static_cast<std::size_t>(p)]; };
+
+    std::vector<double> sorted;
+    for (int i = 0; i + 1 < ds.npop; ++i) {
+        for (int j = i + 1; j < ds.npop; ++j) {
+            PairSummary s;
+            s.pop1 = i;
+            s.pop2 = j;
+            if (!ds.popnames.empty()) {
+                s.name1 = ds.popnames[static_cast<std::size_t>(i)];
+                s.name2 = ds.popnames[static_cast<std::size_t>(j)];
+            }
+            s.mhc.n1 = ds.nmhc[i];
+            s.mhc.n2 = ds.nmhc[j];
+            s.mic.n1 = ds.nmic[i];
+            s.mic.n2 = ds.nmic[j];
+            s.mhc.observed = observed.mhc[i][j];
+            s.mic.observed = observed.mic[i][j];
+            summarizerow(t.mhcGST[i][j], s.mhc, sorted);
+            summarizerow(t.micGST[i][j], s.mic, sorted);
+            for (int r = 0; r < NREP; ++r) {
+                if (t.mhcGST[i][j][r] > t.micGST[i][j][r]) s.frac = s.frac + 0.001;
+            }
+            s.p = fold(s.frac);
+
+            const int nmhc = ds.nmhc[i] + ds.nmhc[j];
+            const int hmhc = at(mhchet, i) + at(mhchet, j);
+            s.mhc.facts.allheterozygous = run.correction && nmhc > 0 && hmhc == nmhc;
+            s.mhc.facts.divisor = hetdivisor(hmhc, nmhc);
+            const int nmic = at(mictyp, i) + at(mictyp, j);
+            const int hmic = at(michet, i) + at(michet, j);
+            s.mic.facts.allheterozygous = run.correction && nmic > 0 && hmic == nmic;
+            s.mic.facts.divisor = hetdivisor(hmic, nmic);
+            s.mhc.facts.onevalue = std::isnan(observed.mhc[i][j]);
+            s.mic.facts.onevalue = std::isnan(observed.mic[i][j]);
+            run.pairs.push_back(s);
+        }
+    }
+    return run;
+}
+
+}  // namespace gstboot

@@ -1,0 +1,33 @@
+#include "estimates/heterozygosity.h"
+
+namespace gstboot {
+
+int mhchets(const DataSet& ds, int p) {
+    int n = 0;
+    for (int k = 0; k < ds.nmhc[p]; ++k) {
+        if (heterozygous(ds.mhc[p][k], ds.mhccopies)) ++n;
+    }
+    return n;
+}
+
+int michets(const DataSet& ds, int p) {
+    int n = 0;
+    for (int k = 0; k < ds.nmic[p]; ++k) {
+        for (int l = 0; l < ds.nloci; ++l) {
+            if (ds.mic[p][k][l][0] != MISSING && heterozygous(ds.mic[p][k][l], 2)) ++n;
+        }
+    }
+    return n;
+}
+
+int mictyped(const DataSet& ds, int p) {
+    int n = 0;
+    for (int k = 0; k < ds.nmic[p]; ++k) {
+        for (int l = 0; l < ds.nloci; ++l) {
+            if (ds.mic[p][k][l][0] != MISSING) ++n;
+        }
+    }
+    return n;
+}
+
+}  // namespace gstboot

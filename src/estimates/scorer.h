@@ -1,0 +1,41 @@
+// Scoring of every pair of one replicate, behind one interface with two
+// implementations: the straightforward one (gstnum and gstden over copies of
+// each pair, the oracle) and the fast engine. Both give the same bits; the
+// run chooses one and uses it for the replicates and the data as read.
+#pragma once
+
+#include <memory>
+
+#include "data/dataset.h"
+#include "data/replicate.h"
+#include "estimates/pairgst.h"
+
+namespace gstboot {
+
+class Scorer {
+public:
+    virtual ~Scorer() = default;
+
+    // Scratch of one thread, allocated once; scoring allocates nothing else.
+    struct Work {
+        virtual ~Work() = default;
+    };
+    virtual std::unique_ptr<Work> makework() const = 0;
+
+    // Scores every pair i < j < npop of the replicate `rep` of the data set
+    // the scorer was made for into `out`, with the heterozygosity correction
+    // when it is on. Threads may score side by side, each with its own work.
+    virtual void score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const = 0;
+};
+
+// `ds` must outlive the scorer.
+std::unique_ptr<Scorer> makereferencescorer(const DataSet& ds);
+std::unique_ptr<Scorer> makeenginescorer(const DataSet& ds);
+inline std::unique_ptr<Scorer> makescorer(const DataSet& ds, bool reference) {
+    return reference ? makereferencescorer(ds) : makeenginescorer(ds);
+}
+
+// The pair scoring of the data as read, by `scorer`.
+void scoreobserved(const DataSet& ds, const Scorer& scorer, PairEstimates& out);
+
+}  // namespace gstboot

@@ -1,0 +1,76 @@
+// The summary of a run: per pair, everything any output shows. It is
+// computed once after the replicates and only read from then on: the
+// report, the table, the figure and the warnings are functions of it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace gstboot {
+
+// Positions of the summary points in a sorted set of NREP = 1000 values.
+constexpr int LOWER = 24;
+constexpr int MEDIAN = 499;
+constexpr int UPPER = 974;
+
+// What the warnings need to know of one data set of one pair, judged on the
+// data as read (sample sizes and the genotypes a replicate can draw do not
+// change, so what holds there holds in every replicate).
+struct SetFacts {
+    bool allheterozygous = false;  // correction on, every individual heterozygous
+    double divisor = 0.0;          // the correction's divisor 1 - sum when so
+    bool onevalue = false;         // every copy of the pair is one allele
+    bool nolocus = false;          // MIC: no locus can enter the pair
+};
+
+// One data set's numbers for one pair.
+struct SetSummary {
+    int n1 = 0, n2 = 0;     // sample sizes of the two populations
+    double observed = 0.0;  // the scoring applied to the data as read
+    double mean = 0.0;      // running mean of the replicates, in replicate order
+    double median = 0.0;    // positions MEDIAN, LOWER, UPPER of the sorted copy
+    double lower = 0.0;
+    double upper = 0.0;
+    int finite = 0;         // replicate estimates that are finite numbers
+    int nan = 0;            // ... that are not a number
+    int inf = 0;            // ... that are infinite
+    SetFacts facts;
+};
+
+struct PairSummary {
+    int pop1 = 0;  // counted from 0, pop1 < pop2
+    int pop2 = 0;
+    std::string name1, name2;  // population names; empty when unnamed
+    int micloci = 0;           // loci that enter the observed MIC estimate
+    SetSummary mhc;
+    SetSummary mic;
+    double frac = 0.0;  // fraction of replicates with MHC > MIC, unfolded
+    double p = 0.0;     // fold(frac), the value the report prints
+};
+
+// Causes shared by every pair of one data set.
+struct SetWide {
+    bool noallele = false;  // no allele code present at all
+    bool nolocus = false;   // MIC: nloci = 0
+};
+
+struct RunSummary {
+    std::uint32_t seed = 0;
+    bool correction = false;
+    int npop = 0;
+    std::string mhcfile, micfile;  // input names, leading every warning
+    SetWide mhcwide, micwide;
+    std::vector<PairSummary> pairs;  // i < j, i outer: the report's order
+};
+
+// pval folded to its smaller tail: values above 0.5 become 1.0 - pval.
+inline double fold(double pval) { return pval > 0.5 ? 1.0 - pval : pval; }
+
+// In-place ascending heapsort of n doubles (n < 2: nothing happens). Only
+// strict less-than comparisons are made, so a not-a-number never moves a
+// value and may leave the row out of order; ties keep the sort's own order
+// (+0.0, -0.0 comes out as -0.0, +0.0).
+void sortvals(int n, double* values);
+
+}  // namespace gstboot

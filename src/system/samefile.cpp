@@ -1,0 +1,49 @@
+#include "system/samefile.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+namespace gstboot {
+
+namespace {
+
+// The folder part resolved through links and dots, the name kept.
+std::string resolveabsent(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    char* real = ::realpath(dir.c_str(), nullptr);
+    if (!real) return path;  // a missing folder: creating the file will fail anyway
+    std::string resolved = std::string(real) + "/" + name;
+    std::free(real);
+    return resolved;
+}
+
+}  // namespace
+
+FileIdentity identify(const std::string& path) {
+    FileIdentity id;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        id.kind = FileIdentity::Kind::absent;
+        id.resolved = resolveabsent(path);
+        return id;
+    }
+    id.kind = S_ISREG(st.st_mode) ? FileIdentity::Kind::regular : FileIdentity::Kind::other;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    return id;
+}
+
+bool samefile(const FileIdentity& a, const FileIdentity& b) {
+    if (a.kind != b.kind) return false;
+    switch (a.kind) {
+        case FileIdentity::Kind::regular: return a.device == b.device && a.inode == b.inode;
+        case FileIdentity::Kind::absent: return a.resolved == b.resolved;
+        case FileIdentity::Kind::other: return false;
+    }
+    return false;
+}
+
+}  // namespace gstboot

@@ -1,0 +1,29 @@
+// Whether two paths name one file, as the file system sees it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace gstboot {
+
+struct FileIdentity {
+    enum class Kind {
+        regular,  // an existing regular file: device and inode
+        absent,   // nothing there yet: its resolved folder and name
+        other,    // a device, pipe, socket or folder: never shared by outputs
+    };
+    Kind kind = Kind::absent;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::string resolved;
+};
+
+// Follows symbolic links, so `./x`, `dir/../x`, a link to x and a hard link
+// of x all give x's identity.
+FileIdentity identify(const std::string& path);
+
+// Two regular files with one device and inode, or two absent paths that
+// resolve to one folder and name. Devices (/dev/null, /dev/stdout) never.
+bool samefile(const FileIdentity& a, const FileIdentity& b);
+
+}  // namespace gstboot
