@@ -117,6 +117,7 @@ TEST(PlotSvg, LegendCapAndRemainder) {
 }
 
 TEST(PlotSvg, EmptyFigureStillRenders) {
+    if (!havetool("rsvg-convert") || !havetool("python3")) GTEST_SKIP() << "needs rsvg-convert (librsvg2-bin) and python3";
     Pixels px = render(gstboot::plotsvg({}));
     EXPECT_EQ(px.width, 860);
     EXPECT_GT(px.dark, 1000);  // axes, labels and caption
@@ -148,6 +149,7 @@ void writestudy(const TempDir& dir, int npop, unsigned seed) {
 class RenderedRun : public ::testing::TestWithParam<int> {};
 
 TEST_P(RenderedRun, FigureIsNotBlank) {
+    if (!havetool("rsvg-convert") || !havetool("python3")) GTEST_SKIP() << "needs rsvg-convert (librsvg2-bin) and python3";
     const int npop = GetParam();
     TempDir dir;
     writestudy(dir, npop, 77u + static_cast<unsigned>(npop));

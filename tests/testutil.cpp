@@ -184,4 +184,9 @@ std::unique_ptr<gstboot::DataSet> parsedata(const std::string& mhctext, const st
     return ds;
 }
 
+bool havetool(const std::string& name) {
+    const std::string cmd = "command -v '" + name + "' >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+}
+
 }  // namespace testutil

@@ -67,6 +67,10 @@ private:
 
 RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how);
 
+// Whether a command is on the PATH. A test that needs a missing tool is
+// skipped with its reason; CI installs every tool and fails on a skip.
+bool havetool(const std::string& name);
+
 // Whether this process may switch to another user (it runs as root).
 bool canswitchuser();
 

@@ -1,0 +1,218 @@
+// The outputs of a run as one transaction: no output may be an input or
+// another output, a failure of any output leaves every previous file as it
+// was, threads that cannot be started do not end the run, and a failure in a
+// worker reaches the caller after every worker is joined.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+#include "common/error.h"
+#include "data/dataset.h"
+#include "driver/replicates.h"
+#include "output/warnings.h"
+#include "system/outputs.h"
+#include "testutil.h"
+
+using namespace testutil;
+
+namespace {
+
+const std::string CASE = "worked-example";
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// Every file of the folder with its text, to show that nothing changed.
+std::vector<std::pair<std::string, std::string>> snapshot(const TempDir& dir) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const std::string& name : sorted(listdir(dir.path()))) {
+        struct stat st;
+        if (::lstat(dir.file(name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            files.emplace_back(name, readfile(dir.file(name)));
+        } else {
+            files.emplace_back(name, "(not a regular file)");
+        }
+    }
+    return files;
+}
+
+// Each row: extra arguments and the message the run must refuse them with.
+// Before the run the folder holds the inputs, output.txt, t.tsv, a symbolic
+// link and a hard link to MICdata.txt, and an empty folder sub/.
+TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
+    struct Row {
+        std::vector<std::string> args;
+        std::string message;  // "" : the run must succeed
+    };
+    const Row rows[] = {
+        {{"--output", "MICdata.txt"}, "--mic and --output name the same file 'MICdata.txt'"},
+        {{"--table", "./output.txt"}, "--output and --table name the same file './output.txt'"},
+        {{"--plot", "sub/../MHCdata.txt"}, "--mhc and --plot name the same file 'sub/../MHCdata.txt'"},
+        {{"--output", "link.txt"}, "--mic and --output name the same file 'link.txt'"},
+        {{"--table", "hard.txt"}, "--mic and --table name the same file 'hard.txt'"},
+        {{"--table", "t.tsv", "--plot", "./t.tsv"}, "--table and --plot name the same file './t.tsv'"},
+        {{"--table", "new.tsv", "--plot", "sub/../new.tsv"}, "--table and --plot name the same file"},
+        {{"--output", "r.txt", "--table", "r.txt"}, "--output and --table name the same file 'r.txt'"},
+        {{"--seed", "2"}, "--seed is given more than once"},
+        {{"stray"}, "unexpected argument 'stray'"},
+        {{"--table", "/dev/null", "--plot", "/dev/null"}, ""},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        copyinputs(CASE, dir.path());
+        writefile(dir.file("output.txt"), "previous report\n");
+        writefile(dir.file("t.tsv"), "previous table\n");
+        ASSERT_EQ(::symlink("MICdata.txt", dir.file("link.txt").c_str()), 0);
+        ASSERT_EQ(::link(dir.file("MICdata.txt").c_str(), dir.file("hard.txt").c_str()), 0);
+        ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+        const auto before = snapshot(dir);
+        std::vector<std::string> args = {"--seed", "1"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const RunResult r = rungstboot(dir.path(), args);
+        if (row.message.empty()) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.status, 2) << row.message;
+        EXPECT_NE(r.err.find("gstboot: " + row.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << row.message;
+        EXPECT_EQ(snapshot(dir), before) << row.message;
+    }
+}
+
+// A failing table must not let the report, or a figure finished before it,
+// replace the previous ones.
+TEST(OutputTransaction, OneFailingOutputKeepsEveryPreviousFile) {
+    for (const char* failing : {"--table", "--plot"}) {
+        TempDir dir;
+        copyinputs(CASE, dir.path());
+        writefile(dir.file("output.txt"), "previous report\n");
+        writefile(dir.file("f.svg"), "previous figure\n");
+        const auto before = snapshot(dir);
+        const std::string other = std::string(failing) == "--table" ? "--plot" : "--table";
+        const std::string otherfile = other == "--plot" ? "f.svg" : "t.tsv";
+        const RunResult r = rungstboot(dir.path(), {"--seed", "1", failing, "/dev/full", other, otherfile});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("gstboot: cannot write /dev/full: No space left on device"), std::string::npos) << r.err;
+        EXPECT_EQ(snapshot(dir), before) << failing;
+    }
+}
+
+// The second target turns into a folder after the files were opened: its
+// rename fails after the first succeeded, and the message says which is which.
+TEST(OutputTransaction, RenameFailingHalfWayIsReportedWithWhatWasReplaced) {
+    TempDir dir;
+    writefile(dir.file("a.txt"), "old a\n");
+    auto set = std::make_unique<gstboot::OutputSet>();
+    set->add(dir.file("a.txt")).write("new a\n");
+    set->add(dir.file("b.txt")).write("new b\n");
+    ASSERT_EQ(::mkdir(dir.file("b.txt").c_str(), 0755), 0);
+    ::mkdir((dir.file("b.txt") + "/x").c_str(), 0755);  // a folder that is not empty cannot be replaced
+    try {
+        set->commit(stdout);
+        FAIL() << "the commit should fail";
+    } catch (const gstboot::Error& e) {
+        const std::string m = e.what();
+        EXPECT_EQ(e.kind(), gstboot::ErrorKind::output);
+        EXPECT_NE(m.find("already replaced: " + dir.file("a.txt")), std::string::npos) << m;
+        EXPECT_NE(m.find("left as they were: " + dir.file("b.txt")), std::string::npos) << m;
+    }
+    set.reset();
+    EXPECT_EQ(readfile(dir.file("a.txt")), "new a\n");
+    EXPECT_EQ(sorted(listdir(dir.path())), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define GSTBOOT_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GSTBOOT_UNDER_ASAN 1
+#endif
+#endif
+
+// With too little address space for a thousand thread stacks the run goes
+// on with the threads that started, and gives the bytes of one thread.
+TEST(Threads, ThoseThatCannotStartAreDoneWithout) {
+#ifdef GSTBOOT_UNDER_ASAN
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit a small address-space limit";
+#else
+    TempDir dir;
+    copyinputs(CASE, dir.path());
+    const RunResult one = rungstboot(dir.path(), {"--seed", "1", "--threads", "1", "--output", "one.txt"});
+    ASSERT_EQ(one.status, 0);
+    const std::string cmd = "cd '" + dir.path() + "' && (ulimit -v 1500000; exec '" + GSTBOOT_EXE +
+                            "' --seed 1 --threads 1000 --output many.txt > many.out 2> many.err)";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << readfile(dir.file("many.err"));
+    EXPECT_EQ(readfile(dir.file("many.out")), one.out);
+    EXPECT_EQ(readfile(dir.file("many.txt")), readfile(dir.file("one.txt")));
+    EXPECT_NE(readfile(dir.file("many.err")).find("threads could be started"), std::string::npos);
+    EXPECT_EQ(sorted(listdir(dir.path())), (std::vector<std::string>{"MHCdata.txt", "MICdata.txt", "many.err",
+                                                                      "many.out", "many.txt", "one.txt"}));
+#endif
+}
+
+// A scorer that fails on one replicate.
+class FailingScorer final : public gstboot::Scorer {
+public:
+    std::unique_ptr<Work> makework() const override { return std::make_unique<Work>(); }
+    void score(const gstboot::ReplicateIndex&, Work&, gstboot::PairEstimates&) const override {
+        if (++calls_ == 300) throw std::logic_error("replicate failed");
+    }
+    mutable std::atomic<int> calls_{0};
+};
+
+TEST(Threads, WorkerFailureReachesTheCallerAfterTheJoin) {
+    auto ds = std::make_unique<gstboot::DataSet>();
+    auto tables = std::make_unique<gstboot::ResultTables>();
+    for (int threads : {1, 2, 8}) {
+        FailingScorer scorer;
+        std::vector<std::string> warnings;
+        std::FILE* sink = std::tmpfile();
+        EXPECT_THROW(gstboot::runreplicates(*ds, scorer, 1, threads, *tables, sink, warnings), std::logic_error)
+            << threads;
+        std::fclose(sink);
+        EXPECT_LT(scorer.calls_.load(), gstboot::NREP) << "the workers stop after a failure";
+    }
+}
+
+// Formatted in-process from a hand-made summary: a cause shared by many
+// pairs is one line that counts them and names the first few.
+TEST(WarningText, ManyPairsWithOneCauseShareOneLine) {
+    for (int npairs : {gstboot::GROUPAFTER, gstboot::GROUPAFTER + 1, 435}) {
+        gstboot::RunSummary run;
+        run.correction = true;
+        run.mhcfile = "M.txt";
+        run.micfile = "C.txt";
+        for (int k = 0; k < npairs; ++k) {
+            gstboot::PairSummary p;
+            p.pop1 = 0;
+            p.pop2 = k + 1;
+            p.mhc.n1 = p.mhc.n2 = p.mic.n1 = p.mic.n2 = 5;
+            p.mhc.facts.allheterozygous = true;
+            p.mic.finite = gstboot::NREP;
+            run.pairs.push_back(p);
+        }
+        const std::vector<std::string> lines = gstboot::estimatewarnings(run);
+        if (npairs <= gstboot::GROUPAFTER) {
+            ASSERT_EQ(lines.size(), static_cast<std::size_t>(npairs));
+            EXPECT_EQ(lines[0].rfind("M.txt: warning: pair 1-2, MHC data set: every individual", 0), 0u) << lines[0];
+            continue;
+        }
+        ASSERT_EQ(lines.size(), 1u) << npairs;
+        const std::string more = npairs > gstboot::GROUPNAMES
+                                     ? " and " + std::to_string(npairs - gstboot::GROUPNAMES) + " more"
+                                     : "";
+        EXPECT_EQ(lines[0].rfind("M.txt: warning: " + std::to_string(npairs) + " pairs (1-2, 1-3, 1-4", 0), 0u)
+            << lines[0];
+        EXPECT_NE(lines[0].find(more + "), MHC data set: every individual"), std::string::npos) << lines[0];
+        EXPECT_NE(lines[0].find("the table (--table)"), std::string::npos);
+    }
+}
+
+}  // namespace
