@@ -28,6 +28,7 @@ PairSummary pairat(int i, int j, double mic, double mhc, double p) {
     s.mhc.median = mhc;
     s.mhc.lower = mhc - 0.1;
     s.mhc.upper = mhc + 0.1;
+    s.mhc.finite = s.mic.finite = 1000;
     s.p = p;
     return s;
 }
@@ -95,6 +96,10 @@ TEST(PlotSvg, MarksOnlyPairsBelowTheThreshold) {
     EXPECT_NE(svg.find("2: 2-3, p &lt; 0.001"), std::string::npos);  // never -0.0000
     EXPECT_EQ(svg.find(": 1-2,"), std::string::npos);
     EXPECT_NE(gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, 0.5)}).find("No pair has p &lt; 0.025."), std::string::npos);
+    // No estimate in one data set: its p of zero is no evidence.
+    PairSummary none = pairat(0, 1, 0.1, 0.2, 0.0);
+    none.mic.finite = 0;
+    EXPECT_NE(gstboot::plotsvg({none}).find("No pair has p &lt; 0.025."), std::string::npos);
 }
 
 // Just below, at and above the legend cap, with a marked pair that cannot

@@ -160,8 +160,9 @@ TEST(Threads, ThoseThatCannotStartAreDoneWithout) {
 // A scorer that fails on one replicate.
 class FailingScorer final : public gstboot::Scorer {
 public:
+    explicit FailingScorer(const gstboot::DataSet& ds) : Scorer(ds) {}
     std::unique_ptr<Work> makework() const override { return std::make_unique<Work>(); }
-    void score(const gstboot::ReplicateIndex&, Work&, gstboot::PairEstimates&) const override {
+    void scoreall(const gstboot::ReplicateIndex&, Work&, gstboot::PairEstimates&) const override {
         if (++calls_ == 300) throw std::logic_error("replicate failed");
     }
     mutable std::atomic<int> calls_{0};
@@ -171,7 +172,7 @@ TEST(Threads, WorkerFailureReachesTheCallerAfterTheJoin) {
     auto ds = std::make_unique<gstboot::DataSet>();
     auto tables = std::make_unique<gstboot::ResultTables>();
     for (int threads : {1, 2, 8}) {
-        FailingScorer scorer;
+        FailingScorer scorer(*ds);
         std::vector<std::string> warnings;
         std::FILE* sink = std::tmpfile();
         EXPECT_THROW(gstboot::runreplicates(*ds, scorer, 1, threads, *tables, sink, warnings), std::logic_error)

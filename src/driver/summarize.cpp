@@ -1,9 +1,11 @@
 #include "driver/summarize.h"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "estimates/heterozygosity.h"
+#include "estimates/novariation.h"
 
 namespace gstboot {
 
@@ -60,6 +62,12 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     }
     auto at = [](const std::vector<int>& v, int p) { return v[static_cast<std::size_t>(p)]; };
 
+    // Judged on the data as read: a replicate draws from these genotypes only.
+    std::unique_ptr<ReplicateIndex> asread(new ReplicateIndex);
+    identityreplicate(ds, *asread);
+    std::unique_ptr<NoVariation> flat(new NoVariation);
+    flat->take(ds, *asread);
+
     std::vector<double> sorted;
     for (int i = 0; i + 1 < ds.npop; ++i) {
         for (int j = i + 1; j < ds.npop; ++j) {
@@ -91,8 +99,8 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             const int hmic = at(michet, i) + at(michet, j);
             s.mic.facts.allheterozygous = run.correction && nmic > 0 && hmic == nmic;
             s.mic.facts.divisor = hetdivisor(hmic, nmic);
-            s.mhc.facts.onevalue = std::isnan(observed.mhc[i][j]);
-            s.mic.facts.onevalue = std::isnan(observed.mic[i][j]);
+            s.mhc.facts.onevalue = flat->mhcflat(ds, i, j);
+            s.mic.facts.onevalue = flat->micflat(ds, i, j);
             run.pairs.push_back(s);
         }
     }

@@ -8,7 +8,7 @@ namespace {
 
 class ReferenceScorer final : public Scorer {
 public:
-    explicit ReferenceScorer(const DataSet& ds) : ds_(ds) {}
+    explicit ReferenceScorer(const DataSet& ds) : Scorer(ds) {}
 
     struct RefWork final : Work {
         // Not value-initialised: only the region below the counts is used.
@@ -18,19 +18,16 @@ public:
 
     std::unique_ptr<Work> makework() const override { return std::make_unique<RefWork>(); }
 
-    void score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
+    void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
         RefWork& w = static_cast<RefWork&>(work);
         materialize(ds_, rep, *w.rep);
         scorepairs(ds_, w.rep->present, w.rep->rmhc, w.rep->rmic, *w.scratch, out);
     }
-
-private:
-    const DataSet& ds_;
 };
 
 class EngineScorer final : public Scorer {
 public:
-    explicit EngineScorer(const DataSet& ds) : engine_(ds) {}
+    explicit EngineScorer(const DataSet& ds) : Scorer(ds), engine_(ds) {}
 
     struct EngineWork final : Work {
         Engine::WorkPtr work;
@@ -42,7 +39,7 @@ public:
         return w;
     }
 
-    void score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
+    void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
         engine_.score(rep, *static_cast<EngineWork&>(work).work, out);
     }
 

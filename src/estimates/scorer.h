@@ -8,6 +8,7 @@
 
 #include "data/dataset.h"
 #include "data/replicate.h"
+#include "estimates/novariation.h"
 #include "estimates/pairgst.h"
 
 namespace gstboot {
@@ -19,13 +20,26 @@ public:
     // Scratch of one thread, allocated once; scoring allocates nothing else.
     struct Work {
         virtual ~Work() = default;
+        NoVariation flat;
     };
     virtual std::unique_ptr<Work> makework() const = 0;
 
     // Scores every pair i < j < npop of the replicate `rep` of the data set
     // the scorer was made for into `out`, with the heterozygosity correction
-    // when it is on. Threads may score side by side, each with its own work.
-    virtual void score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const = 0;
+    // when it is on; a pair without variation to split gets no estimate
+    // (see novariation.h), whichever implementation scores. Threads may
+    // score side by side, each with its own work.
+    void score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const {
+        scoreall(rep, work, out);
+        work.flat.take(ds_, rep);
+        work.flat.apply(ds_, out);
+    }
+
+protected:
+    explicit Scorer(const DataSet& ds) : ds_(ds) {}
+    // The implementation's scoring, before pairs without variation are set.
+    virtual void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const = 0;
+    const DataSet& ds_;
 };
 
 // `ds` must outlive the scorer.

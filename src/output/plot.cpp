@@ -72,7 +72,9 @@ Marks marksfor(std::size_t n) {
     return {2.2, 0.45, 0.6, 0.25};
 }
 
-bool marked(const PairSummary& p) { return p.p < SIGNIFICANT; }
+// A pair without an estimate in either data set compares nothing: its p of
+// zero (no replicate could be greater) is no evidence, so it is not marked.
+bool marked(const PairSummary& p) { return p.p < SIGNIFICANT && p.mhc.finite > 0 && p.mic.finite > 0; }
 
 std::string pairlabel(const PairSummary& p) { return format("%d-%d", p.pop1 + 1, p.pop2 + 1); }
 

@@ -11,7 +11,8 @@
 
 namespace gstboot {
 
-// Pairs below this folded p are marked.
+// Pairs below this folded p are marked, when both data sets have an
+// estimate (some finite replicate).
 constexpr double SIGNIFICANT = 0.025;
 // The legend lists at most this many marked pairs, then "… and N more".
 constexpr int LEGEND_CAP = 20;

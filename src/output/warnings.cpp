@@ -52,34 +52,31 @@ Finding correction(const SetView& set, const SetSummary& s) {
                 " estimates are infinite, not a number or arbitrarily large, in every replicate"};
 }
 
-// Why a pair's estimate cannot be a number (or mean anything) in any
-// replicate; no cause when the sample sizes allow one.
+// Why a pair's estimate cannot be a number in any replicate; no cause when
+// the data as read give one.
 Finding structural(const SetView& set, const PairSummary& p, const SetSummary& s) {
-    const std::string est = "the " + std::string(set.name) + " estimate of this pair";
-    const std::string ests = "their " + std::string(set.name) + " estimates";
+    const std::string none = "so this pair has no " + std::string(set.name) + " estimate (not a number) in any replicate";
+    const std::string nones = "so these pairs have no " + std::string(set.name) + " estimate (not a number) in any replicate";
     if (s.n1 == 0 && s.n2 == 0) {
-        const std::string head = "neither population has " + std::string(set.name) + " individuals, so ";
-        return {"empty2", head + est + " is not a number in every replicate",
-                head + ests + " are not a number in every replicate"};
+        const std::string head = "neither population has " + std::string(set.name) + " individuals: there is nothing to compare, ";
+        return {"empty2", head + none, head + nones};
     }
     if (s.n1 == 0 || s.n2 == 0) {
-        const std::string tail = " compares nothing and is not a number or meaningless in every replicate";
-        return {"empty1",
-                "population " + num((s.n1 == 0 ? p.pop1 : p.pop2) + 1) + " has no " + set.name +
-                    " individuals, so " + est + tail,
-                "one population of the pair has no " + std::string(set.name) + " individuals, so " + est + tail};
+        const std::string tail = " individuals: there is nothing to compare it with, ";
+        return {"empty1", "population " + num((s.n1 == 0 ? p.pop1 : p.pop2) + 1) + " has no " + set.name + tail + none,
+                "one population of each pair has no " + std::string(set.name) + tail + nones};
     }
     if (s.n1 + s.n2 == 2) {
-        const std::string head = "each population has a single individual (N - k = 0), so ";
-        const std::string tail = " no within-population variation to compare with and ";
-        return {"singles", head + est + " has" + tail + "is not a number in every replicate",
-                head + ests + " have" + tail + "are not a number in every replicate"};
+        const std::string head = "each population has a single individual (N - k = 0): there is no variation "
+                                 "within populations to compare with, ";
+        return {"singles", head + none, head + nones};
     }
     if (s.facts.onevalue) {
-        const std::string head = "all individuals of the pair carry one and the same allele " +
-                                 std::string(set.variation) + ", so ";
-        return {"onevalue", head + est + " is 0/0, not a number, in every replicate",
-                head + ests + " are 0/0, not a number, in every replicate"};
+        const std::string what = std::string(set.name) == "MIC" ? " allele only at every MIC locus" : " MHC allele only";
+        const std::string tail = ": there is no variation to split, ";
+        return {"onevalue",
+                "populations " + num(p.pop1 + 1) + " and " + num(p.pop2 + 1) + " carry one" + what + tail + none,
+                "the two populations of each pair carry one and the same" + what + tail + nones};
     }
     return {};
 }

@@ -1,0 +1,70 @@
+#include "estimates/novariation.h"
+
+namespace gstboot {
+
+namespace {
+
+// One more copy carrying `code` seen where `state` was seen before.
+inline std::int32_t meet(std::int32_t state, std::int32_t code) {
+    if (state == NOCOPY) return code;
+    return state == code ? state : SEVERAL;
+}
+
+}  // namespace
+
+double undefinedestimate() {
+    // Computed when called, not folded at build time: a folded 0.0 / 0.0 may
+    // have the other sign.
+    volatile double zero = 0.0;
+    return zero / zero;
+}
+
+void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
+    for (int p = 0; p < ds.npop; ++p) {
+        std::int32_t s = NOCOPY;
+        for (int k = 0; k < ds.nmhc[p] && s != SEVERAL; ++k) {
+            const std::int32_t* copies = ds.mhc[p][rep.mhcsrc[p][k]];
+            for (int c = 0; c < ds.mhccopies; ++c) s = meet(s, copies[c]);
+        }
+        mhc[p] = s;
+        for (int l = 0; l < ds.nloci; ++l) {
+            const int src = rep.rl[l];
+            std::int32_t t = NOCOPY;
+            for (int k = 0; k < ds.nmic[p] && t != SEVERAL; ++k) {
+                const std::int32_t* g = ds.mic[p][rep.micsrc[p][k]][src];
+                if (g[0] == MISSING) continue;
+                t = meet(meet(t, g[0]), g[1]);
+            }
+            mic[p][l] = t;
+        }
+    }
+}
+
+bool NoVariation::mhcflat(const DataSet& ds, int i, int j) const {
+    if (ds.nmhc[i] == 0 || ds.nmhc[j] == 0) return true;
+    if (mhc[i] == SEVERAL || mhc[j] == SEVERAL) return false;
+    // Both populations hold copies (or none at all, with no copies scored).
+    return mhc[i] == NOCOPY || mhc[j] == NOCOPY || mhc[i] == mhc[j];
+}
+
+bool NoVariation::micflat(const DataSet& ds, int i, int j) const {
+    if (ds.nmic[i] == 0 || ds.nmic[j] == 0) return true;
+    for (int l = 0; l < ds.nloci; ++l) {
+        const std::int32_t a = mic[i][l];
+        const std::int32_t b = mic[j][l];
+        if (a == SEVERAL || b == SEVERAL) return false;
+        if (a != NOCOPY && b != NOCOPY && a != b) return false;
+    }
+    return true;
+}
+
+void NoVariation::apply(const DataSet& ds, PairEstimates& out) const {
+    for (int i = 0; i + 1 < ds.npop; ++i) {
+        for (int j = i + 1; j < ds.npop; ++j) {
+            if (mhcflat(ds, i, j)) out.mhc[i][j] = undefinedestimate();
+            if (micflat(ds, i, j)) out.mic[i][j] = undefinedestimate();
+        }
+    }
+}
+
+}  // namespace gstboot

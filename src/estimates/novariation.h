@@ -1,0 +1,43 @@
+// Pairs with no variation to split. When a population of the pair has no
+// individual in a data set, or every copy of both populations is one allele
+// (MHC: over all copies; MIC: at every locus, over the typed genotypes), the
+// variance components are zero in exact arithmetic and the sums the scoring
+// forms are rounding residue (or, with one population empty, reduce to a
+// constant ratio). Such an estimate is no estimate: it is the not-a-number a
+// run-time 0/0 gives, whatever the sums are. Pairs in which only some loci
+// have a single allele are unchanged: those loci add residue to real sums.
+#pragma once
+
+#include <cstdint>
+
+#include "data/dataset.h"
+#include "data/replicate.h"
+#include "data/limits.h"
+#include "estimates/pairgst.h"
+
+namespace gstboot {
+
+// The single allele of one population (at one locus) in one replicate.
+constexpr std::int32_t NOCOPY = -1;  // no individual (typed there)
+constexpr std::int32_t SEVERAL = -2; // more than one allele
+
+struct NoVariation {
+    std::int32_t mhc[MAXPOP];
+    std::int32_t mic[MAXPOP][MAXLOCI];
+
+    // Notes each population's single allele in the replicate `rep`.
+    void take(const DataSet& ds, const ReplicateIndex& rep);
+
+    // Whether pair (i, j) has nothing to split in the replicate taken.
+    bool mhcflat(const DataSet& ds, int i, int j) const;
+    bool micflat(const DataSet& ds, int i, int j) const;
+
+    // Replaces the estimates of the pairs without variation in `out`.
+    void apply(const DataSet& ds, PairEstimates& out) const;
+};
+
+// The not-a-number of a run-time 0.0 / 0.0 (its sign is the platform's: on
+// x86-64 it prints as "-nan").
+double undefinedestimate();
+
+}  // namespace gstboot
