@@ -96,6 +96,12 @@ TEST(PlotSvg, MarksOnlyPairsBelowTheThreshold) {
     EXPECT_NE(svg.find("2: 2-3, p &lt; 0.001"), std::string::npos);  // never -0.0000
     EXPECT_EQ(svg.find(": 1-2,"), std::string::npos);
     EXPECT_NE(gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, 0.5)}).find("No pair has p &lt; 0.025."), std::string::npos);
+    // Named populations appear by name, escaped and cut to 18 characters.
+    PairSummary named = pairat(0, 1, 0.1, 0.2, 0.01);
+    named.name1 = "Bern<A>";
+    named.name2 = "Z\u00fcrich-Oberland-Nord-Ost";
+    EXPECT_NE(gstboot::plotsvg({named}).find("1: Bern&lt;A&gt; \u2013 Z\u00fcrich-Oberland-No\u2026, p = 0.0100"),
+              std::string::npos);
     // No estimate in one data set: its p of zero is no evidence.
     PairSummary none = pairat(0, 1, 0.1, 0.2, 0.0);
     none.mic.finite = 0;

@@ -114,9 +114,9 @@ TEST(Shortest, RoundTripsEveryDouble) {
 TEST(TableText, HeaderAndRowShape) {
     const std::string header = gstboot::tableheader();
     EXPECT_EQ(header,
-              "pop1\tpop2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2\tmhc_observed\tmhc_mean\tmhc_median\tmhc_lower\t"
-              "mhc_upper\tmhc_finite\tmic_observed\tmic_mean\tmic_median\tmic_lower\tmic_upper\tmic_finite\t"
-              "frac_mhc_gt_mic\tp\tseed\n");
+              "pop1\tpop2\tname1\tname2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2\tmhc_observed\tmhc_mean\tmhc_median\t"
+              "mhc_lower\tmhc_upper\tmhc_finite\tmic_observed\tmic_mean\tmic_median\tmic_lower\tmic_upper\t"
+              "mic_finite\tmic_loci\tfrac_mhc_gt_mic\tp\tseed\n");
     gstboot::PairSummary s;
     s.pop1 = 0;
     s.pop2 = 49;
@@ -124,19 +124,28 @@ TEST(TableText, HeaderAndRowShape) {
     s.mhc.observed = std::nan("");
     s.mic.upper = -HUGE_VAL;
     s.mhc.finite = 1000;
+    s.micloci = 7;
+    gstboot::PairSummary named = s;
+    named.name1 = "Lake \"North\"\tshore";
+    named.name2 = "DRB*03";
     gstboot::RunSummary run;
     run.seed = 4294967295u;
-    run.pairs = {s, s};
+    run.pairs = {s, named};
     const std::vector<Row> rows = parsetsv(gstboot::tabletext(run));
     ASSERT_EQ(rows.size(), 3u);
-    for (const Row& r : rows) EXPECT_EQ(r.size(), 21u);
+    for (const Row& r : rows) EXPECT_EQ(r.size(), 24u);
     EXPECT_EQ(rows[1][0], "1");
     EXPECT_EQ(rows[1][1], "50");
-    EXPECT_EQ(rows[1][2], "200");
-    EXPECT_EQ(rows[1][6], "NaN");
-    EXPECT_EQ(rows[1][11], "1000");
-    EXPECT_EQ(rows[1][16], "-Inf");
-    EXPECT_EQ(rows[1][20], "4294967295");
+    EXPECT_EQ(rows[1][2], "1");
+    EXPECT_EQ(rows[1][3], "50");
+    EXPECT_EQ(rows[2][2], "Lake 'North' shore");  // one cell, no quoting needed
+    EXPECT_EQ(rows[2][3], "DRB*03");
+    EXPECT_EQ(rows[1][4], "200");
+    EXPECT_EQ(rows[1][8], "NaN");
+    EXPECT_EQ(rows[1][13], "1000");
+    EXPECT_EQ(rows[1][18], "-Inf");
+    EXPECT_EQ(rows[1][20], "7");
+    EXPECT_EQ(rows[1][23], "4294967295");
     EXPECT_EQ(parsetsv(gstboot::tabletext(gstboot::RunSummary())).size(), 1u);
 }
 
@@ -228,10 +237,13 @@ TEST_P(HandComputed, ObservedEstimate) {
     const Row& h = rows[0];
     const Row& row = rows[1];
     auto get = [&](const char* name) { return value(row[static_cast<std::size_t>(column(h, name))]); };
-    EXPECT_EQ(row[2], "2");
+    EXPECT_EQ(row[2], "1");  // unnamed populations go by number
     EXPECT_EQ(row[3], "2");
-    EXPECT_EQ(row[4], "3");
-    EXPECT_EQ(row[5], "3");
+    EXPECT_EQ(get("n_mhc1"), 2);
+    EXPECT_EQ(get("n_mhc2"), 2);
+    EXPECT_EQ(get("n_mic1"), 3);
+    EXPECT_EQ(get("n_mic2"), 3);
+    EXPECT_EQ(get("mic_loci"), 1);
     EXPECT_DOUBLE_EQ(get("mhc_observed"), GetParam().expected);
     for (const char* name : {"mhc_median", "mhc_lower", "mhc_upper"}) {
         EXPECT_TRUE(samebits(get(name), get("mhc_observed"))) << name;

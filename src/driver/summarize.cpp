@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "estimates/heterozygosity.h"
+#include "estimates/loci.h"
 #include "estimates/novariation.h"
 
 namespace gstboot {
@@ -82,6 +83,7 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             s.mhc.n2 = ds.nmhc[j];
             s.mic.n1 = ds.nmic[i];
             s.mic.n2 = ds.nmic[j];
+            s.micloci = micloci(ds, i, j);
             s.mhc.observed = observed.mhc[i][j];
             s.mic.observed = observed.mic[i][j];
             summarizerow(t.mhcGST[i][j], s.mhc, sorted);

@@ -76,7 +76,23 @@ Marks marksfor(std::size_t n) {
 // zero (no replicate could be greater) is no evidence, so it is not marked.
 bool marked(const PairSummary& p) { return p.p < SIGNIFICANT && p.mhc.finite > 0 && p.mic.finite > 0; }
 
-std::string pairlabel(const PairSummary& p) { return format("%d-%d", p.pop1 + 1, p.pop2 + 1); }
+// A name cut to `keep` characters (UTF-8 sequences kept whole), so that a
+// long one cannot push the legend off the page.
+std::string clipname(const std::string& name, std::size_t keep) {
+    std::size_t chars = 0;
+    for (std::size_t at = 0; at < name.size(); ++at) {
+        if ((static_cast<unsigned char>(name[at]) & 0xC0) == 0x80) continue;
+        if (chars++ == keep) return name.substr(0, at) + "\u2026";
+    }
+    return name;
+}
+
+// The pair by its populations' names where the files give them, else by
+// their numbers.
+std::string pairlabel(const PairSummary& p) {
+    if (p.name1.empty() && p.name2.empty()) return format("%d-%d", p.pop1 + 1, p.pop2 + 1);
+    return clipname(p.name1, 18) + " \u2013 " + clipname(p.name2, 18);
+}
 
 std::string escape(const std::string& s) {
     std::string out;
@@ -141,7 +157,7 @@ std::string pairmarks(const PairSummary& p, const Axis& a, const Marks& m) {
     s += format("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"%.2f\" fill=\"%s\" fill-opacity=\"%.2f\"%s><title>pair %s</title>"
              "</circle>\n",
              x, y, m.radius, colour, m.opacity, marked(p) ? " stroke=\"#600\" stroke-width=\"0.8\"" : "",
-             pairlabel(p).c_str());
+             escape(pairlabel(p)).c_str());
     return s;
 }
 

@@ -23,24 +23,38 @@ void addset(std::string& line, const SetSummary& s) {
     for (const std::string& v : values) line += "\t" + v;
 }
 
+// A name as one cell: a tab or line end would split the row, and a double
+// quote would open a quoted field in R's read.delim.
+std::string cell(const std::string& name) {
+    std::string c = name;
+    for (char& ch : c) {
+        if (ch == '\t' || ch == '\n' || ch == '\r') ch = ' ';
+        if (ch == '"') ch = '\'';
+    }
+    return c;
+}
+
 }  // namespace
 
 std::string tableheader() {
-    std::string h = "pop1\tpop2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2";
+    std::string h = "pop1\tpop2\tname1\tname2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2";
     for (const char* set : {"mhc_", "mic_"}) {
         for (const char* c : SETCOLUMNS) h += std::string("\t") + set + c;
     }
-    return h + "\tfrac_mhc_gt_mic\tp\tseed\n";
+    return h + "\tmic_loci\tfrac_mhc_gt_mic\tp\tseed\n";
 }
 
 std::string tabletext(const RunSummary& run) {
     std::string text = tableheader();
     for (const PairSummary& s : run.pairs) {
-        std::string line = std::to_string(s.pop1 + 1) + "\t" + std::to_string(s.pop2 + 1);
+        const std::string one = std::to_string(s.pop1 + 1);
+        const std::string two = std::to_string(s.pop2 + 1);
+        std::string line = one + "\t" + two + "\t" + (s.name1.empty() ? one : cell(s.name1)) + "\t" +
+                           (s.name2.empty() ? two : cell(s.name2));
         for (int n : {s.mhc.n1, s.mhc.n2, s.mic.n1, s.mic.n2}) line += "\t" + std::to_string(n);
         addset(line, s.mhc);
         addset(line, s.mic);
-        line += "\t" + shortest(s.frac) + "\t" + shortest(s.p) + "\t" + std::to_string(run.seed) + "\n";
+        line += "\t" + std::to_string(s.micloci) + "\t" + shortest(s.frac) + "\t" + shortest(s.p) + "\t" + std::to_string(run.seed) + "\n";
         text += line;
     }
     return text;
