@@ -42,7 +42,7 @@ void resample(const DataSet& ds, Replicate& rep, Random& rng) {
                 for (int a = 0; a < 2; ++a) {
                     const std::int32_t code = ds.mic[p][src][rl[l]][a];
                     rep.rmic[p][s][l][a] = code;
-                    rep.present[1 + l][code] = 1;
+                    if (code != MISSING) rep.present[1 + l][code] = 1;
                 }
             }
         }
