@@ -13,6 +13,7 @@
 namespace missingstudy {
 
 using gstboot::DataSet;
+using gstboot::NALLELE;
 
 // Marks `present` from the genotypes below the counts (MISSING never) and
 // sets micmissing.
@@ -44,6 +45,7 @@ struct Shape {
     int nloci = -1;
     int maxind = -1;     // largest population
     int alleles = -1;    // codes per locus pool
+    bool exact = false;  // every locus has exactly `alleles` codes, none missing at random
     int corrflag = -1;
     int bootmic = -1;
     int bootloci = -1;
@@ -73,17 +75,21 @@ inline std::unique_ptr<DataSet> random(std::mt19937& gen, Shape s) {
             for (int c = 0; c < 2; ++c) ds->mhc[p][i][c] = pick(3);
     }
     for (int l = 0; l < ds->nloci; ++l) {
-        const int k = pick(6) == 0 ? 1 : 1 + pick(s.alleles > 0 ? s.alleles : 1 + pick(25));
         std::vector<int> codes;
-        for (int a = 0; a < k; ++a) codes.push_back(pick(5) == 0 ? (pick(2) ? 0 : 350) : pick(351));
+        if (s.exact) {
+            for (int a = 0; a < s.alleles; ++a) codes.push_back(a * 5 % NALLELE);
+        } else {
+            const int k = pick(6) == 0 ? 1 : 1 + pick(s.alleles > 0 ? s.alleles : 1 + pick(25));
+            for (int a = 0; a < k; ++a) codes.push_back(pick(5) == 0 ? (pick(2) ? 0 : 350) : pick(351));
+        }
         // Share of missing genotypes: mostly 0 to 10%, sometimes much more.
-        const int kind = pick(8);
+        const int kind = s.exact ? 3 : pick(8);
         const double locusrate = kind == 0 ? 1.0 : kind == 1 ? 0.5 : kind == 2 ? 0.0 : 0.01 * pick(11);
         for (int p = 0; p < ds->npop; ++p) {
             std::vector<double> f(codes.size());
-            for (double& x : f) x = pick(3) == 0 ? std::pow(1.0 + pick(1000), 3.0) : 1.0 + pick(10);
+            for (double& x : f) x = !s.exact && pick(3) == 0 ? std::pow(1.0 + pick(1000), 3.0) : 1.0 + pick(10);
             std::discrete_distribution<int> dist(f.begin(), f.end());
-            const double rate = pick(10) == 0 ? 1.0 : locusrate;  // a population typed nowhere here
+            const double rate = !s.exact && pick(10) == 0 ? 1.0 : locusrate;  // a population typed nowhere here
             const bool inbred = pick(3) == 0;
             std::bernoulli_distribution missing(rate);
             for (int i = 0; i < ds->nmic[p]; ++i) {
