@@ -2,6 +2,7 @@
 // replicate by replicate, on random studies with missing genotypes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "estimates/micmissing.h"
@@ -112,6 +113,39 @@ TEST(MissingMic, MatchesOnRowsAtTheVectorAndBlockWidths) {
         s.exact = true;
         compare(*missingstudy::random(gen, s), static_cast<std::uint32_t>(trial), 2);
         if (HasFatalFailure()) return;
+    }
+}
+
+TEST(MissingMic, NothingToScoreIsTheNegativeNaNOfARunTimeDivision) {
+    // No locus; no individuals; individuals typed nowhere: 0.0 / 0.0 on
+    // both sides, which a compiler would fold to a positive NaN.
+    struct Case {
+        int nloci, size;
+        bool typed;
+    };
+    const Case cases[] = {{0, 3, true}, {2, 0, true}, {2, 4, false}};
+    for (const Case& c : cases) {
+        auto ds = std::make_unique<DataSet>();
+        ds->npop = 2;
+        ds->nloci = c.nloci;
+        ds->corrflag = 1;
+        for (int p = 0; p < 2; ++p) {
+            ds->nmic[p] = c.size;
+            for (int i = 0; i < c.size; ++i)
+                for (int l = 0; l < c.nloci; ++l)
+                    for (int a = 0; a < 2; ++a) ds->mic[p][i][l][a] = c.typed ? a : MISSING;
+        }
+        missingstudy::finish(*ds);
+        double want[MAXPOP][MAXPOP], got[MAXPOP][MAXPOP];
+        auto scratch = std::make_unique<MissingScratch>();
+        scoremissingpairs(*ds, ds->present, ds->mic, *scratch, want);
+        MissingMic fast(*ds);
+        auto idx = std::make_unique<ReplicateIndex>();
+        for (int s = 0; s < MAXIND; ++s) idx->micsrc[0][s] = idx->micsrc[1][s] = static_cast<std::int16_t>(s);
+        for (int l = 0; l < MAXLOCI; ++l) idx->rl[l] = l;
+        fast.score(*idx, *fast.makework(), got);
+        EXPECT_TRUE(std::isnan(want[0][1]) && std::signbit(want[0][1])) << c.nloci << " " << c.size;
+        EXPECT_TRUE(samebits(want[0][1], got[0][1])) << c.nloci << " " << c.size;
     }
 }
 
