@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "estimates/heterozygosity.h"
-#include "estimates/loci.h"
+#include "estimates/pairmissing.h"
 #include "estimates/novariation.h"
 
 namespace gstboot {

@@ -1,6 +1,8 @@
 #include "estimates/scorer.h"
 
 #include "estimates/engine.h"
+#include "estimates/micmissing.h"
+#include "estimates/pairmissing.h"
 
 namespace gstboot {
 
@@ -14,6 +16,7 @@ public:
         // Not value-initialised: only the region below the counts is used.
         std::unique_ptr<Replicate> rep{new Replicate};
         std::unique_ptr<PairScratch> scratch{new PairScratch};
+        std::unique_ptr<MissingScratch> missing{new MissingScratch};
     };
 
     std::unique_ptr<Work> makework() const override { return std::make_unique<RefWork>(); }
@@ -22,29 +25,50 @@ public:
         RefWork& w = static_cast<RefWork&>(work);
         materialize(ds_, rep, *w.rep);
         scorepairs(ds_, w.rep->present, w.rep->rmhc, w.rep->rmic, *w.scratch, out);
+        // The complete-data MIC estimate above is replaced: a data set with
+        // a missing genotype takes each locus over its typed individuals.
+        if (ds_.micmissing) scoremissingpairs(ds_, w.rep->present, w.rep->rmic, *w.missing, out.mic);
     }
 };
 
+// The engine's tables are indexed by allele code, which a missing genotype
+// does not have: with missing genotypes the engine scores the MHC set alone
+// (a copy of the data set without loci) and MissingMic the MIC set.
+const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy) {
+    if (!ds.micmissing) return ds;
+    copy.reset(new DataSet(ds));
+    copy->nloci = 0;
+    copy->micmissing = false;
+    return *copy;
+}
+
 class EngineScorer final : public Scorer {
 public:
-    explicit EngineScorer(const DataSet& ds) : Scorer(ds), engine_(ds) {}
+    explicit EngineScorer(const DataSet& ds)
+        : Scorer(ds), engine_(mhcpart(ds, mhconly_)), missing_(ds.micmissing ? new MissingMic(ds) : nullptr) {}
 
     struct EngineWork final : Work {
         Engine::WorkPtr work;
+        MissingMic::WorkPtr missing;
     };
 
     std::unique_ptr<Work> makework() const override {
         auto w = std::make_unique<EngineWork>();
         w->work = engine_.makework();
+        if (missing_) w->missing = missing_->makework();
         return w;
     }
 
     void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
-        engine_.score(rep, *static_cast<EngineWork&>(work).work, out);
+        EngineWork& w = static_cast<EngineWork&>(work);
+        engine_.score(rep, *w.work, out);
+        if (missing_) missing_->score(rep, *w.missing, out.mic);
     }
 
 private:
+    std::unique_ptr<DataSet> mhconly_;  // before engine_, which may refer to it
     Engine engine_;
+    std::unique_ptr<MissingMic> missing_;
 };
 
 }  // namespace

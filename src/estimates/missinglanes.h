@@ -1,0 +1,48 @@
+// Vector kernels of the missing-genotype MIC scorer. Each lane of a vector
+// is one independent running sum or one pair, and its operations are the
+// rounded IEEE double operations a scalar loop would do, in that order, so
+// no result depends on the vector width chosen at run time.
+#pragma once
+
+#include <cstdint>
+
+#include "data/limits.h"
+
+namespace gstboot {
+namespace missinglanes {
+
+// Partners of a population padded to whole groups of 8 lanes: the row
+// length of the by-allele lane tables, [dense allele * LANEROW + partner].
+constexpr int LANEROW = (MAXPOP + 7) / 8 * 8;
+
+// One allele at one locus in one population of one replicate, over the
+// individuals typed there.
+struct AlleleStat {
+    double p;            // frequency among the typed copies
+    double ssw0;         // SSW of its individuals alone (exact: a multiple of 1/4)
+    std::int32_t count;  // matching copies
+    std::int32_t ncar;   // typed individuals carrying it (with their draws)
+};
+
+// Every one of `rows` rows of sums, held `pitch` apart in accs, continued
+// over lines 0..n-1 (`width` columns, a multiple of 8, held `stride` apart):
+// acc[c] + line0[c] + line1[c] + ..., each column in line order.
+void continuerows(double* accs, int rows, int pitch, const double* lines, int n, int width, int stride);
+
+// One locus of eight pairs (lane0 + l, j), l = 0..7.
+struct LocusPairs {
+    std::int32_t ni[8];          // typed individuals of each partner; 0 in unused lanes
+    std::int32_t nj;             // typed individuals of population j
+    const double* pall[8];       // running sums of 1 / (2 N) by matching copies
+    int first, end;              // the locus's dense alleles
+};
+
+// qnum[l] = num_l / F_l and qden[l] = den_l / F_l of each lane's pair at the
+// locus, or +0.0 where the locus does not enter the pair. The lane tables
+// give the partners' pair SSI (ssiT), own SSW (ssw0T), frequency (pT) and
+// matching copies (cntT) by dense allele; `sj` population j's statistics.
+void locusterms(const LocusPairs& c, int lane0, const double* ssiT, const double* ssw0T, const double* pT,
+                const std::int32_t* cntT, const AlleleStat* sj, double* qnum, double* qden);
+
+}  // namespace missinglanes
+}  // namespace gstboot

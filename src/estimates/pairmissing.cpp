@@ -1,0 +1,93 @@
+#include "estimates/pairmissing.h"
+
+namespace gstboot {
+
+namespace {
+
+bool typed(const MicArray& gc, int p, int k, int l) { return gc[p][k][l][0] != MISSING; }
+
+// Copies population p's individuals typed at locus l into `block`, in slot
+// order; returns how many.
+int copytyped(const DataSet& ds, const MicArray& gc, int p, int l, PopBlock& block) {
+    int n = 0;
+    for (int k = 0; k < ds.nmic[p]; ++k) {
+        if (!typed(gc, p, k, l)) continue;
+        block[n][0] = gc[p][k][l][0];
+        block[n][1] = gc[p][k][l][1];
+        ++n;
+    }
+    return n;
+}
+
+double correction(const DataSet& ds, const MicArray& gc, int i, int j) {
+    int total = 0;
+    for (int p : {i, j}) {
+        for (int k = 0; k < ds.nmic[p]; ++k) {
+            for (int l = 0; l < ds.nloci; ++l) total += typed(gc, p, k, l);
+        }
+    }
+    double het = 0.0;
+    for (int p : {i, j}) {
+        for (int k = 0; k < ds.nmic[p]; ++k) {
+            for (int l = 0; l < ds.nloci; ++l) {
+                if (typed(gc, p, k, l) && gc[p][k][l][0] != gc[p][k][l][1]) {
+                    het = 1.0 / static_cast<double>(total) + het;
+                }
+            }
+        }
+    }
+    return 1.0 - het;
+}
+
+}  // namespace
+
+double locusfactor(int ni, int nj) {
+    const int n = ni + nj;
+    const int s = ni * ni + nj * nj;
+    const double nd = static_cast<double>(n);
+    const double nc = nd - static_cast<double>(s) / nd;
+    return static_cast<double>((n - 2) * 2) * nc;
+}
+
+void scoremissingpairs(const DataSet& ds, const Presence& present, const MicArray& gc, MissingScratch& s,
+                       double out[MAXPOP][MAXPOP]) {
+    for (int i = 0; i + 1 < ds.npop; ++i) {
+        for (int j = i + 1; j < ds.npop; ++j) {
+            double num = 0.0;
+            double den = 0.0;
+            for (int l = 0; l < ds.nloci; ++l) {
+                std::int32_t ni[2];
+                ni[0] = copytyped(ds, gc, i, l, s.block[0]);
+                ni[1] = copytyped(ds, gc, j, l, s.block[1]);
+                if (!locusenters(ni[0], ni[1])) continue;
+                double numl = 0.0;
+                double denl = 0.0;
+                for (int a = 0; a < NALLELE; ++a) {
+                    if (present[1 + l][a] != 1) continue;
+                    numl = numl + gstnum(2, ni, 2, a, s.block);
+                    denl = denl + gstden(2, ni, 2, a, s.block);
+                }
+                const double f = locusfactor(ni[0], ni[1]);
+                num = num + numl / f;
+                den = den + denl / f;
+            }
+            // With no locus entering this is 0.0 / 0.0 of run-time values.
+            double mic = num / den;
+            if (switchon(ds.corrflag)) mic = mic / correction(ds, gc, i, j);
+            out[i][j] = mic;
+        }
+    }
+}
+
+int micloci(const DataSet& ds, int i, int j) {
+    int loci = 0;
+    for (int l = 0; l < ds.nloci; ++l) {
+        int ni = 0, nj = 0;
+        for (int k = 0; k < ds.nmic[i]; ++k) ni += typed(ds.mic, i, k, l);
+        for (int k = 0; k < ds.nmic[j]; ++k) nj += typed(ds.mic, j, k, l);
+        loci += locusenters(ni, nj);
+    }
+    return loci;
+}
+
+}  // namespace gstboot

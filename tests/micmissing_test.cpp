@@ -1,0 +1,152 @@
+// The fast missing-genotype MIC scorer against the plain one, bit for bit,
+// replicate by replicate, on random studies with missing genotypes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "estimates/micmissing.h"
+#include "estimates/pairmissing.h"
+#include "missingstudy.h"
+#include "resampling/resample.h"
+
+using namespace gstboot;
+
+namespace {
+
+bool samebits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Scores the data as read and `replicates` replicates both ways; the plain
+// scoring takes the replicate as genotypes, the fast one as source indices.
+// Odd seeds form the lines in blocks of 1 to 5, so that small studies cross
+// block boundaries too.
+void compare(const DataSet& ds, std::uint32_t seed, int replicates) {
+    MissingMic fast(ds, seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0);
+    auto work = fast.makework();
+    auto rep = std::make_unique<Replicate>();
+    auto idx = std::make_unique<ReplicateIndex>();
+    auto scratch = std::make_unique<MissingScratch>();
+    static double want[MAXPOP][MAXPOP], got[MAXPOP][MAXPOP];
+    Random a, b;
+    a.srand(seed);
+    b.srand(seed);
+    for (int r = -1; r < replicates; ++r) {
+        if (r < 0) {
+            for (int p = 0; p < MAXPOP; ++p)
+                for (int s = 0; s < MAXIND; ++s) idx->micsrc[p][s] = static_cast<std::int16_t>(s);
+            for (int l = 0; l < MAXLOCI; ++l) idx->rl[l] = l;
+            scoremissingpairs(ds, ds.present, ds.mic, *scratch, want);
+        } else {
+            resample(ds, *rep, a);
+            drawreplicate(ds, *idx, b);
+            ASSERT_EQ(a.state(), b.state());
+            scoremissingpairs(ds, rep->present, rep->rmic, *scratch, want);
+        }
+        fast.score(*idx, *work, got);
+        for (int i = 0; i + 1 < ds.npop; ++i) {
+            for (int j = i + 1; j < ds.npop; ++j) {
+                ASSERT_TRUE(samebits(want[i][j], got[i][j]))
+                    << "pair " << i << "," << j << " replicate " << r << " seed " << seed << ": " << want[i][j]
+                    << " vs " << got[i][j] << " (npop " << ds.npop << ", nloci " << ds.nloci << ", corr "
+                    << ds.corrflag << ", bootloci " << ds.bootloci << ")";
+            }
+        }
+    }
+}
+
+TEST(MissingMic, MatchesThePlainScoringOnSmallStudies) {
+    std::mt19937 gen(2027);
+    // Partners below, at and above one and two groups of 8 lanes.
+    const int npops[] = {0, 1, 2, 3, 7, 8, 9, 16, 17};
+    int missing = 0;
+    for (int trial = 0; trial < 1800; ++trial) {
+        missingstudy::Shape s;
+        s.npop = npops[trial % 9];
+        s.maxind = 1 + static_cast<int>(gen() % 14);
+        auto ds = missingstudy::random(gen, s);
+        missing += ds->micmissing;
+        compare(*ds, static_cast<std::uint32_t>(trial), 2);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(missing, 1000);
+}
+
+TEST(MissingMic, MatchesAtTheEdgesOfLanesLociAndSwitches) {
+    struct Case {
+        int npop, nloci, maxind, corrflag, bootmic, bootloci;
+    };
+    const Case cases[] = {
+        {50, 3, 6, 1, 1, 1},  {50, 2, 4, 0, 1, 0},  {49, 1, 5, 1, 0, 1},  {17, 50, 3, 1, 1, 1},
+        {16, 50, 2, 0, 1, 1}, {9, 50, 4, 1, 1, 0},  {8, 1, 40, 1, 1, 1},  {7, 1, 40, 0, 0, 0},
+        {16, 0, 5, 1, 1, 1},  {50, 0, 3, 0, 1, 1},  {2, 50, 200, 1, 1, 1}, {3, 4, 200, 0, 1, 1},
+        {2, 1, 1, 1, 1, 1},   {1, 50, 10, 1, 1, 1}, {0, 50, 10, 1, 1, 1},
+    };
+    std::mt19937 gen(17);
+    std::uint32_t seed = 0;
+    for (const Case& c : cases) {
+        for (int round = 0; round < 4; ++round) {
+            missingstudy::Shape s;
+            s.npop = c.npop;
+            s.nloci = c.nloci;
+            s.maxind = c.maxind;
+            s.corrflag = c.corrflag;
+            s.bootmic = c.bootmic;
+            s.bootloci = c.bootloci;
+            compare(*missingstudy::random(gen, s), seed++, 2);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(MissingMic, MatchesOnRowsAtTheVectorAndBlockWidths) {
+    // Loci of exactly 7, 8, 9, 63, 64 and 65 codes, most of them carried:
+    // the line columns then sit below, at and above the vector width and the
+    // 64-column block of the row sums.
+    const int widths[] = {7, 8, 9, 63, 64, 65};
+    std::mt19937 gen(5);
+    for (int trial = 0; trial < 24; ++trial) {
+        missingstudy::Shape s;
+        s.npop = trial % 4 == 0 ? 17 : 3 + trial % 6;
+        s.nloci = 1 + trial % 2;
+        s.maxind = 60;
+        s.alleles = widths[trial % 6];
+        s.exact = true;
+        compare(*missingstudy::random(gen, s), static_cast<std::uint32_t>(trial), 2);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(MissingMic, NothingToScoreIsTheNegativeNaNOfARunTimeDivision) {
+    // No locus; no individuals; individuals typed nowhere: 0.0 / 0.0 on
+    // both sides, which a compiler would fold to a positive NaN.
+    struct Case {
+        int nloci, size;
+        bool typed;
+    };
+    const Case cases[] = {{0, 3, true}, {2, 0, true}, {2, 4, false}};
+    for (const Case& c : cases) {
+        auto ds = std::make_unique<DataSet>();
+        ds->npop = 2;
+        ds->nloci = c.nloci;
+        ds->corrflag = 1;
+        for (int p = 0; p < 2; ++p) {
+            ds->nmic[p] = c.size;
+            for (int i = 0; i < c.size; ++i)
+                for (int l = 0; l < c.nloci; ++l)
+                    for (int a = 0; a < 2; ++a) ds->mic[p][i][l][a] = c.typed ? a : MISSING;
+        }
+        missingstudy::finish(*ds);
+        double want[MAXPOP][MAXPOP], got[MAXPOP][MAXPOP];
+        auto scratch = std::make_unique<MissingScratch>();
+        scoremissingpairs(*ds, ds->present, ds->mic, *scratch, want);
+        MissingMic fast(*ds);
+        auto idx = std::make_unique<ReplicateIndex>();
+        for (int s = 0; s < MAXIND; ++s) idx->micsrc[0][s] = idx->micsrc[1][s] = static_cast<std::int16_t>(s);
+        for (int l = 0; l < MAXLOCI; ++l) idx->rl[l] = l;
+        fast.score(*idx, *fast.makework(), got);
+        EXPECT_TRUE(std::isnan(want[0][1]) && std::signbit(want[0][1])) << c.nloci << " " << c.size;
+        EXPECT_TRUE(samebits(want[0][1], got[0][1])) << c.nloci << " " << c.size;
+    }
+}
+
+}  // namespace
