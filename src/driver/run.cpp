@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "data/error.h"
-#include "data/reader.h"
+#include "data/inputs.h"
 #include "driver/extras.h"
 #include "driver/options.h"
 #include "driver/outfile.h"
@@ -144,9 +144,11 @@ int run(const Options& options) {
     installsignalhandlers();
     std::unique_ptr<DataSet> ds(new DataSet);  // genotypes not zeroed (see DataSet)
     std::vector<std::string> warnings;
-    readdata(options.inputs, *ds, warnings);
+    readinputs(InputSpec{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample},
+               *ds, warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
     std::fprintf(stderr, "seed: %u\n", seed);
+    std::fprintf(stderr, "settings: %s\n", describesettings(*ds).c_str());
 
     // Opened before the replicates, so that an output that cannot be created
     // is reported at once rather than after the whole run.
