@@ -254,4 +254,20 @@ TEST(Formats, SettingsAndDetection) {
     EXPECT_EQ(o.ds->mhc[1][0][0], 2);  // 'a "b"' after 1 and 2
 }
 
+TEST(Formats, GenepopExampleReads) {
+    const std::string folder = testutil::testdata("../../examples/genepop");
+    InputSpec spec;
+    spec.paths = {folder + "/MHCdata.gen", folder + "/MICdata.gen"};
+    auto ds = std::make_unique<DataSet>();
+    std::vector<std::string> warnings;
+    readinputs(spec, *ds, warnings);
+    EXPECT_EQ(ds->npop, 6);
+    EXPECT_EQ(ds->popnames[3], "Starnberger See");
+    EXPECT_EQ(ds->mhccopies, 2);
+    EXPECT_EQ(ds->nloci, 6);
+    EXPECT_TRUE(ds->micmissing);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("2 genotypes have one allele missing"), std::string::npos) << warnings[0];
+}
+
 }  // namespace
