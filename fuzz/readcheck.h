@@ -4,7 +4,10 @@
 //
 // Input formats: an MHC input is the MHC file's bytes. An MIC input is one
 // byte whose value modulo 51 is the population count readmhc would have
-// given, then the MIC file's bytes.
+// given, then the MIC file's bytes. A GENEPOP or table input is one byte
+// whose lowest bit says which data set the file holds (0 MHC, 1 MIC), then
+// the file's bytes: its format is told from them (an error of that kept to
+// the same contract), then it is read as that kind and coded into a data set.
 #pragma once
 
 #include <cstdint>
@@ -14,14 +17,26 @@
 
 #include "data/dataset.h"
 #include "common/error.h"
+#include "data/combine.h"
+#include "data/detect.h"
+#include "data/genepop.h"
 #include "data/reader.h"
+#include "data/tidytable.h"
 
 namespace gstboot {
 namespace readcheck {
 
-enum class Kind { mhc, mic };
+enum class Kind { mhc, mic, genepop, table };
 
-inline const char* filename(Kind kind) { return kind == Kind::mhc ? "MHCdata.txt" : "MICdata.txt"; }
+inline const char* filename(Kind kind) {
+    switch (kind) {
+        case Kind::mhc: return "MHCdata.txt";
+        case Kind::mic: return "MICdata.txt";
+        case Kind::genepop: return "data.gen";
+        case Kind::table: break;
+    }
+    return "data.tsv";
+}
 
 // A read stream over `size` bytes; fmemopen refuses an empty buffer.
 inline std::FILE* openbytes(const std::uint8_t* data, std::size_t size) {
@@ -63,11 +78,95 @@ inline std::string checkmic(const DataSet& ds) {
     return "";
 }
 
+// A MIC set coded from a named format: codes within range or MISSING for
+// both alleles of a genotype, MISSING never present, names for every
+// population and locus.
+inline std::string checkcoded(const DataSet& ds, bool mhc) {
+    if (static_cast<int>(ds.popnames.size()) != ds.npop || !within(ds.npop, 1, MAXPOP)) return "population names or count wrong";
+    if (mhc) return checkmhc(ds);
+    if (static_cast<int>(ds.locusnames.size()) != ds.nloci || !within(ds.nloci, 1, MAXLOCI)) return "locus names or count wrong";
+    bool missing = false;
+    for (int p = 0; p < ds.npop; ++p) {
+        if (!within(ds.nmic[p], 1, MAXIND)) return "MIC sample size out of range";
+        for (int i = 0; i < ds.nmic[p]; ++i)
+            for (int l = 0; l < ds.nloci; ++l) {
+                const std::int32_t* g = ds.mic[p][i][l];
+                if (g[0] == MISSING || g[1] == MISSING) {
+                    if (g[0] != g[1]) return "a genotype with one allele MISSING";
+                    missing = true;
+                    continue;
+                }
+                for (int a = 0; a < 2; ++a)
+                    if (!within(g[a], 0, NALLELE - 1) || ds.present[1 + l][g[a]] != 1)
+                        return "MIC code out of range or not marked present";
+            }
+    }
+    if (missing != ds.micmissing) return "micmissing does not say whether a genotype is MISSING";
+    for (int r = 1; r <= MAXLOCI; ++r)
+        for (int a = 0; a < NALLELE; ++a)
+            if (!within(ds.present[r][a], 0, 1)) return "MIC presence entry not 0 or 1";
+    return "";
+}
+
+// An Error as the contract wants it: status 1, one line on stderr, naming the file.
+inline std::string checkerror(const Error& e, const std::string& name) {
+    std::string m = e.what();
+    if (e.kind() != ErrorKind::input) return "error status " + std::to_string(e.status());
+    if (!e.console().empty()) return "error on the wrong channel";
+    if (m.rfind(name + ":", 0) != 0) return "error does not name the file: " + m;
+    if (m.find('\n') != std::string::npos) return "error message is not one line";
+    return "";
+}
+
+// A GENEPOP or table input (see above) into `ds`.
+inline std::string replaynamed(Kind kind, const std::uint8_t* data, std::size_t size, DataSet& ds) {
+    if (size == 0) return "";
+    const bool mhc = (data[0] & 1) == 0;
+    const std::string name = filename(kind);
+    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    try {
+        FormatProbe probe;
+        const bool bom = text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+        probe.feed(text.data() + (bom ? 3 : 0), text.size() - (bom ? 3 : 0));
+        probe.finish();
+        probe.decide(name, "--mhc-format", probe.legacyhead() ? std::string() : text);
+    } catch (const Error& e) {
+        std::string problem = checkerror(e, name);
+        if (!problem.empty()) return "format detection: " + problem;
+    }
+    std::vector<std::string> warnings;
+    std::string problem;
+    try {
+        RawSet set;
+        const Role role = mhc ? Role::mhc : Role::mic;
+        if (kind == Kind::genepop) readgenepop(text, name, role, set);
+        else readtable(text, name, role, set);
+        if (mhc) {
+            fillmhc(set, ds, warnings);
+        } else {
+            std::vector<std::size_t> order;
+            for (std::size_t p = 0; p < set.pops.size(); ++p) order.push_back(p);
+            ds.npop = static_cast<std::int32_t>(set.pops.size());
+            ds.popnames.clear();
+            for (const RawPopulation& p : set.pops) ds.popnames.push_back(p.name);
+            fillmic(set, order, ds, warnings);
+        }
+        problem = checkcoded(ds, mhc);
+        if (warnings.size() > 2) problem = "more than two warnings for one file";
+        for (const std::string& w : warnings)
+            if (w.rfind(name + ": warning: ", 0) != 0) problem = "warning does not name the file: " + w;
+    } catch (const Error& e) {
+        problem = checkerror(e, name);
+    }
+    return problem;
+}
+
 // Reads one input into `ds`. Returns "" when the outcome keeps the contract:
 // a data set within the limits (and at most one warning), or an Error with
 // status 1 on standard error whose message begins with the file's name.
 // Anything else, an exception of another type included, is described.
 inline std::string replay(Kind kind, const std::uint8_t* data, std::size_t size, DataSet& ds) {
+    if (kind == Kind::genepop || kind == Kind::table) return replaynamed(kind, data, size, ds);
     const std::string name = filename(kind);
     if (kind == Kind::mic) {
         if (size == 0) return "";

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the reader's fuzz targets with clang++ and runs each for SECONDS
-# (default 60), seeded with the golden inputs and every input kept in
-# tests/data/fuzz-regressions. Exits 1 on any finding (crash, hang, leak,
+# Builds the readers' fuzz targets with clang++ and runs each for SECONDS
+# (default 60), seeded with the golden inputs (legacy kinds), the examples
+# (GENEPOP) and every input kept in tests/data/fuzz-regressions. Exits 1 on any finding (crash, hang, leak,
 # memory blow-up, broken contract) and copies each finding into
 # tests/data/fuzz-regressions/<kind>/, where the test suite replays it: commit
 # it with the fix.
@@ -19,11 +19,23 @@ CXX=$cxx cmake -S "$root/fuzz" -B "$build" >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" >/dev/null
 
 status=0
-for kind in mhc mic; do
+for kind in mhc mic genepop table; do
   seeds=$build/seeds/$kind corpus=$build/corpus/$kind artifacts=$build/artifacts/$kind
   rm -rf "$seeds" "$artifacts"
   mkdir -p "$seeds" "$corpus" "$artifacts" "$regress/$kind"
+  dict=$root/fuzz/reader.dict
+  if [ "$kind" = genepop ] || [ "$kind" = table ]; then
+    dict=$root/fuzz/formats.dict
+    if [ "$kind" = genepop ]; then
+      # One leading byte says which data set the file holds: 0 MHC, 1 MIC.
+      for f in "$root"/examples/genepop/*.gen; do
+        case $(basename "$f") in MHC*) role='\000' ;; *) role='\001' ;; esac
+        { printf "$role"; cat "$f"; } > "$seeds/$(basename "$f")"
+      done
+    fi
+  fi
   for case in "$root"/tests/data/golden/*/; do
+    [ "$kind" = mhc ] || [ "$kind" = mic ] || break
     name=$(basename "$case")
     if [ "$kind" = mhc ]; then
       cp "$case/MHCdata.txt" "$seeds/$name"
@@ -38,7 +50,7 @@ for kind in mhc mic; do
   log=$build/fuzz-$kind.log
   set +e
   "$build/fuzz_$kind" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=70000 \
-    -dict="$root/fuzz/reader.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
+    -dict="$dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
     "$corpus" "$seeds" >"$log" 2>&1
   rc=$?
   set -e

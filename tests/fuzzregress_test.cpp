@@ -29,6 +29,8 @@ void replayfolder(Kind kind, const std::string& sub) {
 
 TEST(FuzzRegressions, MhcInputs) { replayfolder(Kind::mhc, "mhc"); }
 TEST(FuzzRegressions, MicInputs) { replayfolder(Kind::mic, "mic"); }
+TEST(FuzzRegressions, GenepopInputs) { replayfolder(Kind::genepop, "genepop"); }
+TEST(FuzzRegressions, TableInputs) { replayfolder(Kind::table, "table"); }
 
 // The judge itself: a contract breach must be caught, or the replays above
 // would pass whatever the reader did.

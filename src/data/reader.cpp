@@ -1,23 +1,18 @@
 #include "data/reader.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
 #include <memory>
 
 #include "common/error.h"
+#include "data/textfile.h"
 #include "data/tokens.h"
 
 namespace gstboot {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Reads the values of one file in order, knowing how many the file must hold
 // so far, so that a short file can be reported with both counts.
@@ -97,21 +92,6 @@ void warnrest(ValueReader& in, const std::string& name, const char* set, std::ve
     }
 }
 
-FilePtr openinput(const std::string& path) {
-    FilePtr file(std::fopen(path.c_str(), "r"));
-    int err = errno;
-    struct stat st;
-    if (file && fstat(fileno(file.get()), &st) == 0 && S_ISDIR(st.st_mode)) {
-        file.reset();
-        err = EISDIR;
-    }
-    if (!file) {
-        // The console keeps the historical form; the reason goes to stderr.
-        throw Error(ErrorKind::input, "gstboot: cannot open " + path + ": " + std::strerror(err),
-                    "Error: Cannot open " + path + " file!");
-    }
-    return file;
-}
 
 }  // namespace
 
@@ -188,10 +168,10 @@ void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<
 
 void readdata(const InputPaths& paths, DataSet& ds, std::vector<std::string>& warnings) {
     {
-        FilePtr file = openinput(paths.mhc);
+        FilePtr file = openinputfile(paths.mhc);
         readmhc(file.get(), paths.mhc, ds, warnings);
     }
-    FilePtr file = openinput(paths.mic);
+    FilePtr file = openinputfile(paths.mic);
     readmic(file.get(), paths.mic, ds, warnings);
 }
 

@@ -24,8 +24,10 @@ std::uint32_t parseseed(const std::string& text) {
 }
 
 bool known(const std::string& name) {
-    static const char* const names[] = {"--help",   "--version", "--seed",   "--threads", "--reference",
-                                        "--mhc",    "--mic",     "--output", "--table",   "--plot"};
+    static const char* const names[] = {"--help",   "--version",    "--seed",       "--threads",
+                                        "--reference", "--mhc",     "--mic",        "--mhc-format",
+                                        "--mic-format", "--correction", "--resample", "--output",
+                                        "--table",  "--plot"};
     for (const char* n : names) {
         if (name == n) return true;
     }
@@ -38,6 +40,36 @@ int parsethreads(const std::string& text) {
         bad("--threads needs a whole number from 1 to 1024, not '" + text + "'");
     }
     return std::stoi(text);
+}
+
+Format parseformat(const std::string& option, const std::string& text) {
+    for (Format f : {Format::automatic, Format::legacy, Format::genepop, Format::table}) {
+        if (text == formatname(f)) return f;
+    }
+    bad(option + " needs legacy, genepop, table or auto, not '" + text + "'");
+}
+
+bool parsecorrection(const std::string& text) {
+    if (text != "on" && text != "off") bad("--correction needs on or off, not '" + text + "'");
+    return text == "on";
+}
+
+Resampling parseresample(const std::string& text) {
+    Resampling r{false, false, false};
+    if (text == "none") return r;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', from);
+        const std::string item = text.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        bool* which = item == "mhc" ? &r.mhc : item == "mic" ? &r.mic : item == "loci" ? &r.loci : nullptr;
+        if (!which || *which) {
+            bad("--resample needs a comma-separated list of mhc, mic and loci, each at most once, or none, not '" +
+                text + "'");
+        }
+        *which = true;
+        if (comma == std::string::npos) return r;
+        from = comma + 1;
+    }
 }
 
 }  // namespace
@@ -82,6 +114,17 @@ std::string usage() {
            "                 standard error as 'seed: N'.\n"
            "  --mhc FILE     MHC data set (default MHCdata.txt)\n"
            "  --mic FILE     MIC data set (default MICdata.txt)\n"
+           "  --mhc-format F, --mic-format F\n"
+           "                 read that file as legacy, genepop or table; default auto:\n"
+           "                 told from its content (see gstboot(5))\n"
+           "  --correction on|off\n"
+           "                 the heterozygosity correction; default: a legacy MHC\n"
+           "                 file's header, else off\n"
+           "  --resample LIST\n"
+           "                 what the replicates resample: mhc, mic, loci, comma-\n"
+           "                 separated, or none; default: the legacy headers, else\n"
+           "                 mhc,mic. The settings in force are printed on standard\n"
+           "                 error as 'settings: ...'.\n"
            "  --output FILE  report file (default output.txt)\n"
            "  --threads N    worker threads (default: all hardware threads); the\n"
            "                 results do not depend on N\n"
@@ -140,6 +183,12 @@ Options parseoptions(const std::vector<std::string>& args) {
             o.inputs.mhc = takepath();
         } else if (arg == "--mic") {
             o.inputs.mic = takepath();
+        } else if (arg == "--mhc-format" || arg == "--mic-format") {
+            (arg == "--mhc-format" ? o.mhcformat : o.micformat) = parseformat(arg, takevalue());
+        } else if (arg == "--correction") {
+            o.correction = parsecorrection(takevalue());
+        } else if (arg == "--resample") {
+            o.resample = parseresample(takevalue());
         } else if (arg == "--output") {
             o.output = takepath();
         } else if (arg == "--table") {

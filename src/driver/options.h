@@ -2,15 +2,20 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "data/reader.h"
+#include "data/inputs.h"
 
 namespace gstboot {
 
 struct Options {
     InputPaths inputs;
+    Format mhcformat = Format::automatic;  // --mhc-format, --mic-format
+    Format micformat = Format::automatic;
+    std::optional<bool> correction;        // --correction on|off
+    std::optional<Resampling> resample;    // --resample LIST
     std::string output = "output.txt";
     std::string table;  // --table: tab-separated per-pair table; empty: none
     std::string plot;   // --plot: SVG figure; empty: none

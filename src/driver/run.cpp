@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "data/reader.h"
+#include "data/inputs.h"
 #include "driver/options.h"
 #include "driver/replicates.h"
 #include "driver/summarize.h"
@@ -48,9 +48,11 @@ int run(const Options& options) {
     installsignalhandlers();
     std::unique_ptr<DataSet> ds(new DataSet);  // genotypes not zeroed (see DataSet)
     std::vector<std::string> warnings;
-    readdata(options.inputs, *ds, warnings);
+    readinputs(InputSpec{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample},
+               *ds, warnings);
     printlines(warnings);
     std::fprintf(stderr, "seed: %u\n", seed);
+    std::fprintf(stderr, "settings: %s\n", describesettings(*ds).c_str());
 
     // Opened before the replicates, so that an output that cannot be created
     // is reported at once rather than after the whole run.

@@ -1,0 +1,136 @@
+#include "data/combine.h"
+
+#include <cstring>
+
+#include "common/error.h"
+
+namespace gstboot {
+
+namespace {
+
+std::string num(long v) { return std::to_string(v); }
+
+void warnhalfmissing(const RawSet& set, std::vector<std::string>& warnings) {
+    if (set.halfmissing == 0) return;
+    warnings.push_back(set.file + ": warning: " + num(set.halfmissing) +
+                       (set.halfmissing == 1 ? " genotype has" : " genotypes have") +
+                       " one allele missing and " + (set.halfmissing == 1 ? "is" : "are") +
+                       " counted as missing altogether");
+}
+
+std::string namelist(const std::vector<const RawPopulation*>& pops) {
+    std::string list;
+    for (const RawPopulation* p : pops) list += (list.empty() ? "'" : ", '") + shown(p->name) + "'";
+    return list;
+}
+
+// The populations of `a` that `b` lacks, refused at the first.
+void refuseunmatched(const RawSet& a, const RawSet& b) {
+    std::vector<const RawPopulation*> only;
+    for (const RawPopulation& p : a.pops) {
+        if (b.popindex.find(p.name) == b.popindex.end()) only.push_back(&p);
+    }
+    if (only.empty()) return;
+    throw Error(ErrorKind::input, at(a.file, only[0]->place) + "population '" + shown(only[0]->name) + "' is not in " +
+                                b.file + " (populations found in " + a.file + " only: " + namelist(only) + ")");
+}
+
+}  // namespace
+
+void fillmhc(const RawSet& set, DataSet& ds, std::vector<std::string>& warnings) {
+    const std::vector<std::int32_t> codes = set.labels[0].codes();
+    const auto width = static_cast<std::size_t>(set.width);
+    ds.npop = static_cast<std::int32_t>(set.pops.size());
+    ds.mhccopies = set.width;
+    std::memset(ds.present[0], 0, sizeof ds.present[0]);
+    ds.popnames.clear();
+    std::string dropped;
+    for (std::size_t p = 0; p < set.pops.size(); ++p) {
+        const RawPopulation& pop = set.pops[p];
+        ds.popnames.push_back(pop.name);
+        std::int32_t kept = 0;
+        for (std::size_t i = 0; i < pop.individuals.size(); ++i) {
+            const std::int32_t* alleles = &pop.alleles[i * width];
+            bool complete = true;
+            for (std::size_t c = 0; c < width; ++c) complete = complete && alleles[c] != MISSING;
+            if (!complete) continue;
+            for (std::size_t c = 0; c < width; ++c) {
+                const std::int32_t code = codes[static_cast<std::size_t>(alleles[c])];
+                ds.mhc[p][kept][c] = code;
+                ds.present[0][code] = 1;
+            }
+            ++kept;
+        }
+        ds.nmhc[p] = kept;
+        const long left = static_cast<long>(pop.individuals.size()) - kept;
+        if (left > 0) {
+            dropped += (dropped.empty() ? "" : ", ") + num(left) + " of " + num(static_cast<long>(pop.individuals.size())) +
+                       " in '" + shown(pop.name) + "'";
+        }
+    }
+    warnhalfmissing(set, warnings);
+    if (!dropped.empty()) {
+        warnings.push_back(set.file + ": warning: MHC individuals with a missing copy are left out of the MHC set: " +
+                           dropped);
+    }
+}
+
+void fillmic(const RawSet& set, const std::vector<std::size_t>& order, DataSet& ds,
+             std::vector<std::string>& warnings) {
+    const std::size_t nloci = static_cast<std::size_t>(set.width / 2);
+    std::vector<std::vector<std::int32_t>> codes;
+    for (const AlleleLabels& labels : set.labels) codes.push_back(labels.codes());
+    ds.nloci = static_cast<std::int32_t>(nloci);
+    for (int r = 1; r <= MAXLOCI; ++r) std::memset(ds.present[r], 0, sizeof ds.present[r]);
+    ds.micmissing = false;
+    for (std::size_t p = 0; p < order.size(); ++p) {
+        const RawPopulation& pop = set.pops[order[p]];
+        ds.nmic[p] = static_cast<std::int32_t>(pop.individuals.size());
+        for (std::size_t i = 0; i < pop.individuals.size(); ++i) {
+            for (std::size_t l = 0; l < nloci; ++l) {
+                for (std::size_t a = 0; a < 2; ++a) {
+                    const std::int32_t number = pop.alleles[(i * nloci + l) * 2 + a];
+                    if (number == MISSING) {
+                        ds.mic[p][i][l][a] = MISSING;
+                        ds.micmissing = true;
+                        continue;
+                    }
+                    const std::int32_t code = codes[l][static_cast<std::size_t>(number)];
+                    ds.mic[p][i][l][a] = code;
+                    ds.present[1 + l][code] = 1;
+                }
+            }
+        }
+    }
+    ds.locusnames = set.locusnames;
+    warnhalfmissing(set, warnings);
+}
+
+std::vector<std::size_t> matchbyname(const RawSet& mhc, const RawSet& mic) {
+    refuseunmatched(mic, mhc);
+    refuseunmatched(mhc, mic);
+    std::vector<std::size_t> order;
+    for (const RawPopulation& p : mhc.pops) order.push_back(mic.popindex.at(p.name));
+    return order;
+}
+
+std::vector<std::size_t> matchbyposition(const RawSet& named, int npop, const std::string& legacyfile) {
+    const std::size_t n = static_cast<std::size_t>(npop);
+    if (named.pops.size() > n) {
+        const RawPopulation& extra = named.pops[n];
+        throw Error(ErrorKind::input, at(named.file, extra.place) + "population " + num(npop + 1) + ", '" + shown(extra.name) +
+                                    "', has no counterpart in " + legacyfile +
+                                    ", a legacy file, matched by position, that holds " + num(npop) +
+                                    (npop == 1 ? " population" : " populations"));
+    }
+    if (named.pops.size() < n) {
+        throw Error(ErrorKind::input, at(named.file, named.end) + "the file ends after " +
+                                    num(static_cast<long>(named.pops.size())) + " populations, but " + legacyfile +
+                                    ", a legacy file matched by position, holds " + num(npop));
+    }
+    std::vector<std::size_t> order(n);
+    for (std::size_t p = 0; p < n; ++p) order[p] = p;
+    return order;
+}
+
+}  // namespace gstboot

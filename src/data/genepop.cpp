@@ -1,0 +1,201 @@
+#include "data/genepop.h"
+
+#include "data/dataset.h"
+#include "common/error.h"
+
+namespace gstboot {
+
+namespace {
+
+std::string num(std::size_t v) { return std::to_string(v); }
+
+std::string plural(std::size_t n, const char* one, const char* many) { return num(n) + " " + (n == 1 ? one : many); }
+
+class GenepopReader {
+public:
+    GenepopReader(std::string_view text, const std::string& name, Role role, RawSet& set)
+        : lines_(splitlines(text)), name_(name), role_(role), set_(set) {}
+
+    void read() {
+        set_ = RawSet();
+        set_.file = name_;
+        set_.role = role_;
+        set_.end = endof(lines_);
+        std::size_t k = 0;
+        while (k < lines_.size() && blankline(lines_[k])) ++k;
+        if (k == lines_.size()) fail(set_.end, "expected a GENEPOP title line, but the file is empty");
+        ++k;  // the title: any text
+        k = readloci(k);
+        while (k < lines_.size()) k = readpopulation(k);
+        checklimits(set_);
+    }
+
+private:
+    [[noreturn]] void fail(Place where, const std::string& why) const { throw Error(ErrorKind::input, at(name_, where) + why); }
+
+    Place placeof(const Line& line, std::size_t offset) const {
+        return {line.number, static_cast<long>(offset) + 1};
+    }
+
+    // The locus names up to the first Pop line; returns that line's index.
+    std::size_t readloci(std::size_t k) {
+        std::vector<std::string> names;
+        std::vector<Place> places;
+        for (; k < lines_.size(); ++k) {
+            const Line& line = lines_[k];
+            if (blankline(line)) continue;
+            if (ispopline(line.text)) break;
+            std::size_t from = 0;
+            for (;;) {
+                std::size_t comma = line.text.find(',', from);
+                std::size_t lead = 0;
+                std::string_view piece = trim(line.text.substr(from, comma == std::string_view::npos ? comma : comma - from), &lead);
+                if (piece.empty()) {
+                    fail(placeof(line, comma == std::string_view::npos ? from : comma),
+                         "expected a locus name, one per line or separated by commas, but found none here");
+                }
+                names.emplace_back(piece);
+                places.push_back(placeof(line, from + lead));
+                if (comma == std::string_view::npos) break;
+                from = comma + 1;
+            }
+        }
+        if (k == lines_.size()) {
+            fail(set_.end, "the file ends without a 'Pop' line: expected one after the locus names to begin the first population");
+        }
+        if (names.empty()) fail(placeof(lines_[k], 0), "expected the locus names before the first 'Pop' line, but there are none");
+        if (role_ == Role::mhc && names.size() > 1) {
+            fail(places[1], "an MHC GENEPOP file has one locus (its two alleles are the two copies), but '" +
+                                shown(names[1]) + "' names a second; the file names " + num(names.size()));
+        }
+        if (names.size() > static_cast<std::size_t>(MAXLOCI)) {
+            fail(places[MAXLOCI], "locus '" + shown(names[MAXLOCI]) + "' is locus " + num(MAXLOCI + 1) +
+                                      ", beyond the limit of " + num(MAXLOCI) + " loci; the file names " +
+                                      num(names.size()));
+        }
+        checkdistinctloci(name_, names, places);
+        set_.width = static_cast<int>(2 * names.size());
+        set_.labels.resize(role_ == Role::mhc ? 1 : names.size());
+        if (role_ == Role::mic) set_.locusnames = names;
+        return k;
+    }
+
+    // The population begun by the Pop line at index k; returns the index of
+    // the next Pop line or the end.
+    std::size_t readpopulation(std::size_t k) {
+        const Line& popline = lines_[k];
+        std::size_t lead = 0;
+        trim(popline.text, &lead);
+        const Place popplace = placeof(popline, lead);
+        RawPopulation* pop = nullptr;
+        for (++k; k < lines_.size(); ++k) {
+            const Line& line = lines_[k];
+            if (blankline(line)) continue;
+            if (ispopline(line.text)) break;
+            readindividual(line, pop);
+        }
+        if (!pop) {
+            fail(popplace, "expected individuals after this 'Pop' line, but population " + num(set_.pops.size() + 1) +
+                               " has none");
+        }
+        return k;
+    }
+
+    void readindividual(const Line& line, RawPopulation*& pop) {
+        std::size_t lead = 0;
+        trim(line.text, &lead);
+        const Place start = placeof(line, lead);
+        const std::size_t comma = line.text.find(',');
+        if (comma == std::string_view::npos) {
+            fail(start, "expected an individual as 'label, genotypes', but the line has no ','");
+        }
+        if (!pop) {
+            std::size_t labellead = 0;
+            std::string_view label = trim(line.text.substr(0, comma), &labellead);
+            if (label.empty()) {
+                fail(placeof(line, comma), "expected a label before ',': the first individual's label names the population");
+            }
+            const std::string popname(label);
+            if (RawPopulation* earlier = findpopulation(set_, popname)) {
+                fail(placeof(line, labellead), "population name '" + shown(popname) +
+                                                   "' (the label of its first individual) is that of the population at line " +
+                                                   std::to_string(earlier->place.line) + " already");
+            }
+            pop = &addpopulation(set_, popname, placeof(line, labellead));
+        }
+        pop->individuals.push_back(start);
+        const std::size_t nloci = static_cast<std::size_t>(set_.width / 2);
+        std::size_t count = 0;
+        std::size_t k = comma + 1;
+        std::size_t lastend = comma + 1;
+        for (;;) {
+            while (k < line.text.size() && isblank(line.text[k])) ++k;
+            if (k == line.text.size()) break;
+            std::size_t e = k;
+            while (e < line.text.size() && !isblank(line.text[e])) ++e;
+            std::string_view token = line.text.substr(k, e - k);
+            if (count == nloci) {
+                fail(placeof(line, k), "expected " + plural(nloci, "genotype", "genotypes") +
+                                           " (one per locus), but '" + shown(token) + "' is genotype " +
+                                           num(nloci + 1));
+            }
+            readgenotype(token, placeof(line, k), count, *pop);
+            ++count;
+            lastend = e;
+            k = e;
+        }
+        if (count < nloci) {
+            fail(placeof(line, lastend), "expected " + plural(nloci, "genotype", "genotypes") +
+                                              " (one per locus), but the line ends after " + num(count));
+        }
+    }
+
+    void readgenotype(std::string_view token, Place where, std::size_t locus, RawPopulation& pop) {
+        const std::string expected = "expected a genotype of " + (digits_ == 0 ? std::string("4 or 6 digits (2 or 3 per allele)")
+                                                                               : num(digits_) + " digits like the first one (at " +
+                                                                                     std::to_string(first_.line) + ":" +
+                                                                                     std::to_string(first_.column) + ")");
+        if (token.find_first_not_of("0123456789") != std::string_view::npos) {
+            fail(where, expected + ", but '" + shown(token) + "' has a character that is not a digit");
+        }
+        if (token.size() % 2 == 1) {
+            fail(where, expected + ", but '" + shown(token) + "' has an odd number of digits (" + num(token.size()) + ")");
+        }
+        if (digits_ == 0) {
+            if (token.size() != 4 && token.size() != 6) {
+                fail(where, expected + ", but '" + shown(token) + "' has " + num(token.size()));
+            }
+            digits_ = token.size();
+            first_ = where;
+        } else if (token.size() != digits_) {
+            fail(where, expected + ", but '" + shown(token) + "' has " + num(token.size()));
+        }
+        const std::size_t half = digits_ / 2;
+        AlleleLabels& labels = set_.labels[role_ == Role::mhc ? 0 : locus];
+        std::int32_t alleles[2];
+        for (std::size_t a = 0; a < 2; ++a) {
+            std::string_view allele = token.substr(a * half, half);
+            alleles[a] = allele.find_first_not_of('0') == std::string_view::npos
+                             ? MISSING
+                             : labels.add(allele, {where.line, where.column + static_cast<long>(a * half)});
+        }
+        addgenotype(set_, pop, alleles[0], alleles[1]);
+    }
+
+    std::vector<Line> lines_;
+    const std::string& name_;
+    Role role_;
+    RawSet& set_;
+    std::size_t digits_ = 0;  // genotype width, from the first genotype of the file
+    Place first_;
+};
+
+}  // namespace
+
+bool ispopline(std::string_view line) { return sameletters(trim(line), "pop"); }
+
+void readgenepop(std::string_view text, const std::string& name, Role role, RawSet& set) {
+    GenepopReader(text, name, role, set).read();
+}
+
+}  // namespace gstboot

@@ -1,0 +1,53 @@
+// Both input files, in any of the three formats (legacy, GENEPOP, table),
+// read into one data set with the settings in force.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/dataset.h"
+#include "data/detect.h"
+#include "data/reader.h"
+
+namespace gstboot {
+
+// Which data sets a replicate resamples: MHC individuals, MIC individuals,
+// MIC loci.
+struct Resampling {
+    bool mhc = true;
+    bool mic = true;
+    bool loci = false;
+};
+
+struct InputSpec {
+    InputPaths paths;
+    Format mhcformat = Format::automatic;  // automatic: told from the content (see detect.h)
+    Format micformat = Format::automatic;
+    // Given on the command line; unset, a legacy file's header decides its
+    // switches, and files of the other formats take correction off and
+    // resampling of MHC and MIC individuals.
+    std::optional<bool> correction;
+    std::optional<Resampling> resample;
+};
+
+// Fills the whole of `ds` from both files, the MHC file first: counts,
+// genotypes (allele labels of the named formats coded per locus, or per MHC
+// set, from 0 in ascending order: by number when every label is a number,
+// else by text), `present`, micmissing, popnames, locusnames and the
+// switches. Populations are numbered in the order of the MHC file; two
+// named files are matched by name, a legacy file by position.
+//
+// Two legacy files without options give exactly what readdata gives.
+// Throws Error with status 1 where the fault is found (a file that cannot
+// be opened, an ambiguous format, a file that breaks its format's rules or
+// the limits, populations that do not match), naming file:line:column and
+// what was expected. Warnings, each beginning with its file, are appended
+// to `warnings`.
+void readinputs(const InputSpec& spec, DataSet& ds, std::vector<std::string>& warnings);
+
+// The settings in force in `ds`: "correction off, resampling mhc,mic"
+// (resampling "none" when every switch is off).
+std::string describesettings(const DataSet& ds);
+
+}  // namespace gstboot

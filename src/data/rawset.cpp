@@ -1,0 +1,86 @@
+#include "data/rawset.h"
+
+#include "data/dataset.h"
+#include "common/error.h"
+
+namespace gstboot {
+
+namespace {
+
+std::string num(std::size_t v) { return std::to_string(v); }
+
+std::string ordinal(std::size_t v) {
+    const char* suffix = "th";
+    if (v % 100 < 11 || v % 100 > 13) {
+        if (v % 10 == 1) suffix = "st";
+        else if (v % 10 == 2) suffix = "nd";
+        else if (v % 10 == 3) suffix = "rd";
+    }
+    return num(v) + suffix;
+}
+
+}  // namespace
+
+RawPopulation* findpopulation(RawSet& set, const std::string& name) {
+    auto found = set.popindex.find(name);
+    return found == set.popindex.end() ? nullptr : &set.pops[found->second];
+}
+
+RawPopulation& addpopulation(RawSet& set, const std::string& name, Place where) {
+    set.popindex.emplace(name, set.pops.size());
+    set.pops.push_back(RawPopulation{name, where, {}, {}});
+    return set.pops.back();
+}
+
+void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b) {
+    if ((a == MISSING) != (b == MISSING)) {
+        ++set.halfmissing;
+        a = b = MISSING;
+    }
+    pop.alleles.push_back(a);
+    pop.alleles.push_back(b);
+}
+
+void checklimits(const RawSet& set) {
+    const std::size_t npop = set.pops.size();
+    if (npop > static_cast<std::size_t>(MAXPOP)) {
+        const RawPopulation& p = set.pops[MAXPOP];
+        throw Error(ErrorKind::input, at(set.file, p.place) + "population '" + shown(p.name) + "' is the " +
+                                    ordinal(MAXPOP + 1) + ", beyond the limit of " + num(MAXPOP) +
+                                    " populations; the file holds " + num(npop));
+    }
+    for (const RawPopulation& p : set.pops) {
+        if (p.individuals.size() > static_cast<std::size_t>(MAXIND)) {
+            throw Error(ErrorKind::input, at(set.file, p.individuals[MAXIND]) + "individual " + num(MAXIND + 1) +
+                                        " of population '" + shown(p.name) + "' is beyond the limit of " +
+                                        num(MAXIND) + " individuals per population; the file holds " +
+                                        num(p.individuals.size()) + " for it");
+        }
+    }
+    for (std::size_t row = 0; row < set.labels.size(); ++row) {
+        const AlleleLabels& labels = set.labels[row];
+        if (labels.size() > static_cast<std::size_t>(NALLELE)) {
+            std::string where = set.role == Role::mhc ? std::string("the MHC set")
+                                                      : "locus '" + shown(set.locusnames[row]) + "'";
+            throw Error(ErrorKind::input, at(set.file, labels.place(NALLELE)) + "allele '" + shown(labels.label(NALLELE)) +
+                                        "' is the " + ordinal(NALLELE + 1) + " distinct allele of " + where +
+                                        ", beyond the limit of " + num(NALLELE) + "; the file holds " +
+                                        num(labels.size()));
+        }
+    }
+}
+
+void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,
+                       const std::vector<Place>& places) {
+    for (std::size_t a = 0; a < names.size(); ++a) {
+        for (std::size_t b = 0; b < a; ++b) {
+            if (names[a] == names[b]) {
+                throw Error(ErrorKind::input, at(name, places[a]) + "locus name '" + shown(names[a]) +
+                                            "' is given twice (first at " + std::to_string(places[b].line) + ":" +
+                                            std::to_string(places[b].column) + ")");
+            }
+        }
+    }
+}
+
+}  // namespace gstboot
