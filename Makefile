@@ -13,11 +13,14 @@ build:
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The example study with a fixed seed: report, table and figure in examples/,
-# and the figure as PNG when rsvg-convert (librsvg2-bin) is there.
+# The example studies with a fixed seed: report, table and figure in
+# examples/ (and the figure as PNG when rsvg-convert, from librsvg2-bin, is
+# there), then the GENEPOP study in examples/genepop/.
 example: build
 	cd examples && ../$(BUILD)/gstboot --seed 2026 --table table.tsv --plot figure.svg && echo && echo "--- output.txt" && cat output.txt
 	cd examples && if command -v rsvg-convert >/dev/null; then rsvg-convert -o figure.png figure.svg; fi
+	@echo && echo "--- the GENEPOP example: named populations, missing genotypes"
+	cd examples/genepop && ../../$(BUILD)/gstboot --seed 2026 --mhc MHCdata.gen --mic MICdata.gen --table table.tsv --plot figure.svg && echo && echo "--- table.tsv (first columns)" && cut -f1-8 table.tsv
 
 bench: build
 	./bench/run.sh
