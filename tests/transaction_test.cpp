@@ -217,3 +217,29 @@ TEST(WarningText, ManyPairsWithOneCauseShareOneLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// Named pairs are named in their warnings; a missing-data pair with no
+// locus typed in both populations says so.
+TEST(WarningText, NamesAndLociWithoutTypedIndividuals) {
+    gstboot::RunSummary run;
+    run.mhcfile = "M.gen";
+    run.micfile = "C.gen";
+    gstboot::PairSummary p;
+    p.pop2 = 1;
+    p.name1 = "Ammersee";
+    p.name2 = "Chiemsee";
+    p.mhc.n1 = p.mhc.n2 = p.mic.n1 = p.mic.n2 = 4;
+    p.mhc.finite = p.mic.finite = gstboot::NREP;
+    run.pairs.push_back(p);
+    EXPECT_TRUE(gstboot::estimatewarnings(run).empty());
+    run.pairs[0].mic.facts.nolocus = true;
+    const std::vector<std::string> lines = gstboot::estimatewarnings(run);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "C.gen: warning: pair 1-2 (Ammersee - Chiemsee), MIC data set: no locus has typed individuals "
+                        "in both populations: there is nothing to compare, so this pair has no MIC estimate (not a "
+                        "number) in any replicate");
+}
+
+}  // namespace

@@ -41,6 +41,20 @@ void summarizerow(const double* row, SetSummary& s, std::vector<double>& sorted)
     s.upper = sorted[UPPER];
 }
 
+// Whether no locus has a typed individual in both populations: then no
+// replicate can have one either, and the MIC estimate never exists.
+bool notypedlocus(const DataSet& ds, int i, int j) {
+    for (int l = 0; l < ds.nloci; ++l) {
+        bool in[2] = {false, false};
+        for (int b = 0; b < 2; ++b) {
+            const int p = b == 0 ? i : j;
+            for (int k = 0; k < ds.nmic[p] && !in[b]; ++k) in[b] = ds.mic[p][k][l][0] != MISSING;
+        }
+        if (in[0] && in[1]) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEstimates& observed,
@@ -103,6 +117,7 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             s.mic.facts.divisor = hetdivisor(hmic, nmic);
             s.mhc.facts.onevalue = flat->mhcflat(ds, i, j);
             s.mic.facts.onevalue = flat->micflat(ds, i, j);
+            s.mic.facts.nolocus = ds.micmissing && ds.nloci > 0 && notypedlocus(ds, i, j);
             run.pairs.push_back(s);
         }
     }

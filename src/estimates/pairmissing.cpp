@@ -1,5 +1,7 @@
 #include "estimates/pairmissing.h"
 
+#include "estimates/heterozygosity.h"
+
 namespace gstboot {
 
 namespace {
@@ -26,17 +28,15 @@ double correction(const DataSet& ds, const MicArray& gc, int i, int j) {
             for (int l = 0; l < ds.nloci; ++l) total += typed(gc, p, k, l);
         }
     }
-    double het = 0.0;
+    int hets = 0;
     for (int p : {i, j}) {
         for (int k = 0; k < ds.nmic[p]; ++k) {
             for (int l = 0; l < ds.nloci; ++l) {
-                if (typed(gc, p, k, l) && gc[p][k][l][0] != gc[p][k][l][1]) {
-                    het = 1.0 / static_cast<double>(total) + het;
-                }
+                if (typed(gc, p, k, l) && heterozygous(gc[p][k][l], 2)) ++hets;
             }
         }
     }
-    return 1.0 - het;
+    return hetdivisor(hets, total);
 }
 
 }  // namespace

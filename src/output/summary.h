@@ -21,7 +21,7 @@ struct SetFacts {
     bool allheterozygous = false;  // correction on, every individual heterozygous
     double divisor = 0.0;          // the correction's divisor 1 - sum when so
     bool onevalue = false;         // every copy of the pair is one allele
-    bool nolocus = false;          // MIC: no locus can enter the pair
+    bool nolocus = false;          // MIC: no locus has typed individuals in both
 };
 
 // One data set's numbers for one pair.

@@ -12,7 +12,11 @@ namespace {
 
 std::string num(long v) { return std::to_string(v); }
 
-std::string pairlabel(const PairSummary& p) { return num(p.pop1 + 1) + "-" + num(p.pop2 + 1); }
+// By number, with the names where the files give them.
+std::string pairlabel(const PairSummary& p) {
+    const std::string n = num(p.pop1 + 1) + "-" + num(p.pop2 + 1);
+    return p.name1.empty() ? n : n + " (" + p.name1 + " - " + p.name2 + ")";
+}
 
 std::string showdouble(double v) {
     char buf[32];
@@ -65,6 +69,10 @@ Finding structural(const SetView& set, const PairSummary& p, const SetSummary& s
         const std::string tail = " individuals: there is nothing to compare it with, ";
         return {"empty1", "population " + num((s.n1 == 0 ? p.pop1 : p.pop2) + 1) + " has no " + set.name + tail + none,
                 "one population of each pair has no " + std::string(set.name) + tail + nones};
+    }
+    if (s.facts.nolocus) {
+        const std::string head = "no locus has typed individuals in both populations: there is nothing to compare, ";
+        return {"nolocus", head + none, head + nones};
     }
     if (s.n1 + s.n2 == 2) {
         const std::string head = "each population has a single individual (N - k = 0): there is no variation "
