@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/check.h"
 #include "estimates/heterozygosity.h"
 #include "estimates/pairmissing.h"
 #include "estimates/novariation.h"
@@ -59,6 +60,8 @@ bool notypedlocus(const DataSet& ds, int i, int j) {
 
 RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEstimates& observed,
                         std::uint32_t seed, const std::string& mhcfile, const std::string& micfile) {
+    GSTBOOT_CHECK(ds.npop >= 0 && ds.npop <= MAXPOP);
+    GSTBOOT_CHECK(ds.popnames.empty() || ds.popnames.size() == static_cast<std::size_t>(ds.npop));
     RunSummary run;
     run.seed = seed;
     run.correction = switchon(ds.corrflag);

@@ -1,5 +1,6 @@
 #include "estimates/scorer.h"
 
+#include "common/check.h"
 #include "estimates/engine.h"
 #include "estimates/micmissing.h"
 #include "estimates/pairmissing.h"
@@ -77,6 +78,7 @@ std::unique_ptr<Scorer> makereferencescorer(const DataSet& ds) { return std::mak
 std::unique_ptr<Scorer> makeenginescorer(const DataSet& ds) { return std::make_unique<EngineScorer>(ds); }
 
 void scoreobserved(const DataSet& ds, const Scorer& scorer, PairEstimates& out) {
+    GSTBOOT_CHECK(ds.npop >= 0 && ds.npop <= MAXPOP && ds.nloci >= 0 && ds.nloci <= MAXLOCI);
     std::unique_ptr<ReplicateIndex> rep(new ReplicateIndex);
     identityreplicate(ds, *rep);
     std::unique_ptr<Scorer::Work> work = scorer.makework();
