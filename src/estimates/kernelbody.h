@@ -73,57 +73,67 @@ GSTBOOT_INLINE void continuelanesssw(double* s, int lanes, const Carrier* car, i
     }
 }
 
-// acc[d] continued over lines 0..n-1 of tm: acc[d] + tm[0][d] + tm[1][d] +
-// ..., each column's additions in line order; V * NV columns at once.
-template <int V, int NV>
-GSTBOOT_INLINE void addlinesblock(double* acc, const double* tm, int n, int stride) {
+// R rows of sums, `pitch` apart from acc, continued over lines 0..n-1 of
+// tm: acc[d] + tm[0][d] + tm[1][d] + ..., each column's additions in line
+// order; V * NV columns at once. A vector of a line, loaded once, goes to
+// all R rows.
+template <int V, int NV, int R>
+GSTBOOT_INLINE void addlinesblock(double* acc, int pitch, const double* tm, int n, int stride) {
     using vd = typename Vec<V>::type;
-    vd a[NV];
+    vd a[R][NV];
+#pragma GCC unroll 8
+    for (int r = 0; r < R; ++r) {
 #pragma GCC unroll 16
-    for (int v = 0; v < NV; ++v) std::memcpy(&a[v], acc + V * v, sizeof(vd));
+        for (int v = 0; v < NV; ++v) std::memcpy(&a[r][v], acc + static_cast<std::ptrdiff_t>(r) * pitch + V * v, sizeof(vd));
+    }
     for (int k = 0; k < n; ++k) {
         const double* line = tm + static_cast<std::ptrdiff_t>(k) * stride;
 #pragma GCC unroll 16
         for (int v = 0; v < NV; ++v) {
-            vd r;
-            std::memcpy(&r, line + V * v, sizeof r);
-            a[v] = a[v] + r;
+            vd x;
+            std::memcpy(&x, line + V * v, sizeof x);
+#pragma GCC unroll 8
+            for (int r = 0; r < R; ++r) a[r][v] = a[r][v] + x;
         }
     }
+#pragma GCC unroll 8
+    for (int r = 0; r < R; ++r) {
 #pragma GCC unroll 16
-    for (int v = 0; v < NV; ++v) std::memcpy(acc + V * v, &a[v], sizeof(vd));
+        for (int v = 0; v < NV; ++v) std::memcpy(acc + static_cast<std::ptrdiff_t>(r) * pitch + V * v, &a[r][v], sizeof(vd));
+    }
 }
 
 // addlinesblock for nv (1..NV) vectors of columns.
-template <int V, int NV>
-GSTBOOT_INLINE void addupto(int nv, double* acc, const double* tm, int n, int stride) {
+template <int V, int NV, int R>
+GSTBOOT_INLINE void addupto(int nv, double* acc, int pitch, const double* tm, int n, int stride) {
     if constexpr (NV > 1) {
         if (nv < NV) {
-            addupto<V, NV - 1>(nv, acc, tm, n, stride);
+            addupto<V, NV - 1, R>(nv, acc, pitch, tm, n, stride);
             return;
         }
     }
-    addlinesblock<V, NV>(acc, tm, n, stride);
+    addlinesblock<V, NV, R>(acc, pitch, tm, n, stride);
+}
+
+// All `count` rows over one piece of columns, R rows at a time and the
+// rest one by one.
+template <int V, int NV, int R>
+GSTBOOT_INLINE void addrows(int nv, double* accs, int count, int pitch, const double* tm, int n, int stride) {
+    int c = 0;
+    for (; c + R <= count; c += R) addupto<V, NV, R>(nv, accs + static_cast<std::ptrdiff_t>(c) * pitch, pitch, tm, n, stride);
+    for (; c < count; ++c) addupto<V, NV, 1>(nv, accs + static_cast<std::ptrdiff_t>(c) * pitch, pitch, tm, n, stride);
 }
 
 // The lines are taken NV vectors of columns at a time, so that the piece
 // stays in the first-level cache while every row of sums passes over it.
-// Columns are independent, and each still takes its lines in order. The
-// width is a multiple of 8, so of V.
-template <int V, int NV>
+// Columns and rows are independent, and each sum still takes its lines in
+// order. The width is a multiple of 8, so of V.
+template <int V, int NV, int R>
 GSTBOOT_INLINE void addlines(double* accs, int count, int pitch, const double* tm, int n, int width, int stride) {
     int d = 0;
-    for (; d + V * NV <= width; d += V * NV) {
-        for (int c = 0; c < count; ++c)
-            addlinesblock<V, NV>(accs + static_cast<std::ptrdiff_t>(c) * pitch + d, tm + d, n, stride);
-    }
+    for (; d + V * NV <= width; d += V * NV) addrows<V, NV, R>(NV, accs + d, count, pitch, tm + d, n, stride);
     const int rest = (width - d) / V;
-    if constexpr (NV > 1) {
-        if (rest > 0) {
-            for (int c = 0; c < count; ++c)
-                addupto<V, NV - 1>(rest, accs + static_cast<std::ptrdiff_t>(c) * pitch + d, tm + d, n, stride);
-        }
-    }
+    if (rest > 0) addrows<V, NV, R>(rest, accs + d, count, pitch, tm + d, n, stride);
 }
 
 // Lanes l0 .. l0 + V*G - 1 of the eight pairs.
