@@ -232,14 +232,15 @@ TEST(Engine, MatchesAtTheEdgesOfItsBlocks) {
 
 TEST(Engine, MatchesAtTheEdgesOfEveryWidth) {
     // The kernels hold 2, 4 or 8 lanes per vector; the pair ratios take 4
-    // or 8 lanes a pass, the SSW lanes 24, 48 or 56 (partners plus one), and
-    // the line sums 16, 32 or 64 columns a block. Population counts and row
-    // widths just below, at and above each.
+    // or 8 lanes a pass, the SSW lanes 24, 32 or 52 (partners plus one),
+    // and the line sums 6, 16 or 24 columns of 4, 3 or 4 rows (partners
+    // plus one) a pass. Population counts and row widths just below, at and
+    // above each; 50 populations give every count of partners.
     std::mt19937 gen(321);
-    const int npops[] = {4, 5, 9, 24, 25, 26, 48, 49, 50};
-    const int widths[] = {15, 16, 17, 31, 32, 33};
-    for (int trial = 0; trial < 18; ++trial) {
-        RandomStudy s = randomstudy(gen, npops[trial % 9], trial % 2 == 0, widths[trial % 6]);
+    const int npops[] = {4, 5, 9, 23, 24, 25, 32, 33, 50};
+    const int widths[] = {5, 6, 7, 15, 16, 17, 23, 24, 25};
+    for (int trial = 0; trial < 27; ++trial) {
+        RandomStudy s = randomstudy(gen, npops[trial % 9], trial % 2 == 0, widths[trial / 3 % 9]);
         comparestudy(s, static_cast<std::uint32_t>(trial), 1);
         if (HasFatalFailure()) return;
     }

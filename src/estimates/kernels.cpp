@@ -34,7 +34,7 @@ namespace {
 GSTBOOT_KERNELS(baseline, , 2, 2, 12, 3, 4, 2)
 
 #if defined(__x86_64__) && !defined(GSTBOOT_BASELINE_ONLY)
-GSTBOOT_KERNELS(avx2, __attribute__((target("avx2"))), 4, 4, 12, 4, 3, 1)
+GSTBOOT_KERNELS(avx2, __attribute__((target("avx2"))), 4, 4, 8, 4, 3, 1)
 // The SSW lanes are a chain of dependent additions per lane, as many
 // chains as partners: half-width vectors give twice as many independent
 // chains to hide the latency of each addition.
