@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Benchmark: three generated studies, each run with 1 thread and with all
-# threads, and the reference scoring on the medium one. Prints a Markdown
-# table of wall times, peak memory and speed-ups.
+# Benchmark: three generated studies, each run under every kernel set the
+# machine has (GSTBOOT_ISA, back to back so that the sets meet the same
+# load), with 1 thread and with all threads, and the reference scoring on
+# the medium one. Prints a Markdown table of wall times, peak memory and
+# ratios, and checks that every run writes the same report.
+#   BENCH_ISAS="avx2 baseline" ./bench/run.sh   # only these sets
 set -euo pipefail
 cd "$(dirname "$0")/.."
 exe=${GSTBOOT:-build/gstboot}
@@ -16,29 +19,51 @@ gen medium 12 30 50 4 40 15 15
 gen large 30 80 120 6 80 30 25
 gen largest 50 200 200 10 120 50 30
 
-# measure DIR ARGS... -> "seconds peakKiB"
+# The kernel sets the processor runs, widest first.
+isas() {
+  case $(uname -m) in
+    x86_64)
+      grep -qw avx512f /proc/cpuinfo && echo avx512
+      grep -qw avx2 /proc/cpuinfo && echo avx2
+      echo baseline ;;
+    aarch64) echo neon ;;
+    *) echo baseline ;;
+  esac
+}
+read -r -a sets <<<"${BENCH_ISAS:-$(isas | tr '\n' ' ')}"
+
+# measure DIR ISA ARGS... -> "seconds peakKiB"
 measure() {
-  local dir=$1; shift
+  local dir=$1 isa=$2; shift 2
   local t0 t1 mem
   t0=$(date +%s.%N)
-  ( cd "$dir" && /usr/bin/time -f "%M" -o time.txt "$OLDPWD/$exe" --seed 1 --output bench-output.txt "$@" >/dev/null 2>/dev/null )
+  ( cd "$dir" && GSTBOOT_ISA=$isa /usr/bin/time -f "%M" -o time.txt "$OLDPWD/$exe" --seed 1 --output bench-output.txt "$@" >/dev/null 2>/dev/null )
   t1=$(date +%s.%N)
   mem=$(tail -n 1 "$dir/time.txt")
   echo "$(echo "$t1 - $t0" | bc -l) $mem"
 }
 
-echo "| study | scoring | threads | wall s | peak MiB | speed-up vs 1 thread |"
-echo "|---|---|---:|---:|---:|---:|"
+same() {  # DIR WHAT: the last report against the first run's
+  cmp -s "$1/one.txt" "$1/bench-output.txt" || { echo "output differs on $(basename "$1"): $2" >&2; exit 1; }
+}
+
+echo "| study | kernels | threads | wall s | peak MiB | vs ${sets[0]} | speed-up vs 1 thread |"
+echo "|---|---|---:|---:|---:|---:|---:|"
 for s in medium large largest; do
-  read -r t1 m1 < <(measure "$work/$s" --threads 1)
-  cp "$work/$s/bench-output.txt" "$work/$s/one.txt"
-  read -r tn mn < <(measure "$work/$s" --threads "$threads")
-  cmp -s "$work/$s/one.txt" "$work/$s/bench-output.txt" || { echo "output differs between thread counts on $s" >&2; exit 1; }
-  printf "| %s | engine | 1 | %.3f | %.1f | 1.00 |\n" "$s" "$t1" "$(echo "$m1/1024" | bc -l)"
-  printf "| %s | engine | %d | %.3f | %.1f | %.2f |\n" "$s" "$threads" "$tn" "$(echo "$mn/1024" | bc -l)" "$(echo "$t1/$tn" | bc -l)"
+  dir=$work/$s
+  first=1
+  for isa in "${sets[@]}"; do
+    read -r t1 m1 < <(measure "$dir" "$isa" --threads 1)
+    if [ $first = 1 ]; then cp "$dir/bench-output.txt" "$dir/one.txt"; else same "$dir" "$isa, 1 thread"; fi
+    read -r tn mn < <(measure "$dir" "$isa" --threads "$threads")
+    same "$dir" "$isa, $threads threads"
+    if [ $first = 1 ]; then base1=$t1 basen=$tn; first=0; fi
+    printf "| %s | %s | 1 | %.3f | %.1f | %.2f | 1.00 |\n" "$s" "$isa" "$t1" "$(echo "$m1/1024" | bc -l)" "$(echo "$t1/$base1" | bc -l)"
+    printf "| %s | %s | %d | %.3f | %.1f | %.2f | %.2f |\n" "$s" "$isa" "$threads" "$tn" "$(echo "$mn/1024" | bc -l)" "$(echo "$tn/$basen" | bc -l)" "$(echo "$t1/$tn" | bc -l)"
+  done
   if [ "$s" = medium ]; then
-    read -r tr mr < <(measure "$work/$s" --reference)
-    cmp -s "$work/$s/one.txt" "$work/$s/bench-output.txt" || { echo "reference output differs on $s" >&2; exit 1; }
-    printf "| %s | reference | 1 | %.3f | %.1f | engine is %.0fx faster (1 thread) |\n" "$s" "$tr" "$(echo "$mr/1024" | bc -l)" "$(echo "$tr/$t1" | bc -l)"
+    read -r tr mr < <(measure "$dir" "" --reference)
+    same "$dir" "reference scoring"
+    printf "| %s | reference | 1 | %.3f | %.1f | | engine (%s) is %.0fx faster, 1 thread |\n" "$s" "$tr" "$(echo "$mr/1024" | bc -l)" "${sets[0]}" "$(echo "$tr/$base1" | bc -l)"
   fi
 done

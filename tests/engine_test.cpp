@@ -9,6 +9,7 @@
 
 #include "estimates/engine.h"
 #include "estimates/exactsum.h"
+#include "estimates/isa.h"
 #include "resampling/resample.h"
 #include "testutil.h"
 
@@ -147,8 +148,15 @@ void comparestudy(const RandomStudy& study, std::uint32_t seed, int replicates) 
     auto ds = testutil::parsedata(study.mhc, study.mic);
     // Odd seeds take the individuals' terms in blocks of 1 to 5 lines, so
     // that small studies cross block boundaries too.
-    Engine engine(*ds, seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0);
-    auto work = engine.makework();
+    // One engine per kernel set the machine runs, each held to the
+    // straightforward scoring.
+    std::vector<std::unique_ptr<Engine>> engines;
+    std::vector<Engine::WorkPtr> works;
+    for (Isa isa : testutil::runnableisas()) {
+        testutil::ScopedEnv cap("GSTBOOT_ISA", isaname(isa));
+        engines.push_back(std::make_unique<Engine>(*ds, seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0));
+        works.push_back(engines.back()->makework());
+    }
     auto rep = std::make_unique<Replicate>();
     auto idx = std::make_unique<ReplicateIndex>();
     auto scratch = std::make_unique<PairScratch>();
@@ -159,7 +167,7 @@ void comparestudy(const RandomStudy& study, std::uint32_t seed, int replicates) 
     b.srand(seed);
     for (int r = -1; r < replicates; ++r) {
         if (r < 0) {
-            engine.identity(*idx);
+            engines[0]->identity(*idx);
             scorepairs(*ds, ds->present, ds->mhc, ds->mic, *scratch, *want);
         } else {
             resample(*ds, *rep, a);
@@ -167,17 +175,20 @@ void comparestudy(const RandomStudy& study, std::uint32_t seed, int replicates) 
             ASSERT_EQ(a.state(), b.state());
             scorepairs(*ds, rep->present, rep->rmhc, rep->rmic, *scratch, *want);
         }
-        engine.score(*idx, *work, *got);
-        for (int i = 0; i + 1 < ds->npop; ++i) {
-            for (int j = i + 1; j < ds->npop; ++j) {
-                ASSERT_TRUE(samebits(want->mhc[i][j], got->mhc[i][j]))
-                    << "MHC pair " << i << "," << j << " replicate " << r << ": " << want->mhc[i][j] << " vs "
-                    << got->mhc[i][j] << "\n"
-                    << study.mhc;
-                ASSERT_TRUE(samebits(want->mic[i][j], got->mic[i][j]))
-                    << "MIC pair " << i << "," << j << " replicate " << r << ": " << want->mic[i][j] << " vs "
-                    << got->mic[i][j] << "\n"
-                    << study.mic;
+        for (std::size_t e = 0; e < engines.size(); ++e) {
+            const char* isa = isaname(testutil::runnableisas()[e]);
+            engines[e]->score(*idx, *works[e], *got);
+            for (int i = 0; i + 1 < ds->npop; ++i) {
+                for (int j = i + 1; j < ds->npop; ++j) {
+                    ASSERT_TRUE(samebits(want->mhc[i][j], got->mhc[i][j]))
+                        << isa << " MHC pair " << i << "," << j << " replicate " << r << ": " << want->mhc[i][j]
+                        << " vs " << got->mhc[i][j] << "\n"
+                        << study.mhc;
+                    ASSERT_TRUE(samebits(want->mic[i][j], got->mic[i][j]))
+                        << isa << " MIC pair " << i << "," << j << " replicate " << r << ": " << want->mic[i][j]
+                        << " vs " << got->mic[i][j] << "\n"
+                        << study.mic;
+                }
             }
         }
     }
@@ -214,6 +225,22 @@ TEST(Engine, MatchesAtTheEdgesOfItsBlocks) {
     const int npops[] = {31, 33, 50};
     for (int trial = 0; trial < 12; ++trial) {
         RandomStudy s = randomstudy(gen, npops[trial % 3], false, widths[trial % 6]);
+        comparestudy(s, static_cast<std::uint32_t>(trial), 1);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(Engine, MatchesAtTheEdgesOfEveryWidth) {
+    // The kernels hold 2, 4 or 8 lanes per vector; the pair ratios take 4
+    // or 8 lanes a pass, the SSW lanes 24, 32 or 52 (partners plus one),
+    // and the line sums 6, 16 or 24 columns of 4, 3 or 4 rows (partners
+    // plus one) a pass. Population counts and row widths just below, at and
+    // above each; 50 populations give every count of partners.
+    std::mt19937 gen(321);
+    const int npops[] = {4, 5, 9, 23, 24, 25, 32, 33, 50};
+    const int widths[] = {5, 6, 7, 15, 16, 17, 23, 24, 25};
+    for (int trial = 0; trial < 27; ++trial) {
+        RandomStudy s = randomstudy(gen, npops[trial % 9], trial % 2 == 0, widths[trial / 3 % 9]);
         comparestudy(s, static_cast<std::uint32_t>(trial), 1);
         if (HasFatalFailure()) return;
     }

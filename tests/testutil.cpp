@@ -190,3 +190,37 @@ bool havetool(const std::string& name) {
 }
 
 }  // namespace testutil
+
+#include "estimates/cpu.h"
+
+namespace testutil {
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    if (value) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_) {
+        setenv(name_.c_str(), old_.c_str(), 1);
+    } else {
+        unsetenv(name_.c_str());
+    }
+}
+
+std::vector<gstboot::Isa> runnableisas() {
+    std::vector<gstboot::Isa> isas;
+    const gstboot::Isa widest = gstboot::widestisa();
+    for (gstboot::Isa isa : {gstboot::Isa::baseline, gstboot::Isa::avx2, gstboot::Isa::avx512}) {
+        if (isa <= widest) isas.push_back(isa);
+    }
+    return isas;
+}
+
+}  // namespace testutil

@@ -106,3 +106,27 @@ void parseinto(gstboot::DataSet& ds, bool mhc, const std::string& text, const st
                std::vector<std::string>* warnings = nullptr);
 
 }  // namespace testutil
+
+#include "estimates/isa.h"
+
+namespace testutil {
+
+// Sets an environment variable (nullptr: unsets it) for the life of the
+// object, then puts back what was there. Children started meanwhile see it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_, old_;
+    bool had_;
+};
+
+// The kernel sets this machine runs, narrowest first: the caps a test can
+// set GSTBOOT_ISA to and see honoured.
+std::vector<gstboot::Isa> runnableisas();
+
+}  // namespace testutil

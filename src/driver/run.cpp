@@ -11,6 +11,7 @@
 #include "driver/options.h"
 #include "driver/replicates.h"
 #include "driver/summarize.h"
+#include "estimates/isa.h"
 #include "estimates/scorer.h"
 #include "output/plot.h"
 #include "output/report.h"
@@ -36,11 +37,12 @@ int run(const Options& options) {
         return 0;
     }
     if (options.version) {
-        std::printf("gstboot %s\n", VERSION);
+        std::printf("gstboot %s\nkernels: %s\n", VERSION, kernelname());
         flushconsole(stdout);
         return 0;
     }
     checkfiles(options);
+    kernelname();  // a bad GSTBOOT_ISA is refused before anything is read
     // The seed is taken before reading, as the clock would be read first.
     const std::uint32_t seed =
         options.hasseed ? options.seed : static_cast<std::uint32_t>(std::time(nullptr));

@@ -6,6 +6,7 @@
 
 #include "estimates/components.h"
 #include "estimates/exactsum.h"
+#include "estimates/isa.h"
 #include "estimates/kernels.h"
 
 namespace gstboot {
@@ -78,6 +79,7 @@ private:
 
 struct Engine::Impl {
     const DataSet& ds;
+    const Kernels& kern;  // of the instruction set chosen at construction
     int nrows = 0;  // 1 + nloci: row 0 MHC, row 1 + L source locus L
     std::vector<std::vector<int>> codes;       // ascending codes of each row
     std::vector<int> rowbase;                  // first dense index of each row
@@ -149,7 +151,7 @@ struct Engine::Work {
     std::vector<Range> ranges;
 };
 
-Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), blocklines(lines) {
+Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), kern(kernelsfor(chosenisa())), blocklines(lines) {
     nrows = 1 + ds.nloci;
     codes.resize(static_cast<std::size_t>(nrows));
     rowbase.resize(static_cast<std::size_t>(nrows));
@@ -503,7 +505,7 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
         for (int k0 = 0; k0 < n; k0 += block) {
             const int count = std::min(block, n - k0);
             patch(k0, count, false);
-            addlines(accs, j + 1, stride, lines, count, stride, stride);
+            kern.addlines(accs, j + 1, stride, lines, count, stride, stride);
             if (k0 + count < n) patch(k0, count, true);
         }
     }
@@ -550,7 +552,7 @@ void Engine::Impl::continuessw(int j, int row, int width, Work& work) const {
             for (int i = 0; i < j; ++i) out[i] = out[i] + b.ssw0;
         } else {
             out[j] = 0.0;
-            continuelanesssw(out, j + 1, &work.carriers[static_cast<std::size_t>(b.first)], b.ncar, ssa[width],
+            kern.continuelanesssw(out, j + 1, &work.carriers[static_cast<std::size_t>(b.first)], b.ncar, ssa[width],
                              ssb[width], width);
             own[j] = out[j];
         }
@@ -560,10 +562,9 @@ void Engine::Impl::continuessw(int j, int row, int width, Work& work) const {
 void Engine::Impl::pairlanes(int j, int lane0, bool mic, PairLanes& c) const {
     const int width = mic ? 2 : ds.mhccopies;
     const std::int32_t* sizes = mic ? ds.nmic : ds.nmhc;
-    double nk[8], ncm1[8], twf[8], niw[8], njw[8];
     for (int l = 0; l < 8; ++l) {
         const int i = lane0 + l;
-        nk[l] = ncm1[l] = twf[l] = niw[l] = njw[l] = 0.0;
+        c.nk[l] = c.ncm1[l] = c.twf[l] = c.niw[l] = c.njw[l] = 0.0;
         c.pall[l] = zeros.data();
         if (i >= j) continue;
         const int ni = sizes[i], nj = sizes[j];
@@ -571,18 +572,13 @@ void Engine::Impl::pairlanes(int j, int lane0, bool mic, PairLanes& c) const {
         if (n == 0) continue;  // scored apart
         const double nd = static_cast<double>(n);
         const double nc = nd - static_cast<double>(ni * ni + nj * nj) / nd;
-        nk[l] = static_cast<double>(n - 2);
-        ncm1[l] = nc - 1.0;
-        twf[l] = (nc * nk[l]) / nd;
-        niw[l] = static_cast<double>(ni * width);
-        njw[l] = static_cast<double>(nj * width);
+        c.nk[l] = static_cast<double>(n - 2);
+        c.ncm1[l] = nc - 1.0;
+        c.twf[l] = (nc * c.nk[l]) / nd;
+        c.niw[l] = static_cast<double>(ni * width);
+        c.njw[l] = static_cast<double>(nj * width);
         c.pall[l] = sums.of(n * width);
     }
-    std::memcpy(&c.nk, nk, sizeof nk);
-    std::memcpy(&c.ncm1, ncm1, sizeof ncm1);
-    std::memcpy(&c.twf, twf, sizeof twf);
-    std::memcpy(&c.niw, niw, sizeof niw);
-    std::memcpy(&c.njw, njw, sizeof njw);
 }
 
 // Population p's statistics for the replicate: every row in use, its
@@ -695,13 +691,14 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
         for (int lane0 = 0; lane0 < j; lane0 += 8) {
             PairLanes c;
             double num[8], den[8], micnum[8], micden[8];
+            const int lanes = std::min(8, j - lane0);
             e.pairlanes(j, lane0, false, c);
-            ratiolanes(c, ranges, 1, lane0, work.ssiT.data(), work.sswT.data(), work.pT.data(), work.cntT.data(), sj,
+            e.kern.ratiolanes(c, lanes, ranges, 1, lane0, work.ssiT.data(), work.sswT.data(), work.pT.data(), work.cntT.data(), sj,
                        num, den);
             e.pairlanes(j, lane0, true, c);
-            ratiolanes(c, ranges + 1, ds.nloci, lane0, work.ssiT.data(), work.sswT.data(), work.pT.data(),
+            e.kern.ratiolanes(c, lanes, ranges + 1, ds.nloci, lane0, work.ssiT.data(), work.sswT.data(), work.pT.data(),
                        work.cntT.data(), sj, micnum, micden);
-            for (int l = 0; l < 8 && lane0 + l < j; ++l) {
+            for (int l = 0; l < lanes; ++l) {
                 const int i = lane0 + l;
                 const int mi = ds.nmhc[i], mj = ds.nmhc[j];
                 double mhc = mi + mj == 0 ? emptypair(e.codes, w, &mhcrow, 1) : num[l] / den[l];

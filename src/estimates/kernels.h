@@ -1,21 +1,20 @@
 // The vector kernels of the scoring engine. Each lane of a vector is one
 // independent running sum, and the operations of a lane are rounded IEEE
 // double operations in the order a scalar loop would do them, so a result
-// does not depend on the vector width. Several widths are built and the
-// widest the processor has is chosen at run time.
+// does not depend on the vector width. A set of kernels is built for each
+// instruction set and one is chosen at run time (see isa.h).
 #pragma once
 
 #include <cstdint>
 
 #include "data/limits.h"
+#include "estimates/isa.h"
 
 namespace gstboot {
 
-// Partners of a population, padded to whole vectors of 8 lanes: the row
+// Partners of a population, padded to whole rows of 8 lanes: the row
 // length of the engine's by-allele tables, [dense allele * LP + partner].
 constexpr int LP = (MAXPOP + 7) / 8 * 8;
-
-typedef double v8d __attribute__((vector_size(64)));
 
 // One carrier of an allele: an individual whose copies match it, kept in
 // slot order.
@@ -36,7 +35,11 @@ struct AlleleStat {
 // The constants of eight pairs (i, j) of one data set, one lane each, as the
 // per-allele functions form them from the two sample sizes.
 struct PairLanes {
-    v8d nk, ncm1, twf, niw, njw;
+    alignas(64) double nk[8];
+    alignas(64) double ncm1[8];
+    alignas(64) double twf[8];
+    alignas(64) double niw[8];
+    alignas(64) double njw[8];
     const double* pall[8];  // running sums of 1/(N w), by matching copies
 };
 
@@ -45,25 +48,36 @@ struct Range {
     int first, end;
 };
 
-// SSW continued over the carriers of one allele of one population: lane l
-// is s[l] followed by the SSW term of every copy of every carrier in order
-// (a[m] for a matching copy, b[m] for the others, m the carrier's matches).
-// `s` holds `lanes` sums and room for up to 3 more, which are clobbered.
-void continuelanesssw(double* s, int lanes, const Carrier* car, int ncar, const double* a, const double* b, int w);
+// One instruction set's kernels.
+struct Kernels {
+    // SSW continued over the carriers of one allele of one population: lane
+    // l is s[l] followed by the SSW term of every copy of every carrier in
+    // order (a[m] for a matching copy, b[m] for the others, m the carrier's
+    // matches). `s` has room for `lanes` rounded up to a multiple of 8;
+    // the lanes past `lanes` are clobbered.
+    void (*continuelanesssw)(double* s, int lanes, const Carrier* car, int ncar, const double* a, const double* b,
+                             int w);
 
-// Every one of `count` rows of sums, held `pitch` apart in accs, continued
-// over lines 0..n-1 of tm (`width` columns, a multiple of 8, held `stride`
-// apart): acc[d] + tm[0][d] + tm[1][d] + ..., each column in line order.
-void addlines(double* accs, int count, int pitch, const double* tm, int n, int width, int stride);
+    // Every one of `count` rows of sums, held `pitch` apart in accs,
+    // continued over lines 0..n-1 of tm (`width` columns, a multiple of 8,
+    // held `stride` apart): acc[d] + tm[0][d] + tm[1][d] + ..., each column
+    // in line order.
+    void (*addlines)(double* accs, int count, int pitch, const double* tm, int n, int width, int stride);
 
-// Numerator and denominator sums of eight pairs over the alleles
-// dense[first..end) of each range, in the order given; lane l reads column
-// l of the [dense][LP] tables at lane0. The additions of each lane are
-// those of the straightforward scoring, one allele after another.
-// `sj` gives population j's frequency and matching copies by dense allele;
-// the results go to numout[0..7] and denout[0..7].
-void ratiolanes(const PairLanes& c, const Range* ranges, int nranges, int lane0, const double* ssiT,
-                const double* sswT, const double* pT, const std::int32_t* cntT, const AlleleStat* sj, double* numout,
-                double* denout);
+    // Numerator and denominator sums of the first `lanes` (1..8) of eight
+    // pairs over the alleles dense[first..end) of each range, in the order
+    // given; lane l reads column l of the [dense][LP] tables at lane0. The
+    // additions of each lane are those of the straightforward scoring, one
+    // allele after another. `sj` gives population j's frequency and
+    // matching copies by dense allele; the results go to numout[0..7] and
+    // denout[0..7], of which lanes past `lanes` are left unspecified.
+    void (*ratiolanes)(const PairLanes& c, int lanes, const Range* ranges, int nranges, int lane0,
+                       const double* ssiT, const double* sswT, const double* pT, const std::int32_t* cntT,
+                       const AlleleStat* sj, double* numout, double* denout);
+};
+
+// The kernels of an instruction set; the set must be one this build holds
+// and the processor runs (as chosenisa() returns).
+const Kernels& kernelsfor(Isa isa);
 
 }  // namespace gstboot

@@ -1,0 +1,18 @@
+#include "estimates/cpu.h"
+
+namespace gstboot {
+
+Isa widestisa() {
+#if defined(GSTBOOT_BASELINE_ONLY) || !(defined(__x86_64__) && defined(__GNUC__))
+    return Isa::baseline;
+#else
+    // The compiler's run-time check also asks the operating system whether
+    // it saves the registers of the wider sets.
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) return Isa::avx512;
+    if (__builtin_cpu_supports("avx2")) return Isa::avx2;
+    return Isa::baseline;
+#endif
+}
+
+}  // namespace gstboot

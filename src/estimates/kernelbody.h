@@ -1,0 +1,203 @@
+// The kernels' bodies, written once for any vector width and inlined into
+// one function per instruction set (kernels.cpp), which compiles them for
+// that set. Only kernels.cpp includes this.
+//
+// Template arguments: V doubles per vector (the width of the registers the
+// set has, so that no vector is split or spilled), and per kernel how many
+// vectors one pass holds in registers. A lane's additions are the same,
+// in the same order, for every V and every blocking: only which lanes
+// share an instruction changes.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "estimates/kernels.h"
+
+#define GSTBOOT_INLINE __attribute__((always_inline)) inline
+
+namespace gstboot {
+namespace body {
+
+template <int V>
+struct Vec {
+    typedef double type __attribute__((vector_size(V * sizeof(double))));
+};
+
+// The continuation of NV vectors of starting sums over one population's
+// carriers of an allele: lane l is s[l] continued over the SSW terms of every
+// copy of every carrier, in the order of the carriers.
+template <int V, int NV>
+GSTBOOT_INLINE void sswlanes(double* s, const Carrier* car, int ncar, const double* a, const double* b, int w) {
+    using vd = typename Vec<V>::type;
+    vd acc[NV];
+#pragma GCC unroll 16
+    for (int v = 0; v < NV; ++v) std::memcpy(&acc[v], s + V * v, sizeof(vd));
+    for (int c = 0; c < ncar; ++c) {
+        for (int copy = 0; copy < w; ++copy) {
+            const double x = (car[c].pattern >> copy) & 1u ? a[car[c].m] : b[car[c].m];
+            vd tm;
+#pragma GCC unroll 8
+            for (int l = 0; l < V; ++l) tm[l] = x;
+#pragma GCC unroll 16
+            for (int v = 0; v < NV; ++v) acc[v] = acc[v] + tm;
+        }
+    }
+#pragma GCC unroll 16
+    for (int v = 0; v < NV; ++v) std::memcpy(s + V * v, &acc[v], sizeof(vd));
+}
+
+// sswlanes for nv (1..NV) vectors.
+template <int V, int NV>
+GSTBOOT_INLINE void sswupto(int nv, double* s, const Carrier* car, int ncar, const double* a, const double* b, int w) {
+    if constexpr (NV > 1) {
+        if (nv < NV) {
+            sswupto<V, NV - 1>(nv, s, car, ncar, a, b, w);
+            return;
+        }
+    }
+    sswlanes<V, NV>(s, car, ncar, a, b, w);
+}
+
+// Up to NV vectors of lanes pass over the carriers together, so that many
+// independent additions are in flight at each step; NV is what the
+// registers hold beside the term. V divides 8, so rounding `lanes` up to
+// whole vectors stays within the row's multiple of 8.
+template <int V, int NV>
+GSTBOOT_INLINE void continuelanesssw(double* s, int lanes, const Carrier* car, int ncar, const double* a,
+                                     const double* b, int w) {
+    for (int l = 0; l < lanes; l += V * NV) {
+        const int nv = (std::min(lanes - l, V * NV) + V - 1) / V;
+        sswupto<V, NV>(nv, s + l, car, ncar, a, b, w);
+    }
+}
+
+// R rows of sums, `pitch` apart from acc, continued over lines 0..n-1 of
+// tm: acc[d] + tm[0][d] + tm[1][d] + ..., each column's additions in line
+// order; V * NV columns at once. A vector of a line, loaded once, goes to
+// all R rows.
+template <int V, int NV, int R>
+GSTBOOT_INLINE void addlinesblock(double* acc, int pitch, const double* tm, int n, int stride) {
+    using vd = typename Vec<V>::type;
+    vd a[R][NV];
+#pragma GCC unroll 8
+    for (int r = 0; r < R; ++r) {
+#pragma GCC unroll 16
+        for (int v = 0; v < NV; ++v) std::memcpy(&a[r][v], acc + static_cast<std::ptrdiff_t>(r) * pitch + V * v, sizeof(vd));
+    }
+    for (int k = 0; k < n; ++k) {
+        const double* line = tm + static_cast<std::ptrdiff_t>(k) * stride;
+#pragma GCC unroll 16
+        for (int v = 0; v < NV; ++v) {
+            vd x;
+            std::memcpy(&x, line + V * v, sizeof x);
+#pragma GCC unroll 8
+            for (int r = 0; r < R; ++r) a[r][v] = a[r][v] + x;
+        }
+    }
+#pragma GCC unroll 8
+    for (int r = 0; r < R; ++r) {
+#pragma GCC unroll 16
+        for (int v = 0; v < NV; ++v) std::memcpy(acc + static_cast<std::ptrdiff_t>(r) * pitch + V * v, &a[r][v], sizeof(vd));
+    }
+}
+
+// addlinesblock for nv (1..NV) vectors of columns.
+template <int V, int NV, int R>
+GSTBOOT_INLINE void addupto(int nv, double* acc, int pitch, const double* tm, int n, int stride) {
+    if constexpr (NV > 1) {
+        if (nv < NV) {
+            addupto<V, NV - 1, R>(nv, acc, pitch, tm, n, stride);
+            return;
+        }
+    }
+    addlinesblock<V, NV, R>(acc, pitch, tm, n, stride);
+}
+
+// All `count` rows over one piece of columns, R rows at a time and the
+// rest one by one.
+template <int V, int NV, int R>
+GSTBOOT_INLINE void addrows(int nv, double* accs, int count, int pitch, const double* tm, int n, int stride) {
+    int c = 0;
+    for (; c + R <= count; c += R) addupto<V, NV, R>(nv, accs + static_cast<std::ptrdiff_t>(c) * pitch, pitch, tm, n, stride);
+    for (; c < count; ++c) addupto<V, NV, 1>(nv, accs + static_cast<std::ptrdiff_t>(c) * pitch, pitch, tm, n, stride);
+}
+
+// The lines are taken NV vectors of columns at a time, so that the piece
+// stays in the first-level cache while every row of sums passes over it.
+// Columns and rows are independent, and each sum still takes its lines in
+// order. The width is a multiple of 8, so of V.
+template <int V, int NV, int R>
+GSTBOOT_INLINE void addlines(double* accs, int count, int pitch, const double* tm, int n, int width, int stride) {
+    int d = 0;
+    for (; d + V * NV <= width; d += V * NV) addrows<V, NV, R>(NV, accs + d, count, pitch, tm + d, n, stride);
+    const int rest = (width - d) / V;
+    if (rest > 0) addrows<V, NV, R>(rest, accs + d, count, pitch, tm + d, n, stride);
+}
+
+// Lanes l0 .. l0 + V*G - 1 of the eight pairs.
+template <int V, int G>
+GSTBOOT_INLINE void ratiopass(const PairLanes& c, int l0, const Range* ranges, int nranges, int lane0,
+                              const double* ssiT, const double* sswT, const double* pT, const std::int32_t* cntT,
+                              const AlleleStat* sj, double* numout, double* denout) {
+    using vd = typename Vec<V>::type;
+    vd nk[G], ncm1[G], twf[G], niw[G], njw[G], num[G], den[G];
+    vd zero;
+#pragma GCC unroll 8
+    for (int l = 0; l < V; ++l) zero[l] = 0.0;
+#pragma GCC unroll 8
+    for (int g = 0; g < G; ++g) {
+        const int at = l0 + V * g;
+        std::memcpy(&nk[g], c.nk + at, sizeof(vd));
+        std::memcpy(&ncm1[g], c.ncm1 + at, sizeof(vd));
+        std::memcpy(&twf[g], c.twf + at, sizeof(vd));
+        std::memcpy(&niw[g], c.niw + at, sizeof(vd));
+        std::memcpy(&njw[g], c.njw + at, sizeof(vd));
+        num[g] = zero;
+        den[g] = zero;
+    }
+    const double* const* pall = c.pall + l0;
+    for (int q = 0; q < nranges; ++q) {
+        for (int d = ranges[q].first; d < ranges[q].end; ++d) {
+            const std::size_t at = static_cast<std::size_t>(d) * LP + static_cast<std::size_t>(lane0 + l0);
+            const AlleleStat& b = sj[d];
+#pragma GCC unroll 8
+            for (int g = 0; g < G; ++g) {
+                const std::size_t ag = at + static_cast<std::size_t>(V * g);
+                vd pp, pa, ssi, ssw;
+#pragma GCC unroll 8
+                for (int l = 0; l < V; ++l) pp[l] = pall[V * g + l][cntT[ag + static_cast<std::size_t>(l)] + b.count];
+                std::memcpy(&pa, pT + ag, sizeof pa);
+                std::memcpy(&ssi, ssiT + ag, sizeof ssi);
+                std::memcpy(&ssw, sswT + ag, sizeof ssw);
+                const vd e0 = pa - pp;
+                const vd e1 = b.p - pp;
+                vd ssp = zero + (niw[g] * e0) * e0;
+                ssp = ssp + (njw[g] * e1) * e1;
+                const vd tp = nk[g] * ssp;
+                num[g] = num[g] + (tp - ssi);
+                den[g] = den[g] + ((tp + ncm1[g] * ssi) + twf[g] * ssw);
+            }
+        }
+    }
+#pragma GCC unroll 8
+    for (int g = 0; g < G; ++g) {
+        std::memcpy(numout + l0 + V * g, &num[g], sizeof(vd));
+        std::memcpy(denout + l0 + V * g, &den[g], sizeof(vd));
+    }
+}
+
+// V*G lanes at a time, as many passes over the alleles as the live lanes
+// need; V*G divides 8.
+template <int V, int G>
+GSTBOOT_INLINE void ratiolanes(const PairLanes& c, int lanes, const Range* ranges, int nranges, int lane0,
+                               const double* ssiT, const double* sswT, const double* pT, const std::int32_t* cntT,
+                               const AlleleStat* sj, double* numout, double* denout) {
+    static_assert(8 % (V * G) == 0, "passes must tile the eight lanes");
+    for (int l0 = 0; l0 < lanes; l0 += V * G)
+        ratiopass<V, G>(c, l0, ranges, nranges, lane0, ssiT, sswT, pT, cntT, sj, numout, denout);
+}
+
+}  // namespace body
+}  // namespace gstboot
