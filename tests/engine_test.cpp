@@ -167,7 +167,7 @@ void comparestudy(const RandomStudy& study, std::uint32_t seed, int replicates) 
     b.srand(seed);
     for (int r = -1; r < replicates; ++r) {
         if (r < 0) {
-            engines[0]->identity(*idx);
+            identityreplicate(*ds, *idx);
             scorepairs(*ds, ds->present, ds->mhc, ds->mic, *scratch, *want);
         } else {
             resample(*ds, *rep, a);

@@ -307,15 +307,6 @@ Engine::WorkPtr Engine::makework() const {
     return work;
 }
 
-void Engine::identity(ReplicateIndex& rep) const {
-    for (int p = 0; p < MAXPOP; ++p) {
-        for (int s = 0; s < MAXIND; ++s) {
-            rep.mhcsrc[p][s] = static_cast<std::int16_t>(s);
-            rep.micsrc[p][s] = static_cast<std::int16_t>(s);
-        }
-    }
-    for (int l = 0; l < MAXLOCI; ++l) rep.rl[l] = l;
-}
 
 // The statistics of one row (MHC, or one source locus) of population p, for
 // the individuals src[0..n-1] of the data as read.

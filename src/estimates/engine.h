@@ -53,8 +53,6 @@ public:
     // heterozygosity correction when it is on.
     void score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const;
 
-    // The replicate that is the data as read.
-    void identity(ReplicateIndex& rep) const;
 
     struct Impl;
 

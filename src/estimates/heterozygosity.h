@@ -1,5 +1,9 @@
 // The heterozygosity rule of the correction, in one place: which individual
-// counts as heterozygous, and the divisor a pair's count of them gives.
+// counts as heterozygous, and the divisor a pair's count of them gives. The
+// plain scoring and the warnings call these; the fast scorers count the
+// same heterozygotes from their allele tallies (a homozygote's copies all
+// match one allele) and take the same sum from tables or repeatadd(), and
+// the oracle tests hold them to these definitions bit for bit.
 #pragma once
 
 #include <cstdint>
