@@ -10,7 +10,11 @@ build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+# Installs the test tools first where it can (Debian, as root); see
+# scripts/testdeps.sh.
+test:
+	@./scripts/testdeps.sh || true
+	$(MAKE) build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The example studies with a fixed seed: report, table and figure in
