@@ -105,7 +105,12 @@ TEST(Lines, FieldsAndWidths) {
     EXPECT_EQ(consoleline(pairof(0, 1, 0.0, mhc, 0.0, mic, 0.0)),
               "   1   2  0.4990  0.0240  0.9740 -0.5000 -0.9750 -0.0250  0.0000\n");
     EXPECT_EQ(fileline(pairof(48, 49, 1.5, mhc, NAN, mic, 0.125)),
-              "  49  50  1.5000  0.4990  0.0240  0.9740     nan -0.5000 -0.9750 -0.0250  0.1250\n");
+              "  49  50  1.5000  0.4990  0.0240  0.9740    -nan -0.5000 -0.9750 -0.0250  0.1250\n");
+    // Every not-a-number prints as the C library prints the 0/0 of x86-64,
+    // whatever its sign, so the report is the same on every platform.
+    EXPECT_EQ(consoleline(pairof(0, 1, 0.0, std::vector<double>(1000, -NAN), 0.0,
+                                 std::vector<double>(1000, INFINITY), -INFINITY)),
+              "   1   2    -nan    -nan    -nan     inf     inf     inf    -inf\n");
     // A value too wide for its field widens it instead of being cut.
     std::vector<double> big(1000, -123456.0);
     EXPECT_EQ(consoleline(pairof(0, 1, 0.0, big, 0.0, mhc, 0.0)).size(), 65u + 3u * 4u);

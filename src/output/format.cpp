@@ -1,5 +1,6 @@
 #include "output/format.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
@@ -19,6 +20,12 @@ std::string format(const char* fmt, ...) {
     va_end(ap);
     big.resize(static_cast<std::size_t>(n));
     return big;
+}
+
+std::string fixed4(double value) {
+    if (std::isnan(value)) return "-nan";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    return format("%.4f", value);
 }
 
 }  // namespace gstboot
