@@ -8,7 +8,8 @@
 namespace gstboot {
 namespace missinglanes {
 
-#ifdef GSTBOOT_BASELINE_ONLY
+// Clones for the wider x86-64 sets; elsewhere (aarch64: NEON) one build.
+#if defined(GSTBOOT_BASELINE_ONLY) || !defined(__x86_64__)
 #define GSTBOOT_MISSING_CLONES
 #else
 #define GSTBOOT_MISSING_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
