@@ -7,7 +7,7 @@
 #   scripts/testdeps.sh --ci     and those of the sanitizer and fuzz runs
 set -uo pipefail
 pkgs=(cmake g++ make libgtest-dev python3 librsvg2-bin valgrind)
-[ "${1:-}" = --ci ] && pkgs+=(clang-14 libclang-rt-14-dev)
+[ "${1:-}" = --ci ] && pkgs+=(clang-14 libclang-rt-14-dev g++-aarch64-linux-gnu qemu-user)
 
 command -v dpkg >/dev/null 2>&1 || exit 0
 need=()
