@@ -1,5 +1,7 @@
 #include "estimates/micmissing.h"
 
+#include "estimates/isa.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -62,6 +64,8 @@ struct MissingMic::Impl {
     std::vector<double> recip;
     std::vector<std::size_t> recipat;
     std::vector<double> zeros;  // the table of unused lanes
+    missinglanes::Kernels kernels = missinglanes::kernelsfor(chosenisa());
+
 
     Impl(const DataSet& d, int lines);
     const double* sums(int t) const { return recip.data() + recipat[at(t)]; }
@@ -340,7 +344,7 @@ void MissingMic::Impl::continuessi(int j, const ReplicateIndex& rep, Work& work)
         for (int k0 = 0; k0 < n; k0 += block) {
             const int count = std::min(block, n - k0);
             patch(k0, count, false);
-            missinglanes::continuerows(accs, j + 1, stride, lines, count, stride, stride);
+            kernels.addlines(accs, j + 1, stride, lines, count, stride, stride);
             if (k0 + count < n) patch(k0, count, true);
         }
     }
@@ -380,7 +384,7 @@ void MissingMic::Impl::scorepartners(int j, int i0, const ReplicateIndex& rep, W
         }
         c.first = rowbase[at(l)];
         c.end = c.first + nd[at(l)];
-        missinglanes::locusterms(c, i0, work.ssiT.data(), work.ssw0T.data(), work.pT.data(), work.cntT.data(),
+        kernels.locusterms(c, i0, work.ssiT.data(), work.ssw0T.data(), work.pT.data(), work.cntT.data(),
                                  work.stats.data(), &work.qnum[at(l) * 8], &work.qden[at(l) * 8]);
     }
     double num[8], den[8];

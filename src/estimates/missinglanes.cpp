@@ -3,68 +3,21 @@
 #include <cstddef>
 #include <cstring>
 
+#include "estimates/kernels.h"
 #include "estimates/pairmissing.h"
 
 namespace gstboot {
 namespace missinglanes {
-
-// Clones for the wider x86-64 sets; elsewhere (aarch64: NEON) one build.
-#if defined(GSTBOOT_BASELINE_ONLY) || !defined(__x86_64__)
-#define GSTBOOT_MISSING_CLONES
-#else
-#define GSTBOOT_MISSING_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
 
 namespace {
 
 typedef double v8d __attribute__((vector_size(64)));
 typedef std::int32_t v8i __attribute__((vector_size(32)));
 
-// acc[c] continued over lines 0..n-1, 8 * NV columns at once.
-template <int NV>
-__attribute__((always_inline)) inline void rowblock(double* acc, const double* lines, int n, int stride) {
-    v8d a[NV];
-    std::memcpy(a, acc, sizeof a);
-    for (int k = 0; k < n; ++k) {
-        const double* line = lines + static_cast<std::ptrdiff_t>(k) * stride;
-        for (int v = 0; v < NV; ++v) {
-            v8d r;
-            std::memcpy(&r, line + 8 * v, sizeof r);
-            a[v] = a[v] + r;
-        }
-    }
-    std::memcpy(acc, a, sizeof a);
-}
-
-}  // namespace
-
-// 64 columns at a time, so that the piece of the lines stays in the
-// first-level cache while every row passes over it.
-GSTBOOT_MISSING_CLONES
-void continuerows(double* accs, int rows, int pitch, const double* lines, int n, int width, int stride) {
-    int d = 0;
-    for (; d + 64 <= width; d += 64) {
-        for (int r = 0; r < rows; ++r) rowblock<8>(accs + static_cast<std::ptrdiff_t>(r) * pitch + d, lines + d, n, stride);
-    }
-    const int rest = (width - d) / 8;
-    for (int r = 0; r < rows; ++r) {
-        double* acc = accs + static_cast<std::ptrdiff_t>(r) * pitch + d;
-        switch (rest) {
-            case 7: rowblock<7>(acc, lines + d, n, stride); break;
-            case 6: rowblock<6>(acc, lines + d, n, stride); break;
-            case 5: rowblock<5>(acc, lines + d, n, stride); break;
-            case 4: rowblock<4>(acc, lines + d, n, stride); break;
-            case 3: rowblock<3>(acc, lines + d, n, stride); break;
-            case 2: rowblock<2>(acc, lines + d, n, stride); break;
-            case 1: rowblock<1>(acc, lines + d, n, stride); break;
-            default: break;
-        }
-    }
-}
-
-GSTBOOT_MISSING_CLONES
-void locusterms(const LocusPairs& c, int lane0, const double* ssiT, const double* ssw0T, const double* pT,
-                const std::int32_t* cntT, const AlleleStat* sj, double* qnum, double* qden) {
+__attribute__((always_inline)) inline void locustermsbody(const LocusPairs& c, int lane0, const double* ssiT,
+                                                          const double* ssw0T, const double* pT,
+                                                          const std::int32_t* cntT, const AlleleStat* sj,
+                                                          double* qnum, double* qden) {
     // The constants gstnum/gstden form from the two sample sizes (k = 2,
     // w = 2), and F_l, lane by lane in the same operations.
     v8i ni;
@@ -110,6 +63,32 @@ void locusterms(const LocusPairs& c, int lane0, const double* ssiT, const double
     for (int l = 0; l < 8; ++l) {
         if (!locusenters(c.ni[l], c.nj)) qnum[l] = qden[l] = 0.0;
     }
+}
+
+// One compiled set of the kernels per instruction set, each at the width it
+// runs best at.
+#define GSTBOOT_MISSING_KERNELS(name, target)                                                                  \
+    target void name##terms(const LocusPairs& c, int lane0, const double* ssiT, const double* ssw0T,             \
+                            const double* pT, const std::int32_t* cntT, const AlleleStat* sj, double* qnum,      \
+                            double* qden) {                                                                    \
+        locustermsbody(c, lane0, ssiT, ssw0T, pT, cntT, sj, qnum, qden);                                       \
+    }
+
+GSTBOOT_MISSING_KERNELS(baseline, )
+#if defined(__x86_64__) && !defined(GSTBOOT_BASELINE_ONLY)
+GSTBOOT_MISSING_KERNELS(avx2, __attribute__((target("avx2"))))
+GSTBOOT_MISSING_KERNELS(avx512, __attribute__((target("avx512f"))))
+#endif
+
+}  // namespace
+
+Kernels kernelsfor(Isa isa) {
+    const auto addlines = gstboot::kernelsfor(isa).addlines;
+#if defined(__x86_64__) && !defined(GSTBOOT_BASELINE_ONLY)
+    if (isa == Isa::avx512) return {addlines, avx512terms};
+    if (isa == Isa::avx2) return {addlines, avx2terms};
+#endif
+    return {addlines, baselineterms};
 }
 
 }  // namespace missinglanes

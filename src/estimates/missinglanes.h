@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "data/limits.h"
+#include "estimates/isa.h"
 
 namespace gstboot {
 namespace missinglanes {
@@ -24,11 +25,6 @@ struct AlleleStat {
     std::int32_t ncar;   // typed individuals carrying it (with their draws)
 };
 
-// Every one of `rows` rows of sums, held `pitch` apart in accs, continued
-// over lines 0..n-1 (`width` columns, a multiple of 8, held `stride` apart):
-// acc[c] + line0[c] + line1[c] + ..., each column in line order.
-void continuerows(double* accs, int rows, int pitch, const double* lines, int n, int width, int stride);
-
 // One locus of eight pairs (lane0 + l, j), l = 0..7.
 struct LocusPairs {
     std::int32_t ni[8];          // typed individuals of each partner; 0 in unused lanes
@@ -37,12 +33,25 @@ struct LocusPairs {
     int first, end;              // the locus's dense alleles
 };
 
-// qnum[l] = num_l / F_l and qden[l] = den_l / F_l of each lane's pair at the
-// locus, or +0.0 where the locus does not enter the pair. The lane tables
-// give the partners' pair SSI (ssiT), own SSW (ssw0T), frequency (pT) and
-// matching copies (cntT) by dense allele; `sj` population j's statistics.
-void locusterms(const LocusPairs& c, int lane0, const double* ssiT, const double* ssw0T, const double* pT,
-                const std::int32_t* cntT, const AlleleStat* sj, double* qnum, double* qden);
+// The vector kernels, one set per instruction set; each lane does the
+// rounded operations of a scalar loop in its order, so every set gives the
+// same bits.
+struct Kernels {
+    // The engine's line sums (see kernels.h: every one of `rows` rows of
+    // sums, `pitch` apart, continued over lines 0..n-1, `width` columns held
+    // `stride` apart, each column in line order).
+    void (*addlines)(double* accs, int rows, int pitch, const double* lines, int n, int width, int stride);
+    // qnum[l] = num_l / F_l and qden[l] = den_l / F_l of each lane's pair at
+    // the locus, or +0.0 where the locus does not enter the pair. The lane
+    // tables give the partners' pair SSI (ssiT), own SSW (ssw0T), frequency
+    // (pT) and matching copies (cntT) by dense allele; `sj` population j's
+    // statistics.
+    void (*locusterms)(const LocusPairs& c, int lane0, const double* ssiT, const double* ssw0T, const double* pT,
+                       const std::int32_t* cntT, const AlleleStat* sj, double* qnum, double* qden);
+};
+
+// The kernels compiled for `isa` (the widest this build has at or below it).
+Kernels kernelsfor(Isa isa);
 
 }  // namespace missinglanes
 }  // namespace gstboot
