@@ -134,7 +134,9 @@ std::string usage() {
            "                 the observed estimates, replicate summaries and the seed\n"
            "  --plot FILE    also draw the pairs as an SVG figure (MHC against MIC)\n"
            "  -h, --help     show this text and exit\n"
-           "  --version      show the version and exit\n";
+           "  --version      show the version and the vector kernels in use (capped by\n"
+           "                 the environment variable GSTBOOT_ISA: avx512, avx2,\n"
+           "                 baseline) and exit\n";
 }
 
 Options parseoptions(const std::vector<std::string>& args) {
