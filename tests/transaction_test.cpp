@@ -64,6 +64,7 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
         {{"--seed", "2"}, "--seed is given more than once"},
         {{"stray"}, "unexpected argument 'stray'"},
         {{"--table", "/dev/null", "--plot", "/dev/null"}, ""},
+        {{"--table", "/dev/stdout", "--plot", "/dev/stdout"}, ""},  // a file when captured: still no clash
     };
     for (const Row& row : rows) {
         TempDir dir;
@@ -79,6 +80,10 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
         const RunResult r = rungstboot(dir.path(), args);
         if (row.message.empty()) {
             EXPECT_EQ(r.status, 0) << r.err;
+            // Written where the descriptor leads, after the console text.
+            if (row.args[1] == "/dev/stdout") {
+                EXPECT_NE(r.out.find("</svg>"), std::string::npos);
+            }
             continue;
         }
         EXPECT_EQ(r.status, 2) << row.message;

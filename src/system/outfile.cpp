@@ -36,7 +36,9 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)), target_(path_
     struct stat st;
     if (::stat(path_.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) fail("create", EISDIR);
-        if (!S_ISREG(st.st_mode)) {
+        // /dev/stdout and the like name a descriptor: replacing the file it
+        // leads to would take the place of what the shell opened.
+        if (!S_ISREG(st.st_mode) || path_.rfind("/dev/", 0) == 0 || path_.rfind("/proc/", 0) == 0) {
             opendirect();
             return;
         }
@@ -56,8 +58,40 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)), target_(path_
     opentemp(target_, false, 0);
 }
 
+namespace {
+
+// The descriptor a path such as /dev/stdout or /dev/fd/3 names, or -1.
+int namedfd(const std::string& path) {
+    if (path == "/dev/stdout") return 1;
+    if (path == "/dev/stderr") return 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string p = prefix;
+        if (path.rfind(p, 0) != 0 || path.size() == p.size() || path.size() > p.size() + 4) continue;
+        if (path.find_first_not_of("0123456789", p.size()) != std::string::npos) continue;
+        return std::atoi(path.c_str() + p.size());
+    }
+    return -1;
+}
+
+}  // namespace
+
 void OutputFile::opendirect() {
     direct_ = true;
+    // A descriptor is shared, not opened anew: opening /dev/stdout again
+    // would truncate the file the shell redirected it to and write over the
+    // console text from an offset of its own.
+    const int fd = namedfd(path_);
+    if (fd >= 0) {
+        const int copy = ::dup(fd);
+        if (copy < 0) fail("create", errno);
+        file_ = ::fdopen(copy, "w");
+        if (!file_) {
+            const int err = errno;
+            ::close(copy);
+            fail("create", err);
+        }
+        return;
+    }
     file_ = std::fopen(path_.c_str(), "w");
     if (!file_) fail("create", errno);
 }

@@ -4,7 +4,9 @@
 // temporary file beside it and renamed into place by commit(), so a failed or
 // interrupted run leaves a previous file as it was. A symbolic link to a
 // regular file keeps the link: its target is the file replaced. A device,
-// pipe or terminal is written directly and nothing is created beside it.
+// pipe or terminal is written directly and nothing is created beside it, and
+// so is a path under /dev/ or /proc/; /dev/stdout, /dev/stderr and /dev/fd/N
+// share that descriptor, so that their text follows what was written there.
 //
 // Every output of a run goes through this class, so each inherits the same
 // behaviour: a message naming the path on any failure, and no temporary file

@@ -23,8 +23,10 @@ void flushconsole(std::FILE* console) {
 }
 
 void OutputSet::commit(std::FILE* console) {
-    for (auto& f : files_) f->finish();
+    // The console first, so that an output sharing its descriptor
+    // (/dev/stdout) follows its text.
     flushconsole(console);
+    for (auto& f : files_) f->finish();
     std::size_t k = 0;
     try {
         for (; k < files_.size(); ++k) files_[k]->install();

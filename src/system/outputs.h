@@ -19,8 +19,8 @@ public:
     // created). The reference stays valid for the set's lifetime.
     OutputFile& add(const std::string& path);
 
-    // Finishes every output (flush, sync, close), then standard output
-    // `console`, then renames them into place in the order they were added.
+    // Finishes standard output `console`, then every output (flush, sync,
+    // close), then renames them into place in the order they were added.
     // Throws Error (kind output) on the first failure. Until the first
     // rename nothing has changed; a rename that fails after others succeeded
     // is reported with what was and was not replaced.

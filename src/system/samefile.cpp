@@ -24,6 +24,12 @@ std::string resolveabsent(const std::string& path) {
 
 FileIdentity identify(const std::string& path) {
     FileIdentity id;
+    // /dev/stdout and its kind name a descriptor, which may be a file the
+    // shell opened: writing there twice is what the user asked for.
+    if (path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0) {
+        id.kind = FileIdentity::Kind::other;
+        return id;
+    }
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
         id.kind = FileIdentity::Kind::absent;

@@ -19,7 +19,9 @@ struct FileIdentity {
 };
 
 // Follows symbolic links, so `./x`, `dir/../x`, a link to x and a hard link
-// of x all give x's identity.
+// of x all give x's identity. A path under /dev/ or /proc/ is a device or
+// a descriptor (/dev/stdout, /dev/fd/3), never a clash, even when it leads
+// to a regular file.
 FileIdentity identify(const std::string& path);
 
 // Two regular files with one device and inode, or two absent paths that
