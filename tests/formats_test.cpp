@@ -24,14 +24,14 @@ struct Outcome {
 };
 
 // The two texts as files mhc.txt and mic.txt, read with readinputs.
-Outcome readtexts(const std::string& mhc, const std::string& mic, InputSpec spec = {}) {
+Outcome readtexts(const std::string& mhc, const std::string& mic, InputRequest request = {}) {
     TempDir dir;
     writefile(dir.file("mhc.txt"), mhc);
     writefile(dir.file("mic.txt"), mic);
-    spec.paths = {dir.file("mhc.txt"), dir.file("mic.txt")};
+    request.paths = {dir.file("mhc.txt"), dir.file("mic.txt")};
     Outcome o;
     try {
-        readinputs(spec, *o.ds, o.warnings);
+        readinputs(request, *o.ds, o.warnings);
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), ErrorKind::input);
         o.error = e.what();
@@ -116,9 +116,9 @@ TEST(Formats, BadInputs) {
          "mhc.txt:1:54: column 'c11' is MHC copy 11, beyond the limit of 10 copies; the header has 12 allele columns"},
     };
     for (const Case& c : cases) {
-        InputSpec spec;
-        spec.micformat = c.micformat;
-        Outcome o = readtexts(c.mhc, c.mic, spec);
+        InputRequest request;
+        request.micformat = c.micformat;
+        Outcome o = readtexts(c.mhc, c.mic, request);
         EXPECT_NE(o.error.find(c.expect), std::string::npos) << "expected: " << c.expect << "\ngot: " << o.error;
         EXPECT_EQ(o.error.find('\n'), std::string::npos) << o.error;
     }
@@ -229,10 +229,10 @@ TEST(Formats, SettingsAndDetection) {
         {kMhcGen, kMicTab, true, Resampling{false, false, false}, "correction on, resampling none"},
     };
     for (const Case& c : cases) {
-        InputSpec spec;
-        spec.correction = c.correction;
-        spec.resample = c.resample;
-        Outcome o = readtexts(c.mhc, c.mic, spec);
+        InputRequest request;
+        request.correction = c.correction;
+        request.resample = c.resample;
+        Outcome o = readtexts(c.mhc, c.mic, request);
         ASSERT_EQ(o.error, "");
         EXPECT_EQ(describesettings(*o.ds), c.settings);
     }
@@ -240,9 +240,9 @@ TEST(Formats, SettingsAndDetection) {
     EXPECT_EQ(ds->corrflag, 7);  // the header's value, untouched
     // A GENEPOP title that is a number is ambiguous with the legacy layout
     // until the format is named.
-    InputSpec spec;
-    spec.micformat = Format::genepop;
-    Outcome o = readtexts(kMhcGen, "2024\nL\nPop\nA, 0101\nPop\nB, 0202\n", spec);
+    InputRequest request;
+    request.micformat = Format::genepop;
+    Outcome o = readtexts(kMhcGen, "2024\nL\nPop\nA, 0101\nPop\nB, 0202\n", request);
     EXPECT_EQ(o.error, "");
     EXPECT_EQ(o.ds->nloci, 1);
     // Quoted cells, CR LF, a byte-order mark and trailing blank rows.
@@ -256,11 +256,11 @@ TEST(Formats, SettingsAndDetection) {
 
 TEST(Formats, GenepopExampleReads) {
     const std::string folder = testutil::testdata("../../examples/genepop");
-    InputSpec spec;
-    spec.paths = {folder + "/MHCdata.gen", folder + "/MICdata.gen"};
+    InputRequest request;
+    request.paths = {folder + "/MHCdata.gen", folder + "/MICdata.gen"};
     auto ds = std::make_unique<DataSet>();
     std::vector<std::string> warnings;
-    readinputs(spec, *ds, warnings);
+    readinputs(request, *ds, warnings);
     EXPECT_EQ(ds->npop, 6);
     EXPECT_EQ(ds->popnames[3], "Starnberger See");
     EXPECT_EQ(ds->mhccopies, 2);

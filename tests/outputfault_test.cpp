@@ -33,7 +33,7 @@ struct Folder {
         copyinputs(CASE, dir.path());
         writefile(dir.file("output.txt"), PREVIOUS);
     }
-    RunResult run(std::vector<std::string> extra = {}, const RunSpec& how = {}) {
+    RunResult run(std::vector<std::string> extra = {}, const RunSetup& how = {}) {
         std::vector<std::string> args = {"--seed", goldenseed(CASE)};
         args.insert(args.end(), extra.begin(), extra.end());
         return rungstboot(dir.path(), args, how);
@@ -79,7 +79,7 @@ TEST(OutputFaults, FolderWithoutWritePermission) {
     if (!canswitchuser()) GTEST_SKIP() << "needs root to run the program as an unprivileged user";
     Folder f;
     ASSERT_EQ(::chmod(f.dir.path().c_str(), 0555), 0);
-    RunResult r = f.run({}, RunSpec{"", false, true});
+    RunResult r = f.run({}, RunSetup{"", false, true});
     ::chmod(f.dir.path().c_str(), 0700);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("gstboot: cannot create output.txt: Permission denied\n"), std::string::npos) << r.err;
@@ -93,7 +93,7 @@ TEST(OutputFaults, ReadOnlyPreviousReportIsNotReplaced) {
     Folder f;
     ASSERT_EQ(::chmod(f.dir.path().c_str(), 0777), 0);
     ASSERT_EQ(::chmod(f.dir.file("output.txt").c_str(), 0444), 0);
-    RunResult r = f.run({}, RunSpec{"", false, true});
+    RunResult r = f.run({}, RunSetup{"", false, true});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("gstboot: cannot create output.txt: Permission denied\n"), std::string::npos) << r.err;
     f.expectuntouched();
@@ -150,7 +150,7 @@ TEST(OutputFaults, FullDiskKeepsThePreviousReport) {
 
 TEST(OutputFaults, StandardOutputFailureFailsTheRun) {
     Folder f;
-    RunResult r = f.run({}, RunSpec{"/dev/full", false, false});
+    RunResult r = f.run({}, RunSetup{"/dev/full", false, false});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("gstboot: cannot write standard output: No space left on device\n"), std::string::npos)
         << r.err;
@@ -161,7 +161,7 @@ TEST(OutputFaults, ClosedStandardOutputNeitherSucceedsNorLeaksIntoTheReport) {
     // With descriptor 1 closed the temporary report would get descriptor 1
     // and the console text would be written into it.
     Folder f;
-    RunResult r = f.run({}, RunSpec{"", true, false});
+    RunResult r = f.run({}, RunSetup{"", true, false});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("gstboot: cannot write standard output: Bad file descriptor\n"), std::string::npos)
         << r.err;
@@ -171,7 +171,7 @@ TEST(OutputFaults, ClosedStandardOutputNeitherSucceedsNorLeaksIntoTheReport) {
 TEST(OutputFaults, HelpAndVersionReportAFailedStandardOutput) {
     TempDir dir;
     for (const char* opt : {"--help", "--version"}) {
-        RunResult r = rungstboot(dir.path(), {opt}, RunSpec{"/dev/full", false, false});
+        RunResult r = rungstboot(dir.path(), {opt}, RunSetup{"/dev/full", false, false});
         EXPECT_EQ(r.status, 1) << opt;
         EXPECT_NE(r.err.find("cannot write standard output"), std::string::npos) << opt << ": " << r.err;
     }

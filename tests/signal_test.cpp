@@ -52,7 +52,7 @@ TEST(Interrupted, ClosedPipeOnStandardOutputLeavesNoTemporaryFile) {
     int fds[2];
     ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);  // the run holds only its reopened end
     std::string out = "/dev/fd/" + std::to_string(fds[1]);
-    Child child(dir.path(), {"--reference", "--seed", goldenseed("ten-copies")}, RunSpec{out, false, false});
+    Child child(dir.path(), {"--reference", "--seed", goldenseed("ten-copies")}, RunSetup{out, false, false});
     ::close(fds[1]);
     char first = 0;
     ASSERT_EQ(::read(fds[0], &first, 1), 1);

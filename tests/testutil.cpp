@@ -73,7 +73,7 @@ std::string goldenseed(const std::string& goldencase) {
     return s;
 }
 
-Child::Child(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how)
+Child::Child(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how)
     : outpath_(how.stdoutpath.empty() ? capture_.file("stdout") : how.stdoutpath),
       errpath_(capture_.file("stderr")), captured_(how.stdoutpath.empty()) {
     if (how.asnobody) ::chmod(capture_.path().c_str(), 0777);
@@ -139,13 +139,13 @@ RunResult Child::wait() {
     return r;
 }
 
-RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how) {
+RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how) {
     Child child(dir, args, how);
     return child.wait();
 }
 
 RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args) {
-    return rungstboot(dir, args, RunSpec{});
+    return rungstboot(dir, args, RunSetup{});
 }
 
 bool canswitchuser() { return geteuid() == 0; }

@@ -31,7 +31,7 @@ struct RunResult {
 RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args);
 
 // How a run is started, beyond its folder and arguments.
-struct RunSpec {
+struct RunSetup {
     std::string stdoutpath;    // standard output goes here; empty: captured
     bool closestdout = false;  // start with descriptor 1 closed
     bool asnobody = false;     // drop to uid/gid 65534 first (needs root)
@@ -42,7 +42,7 @@ struct RunSpec {
 // was never waited for.
 class Child {
 public:
-    Child(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how = {});
+    Child(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how = {});
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
@@ -65,7 +65,7 @@ private:
     bool reaped_ = false;
 };
 
-RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSpec& how);
+RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how);
 
 // Whether a command is on the PATH. A test that needs a missing tool is
 // skipped with its reason; CI installs every tool and fails on a skip.

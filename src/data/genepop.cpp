@@ -17,12 +17,7 @@ public:
         : lines_(splitlines(text)), name_(name), role_(role), set_(set) {}
 
     void read() {
-        set_ = RawSet();
-        set_.file = name_;
-        set_.role = role_;
-        set_.end = endof(lines_);
-        std::size_t k = 0;
-        while (k < lines_.size() && blankline(lines_[k])) ++k;
+        std::size_t k = startset(set_, name_, role_, lines_);
         if (k == lines_.size()) fail(set_.end, "expected a GENEPOP title line, but the file is empty");
         ++k;  // the title: any text
         k = readloci(k);

@@ -19,12 +19,12 @@ void readraw(const OpenedInput& in, const std::string& name, Role role, RawSet& 
 
 }  // namespace
 
-void readinputs(const InputSpec& spec, DataSet& ds, std::vector<std::string>& warnings) {
-    const InputPaths& paths = spec.paths;
+void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::string>& warnings) {
+    const InputPaths& paths = request.paths;
     RawSet mhc, mic;
     bool mhclegacy = false;
     {
-        OpenedInput in = openinput(paths.mhc, spec.mhcformat, "--mhc-format");
+        OpenedInput in = openinput(paths.mhc, request.mhcformat, "--mhc-format");
         mhclegacy = in.format == Format::legacy;
         if (mhclegacy) {
             readmhc(in.file.get(), paths.mhc, ds, warnings);
@@ -35,7 +35,7 @@ void readinputs(const InputSpec& spec, DataSet& ds, std::vector<std::string>& wa
             ds.bootmhc = 1;
         }
     }
-    OpenedInput in = openinput(paths.mic, spec.micformat, "--mic-format");
+    OpenedInput in = openinput(paths.mic, request.micformat, "--mic-format");
     const bool miclegacy = in.format == Format::legacy;
     if (miclegacy) {
         if (!mhclegacy) ds.npop = static_cast<std::int32_t>(mhc.pops.size());  // the legacy MIC file's count
@@ -61,11 +61,11 @@ void readinputs(const InputSpec& spec, DataSet& ds, std::vector<std::string>& wa
         }
     }
 
-    if (spec.correction) ds.corrflag = *spec.correction ? 1 : 0;
-    if (spec.resample) {
-        ds.bootmhc = spec.resample->mhc ? 1 : 0;
-        ds.bootmic = spec.resample->mic ? 1 : 0;
-        ds.bootloci = spec.resample->loci ? 1 : 0;
+    if (request.correction) ds.corrflag = *request.correction ? 1 : 0;
+    if (request.resample) {
+        ds.bootmhc = request.resample->mhc ? 1 : 0;
+        ds.bootmic = request.resample->mic ? 1 : 0;
+        ds.bootloci = request.resample->loci ? 1 : 0;
     }
 }
 

@@ -20,7 +20,7 @@ struct Resampling {
     bool loci = false;
 };
 
-struct InputSpec {
+struct InputRequest {
     InputPaths paths;
     Format mhcformat = Format::automatic;  // automatic: told from the content (see detect.h)
     Format micformat = Format::automatic;
@@ -38,13 +38,14 @@ struct InputSpec {
 // switches. Populations are numbered in the order of the MHC file; two
 // named files are matched by name, a legacy file by position.
 //
-// Two legacy files without options give exactly what readdata gives.
+// Two legacy files without options are read by readmhc and readmic as they
+// stand.
 // Throws Error with status 1 where the fault is found (a file that cannot
 // be opened, an ambiguous format, a file that breaks its format's rules or
 // the limits, populations that do not match), naming file:line:column and
 // what was expected. Warnings, each beginning with its file, are appended
 // to `warnings`.
-void readinputs(const InputSpec& spec, DataSet& ds, std::vector<std::string>& warnings);
+void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::string>& warnings);
 
 // The settings in force in `ds`: "correction off, resampling mhc,mic"
 // (resampling "none" when every switch is off).

@@ -21,6 +21,16 @@ std::string ordinal(std::size_t v) {
 
 }  // namespace
 
+std::size_t startset(RawSet& set, const std::string& name, Role role, const std::vector<Line>& lines) {
+    set = RawSet();
+    set.file = name;
+    set.role = role;
+    set.end = endof(lines);
+    std::size_t k = 0;
+    while (k < lines.size() && blankline(lines[k])) ++k;
+    return k;
+}
+
 RawPopulation* findpopulation(RawSet& set, const std::string& name) {
     auto found = set.popindex.find(name);
     return found == set.popindex.end() ? nullptr : &set.pops[found->second];

@@ -35,6 +35,10 @@ struct RawSet {
     Place end;                          // just after the file's last value
 };
 
+// Empties `set` for the file `name` of `lines`, and returns the index of its
+// first line that is not blank (lines.size() when there is none).
+std::size_t startset(RawSet& set, const std::string& name, Role role, const std::vector<Line>& lines);
+
 // The population named `name`, or null.
 RawPopulation* findpopulation(RawSet& set, const std::string& name);
 

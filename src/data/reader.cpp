@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "common/error.h"
-#include "data/textfile.h"
 #include "data/tokens.h"
 
 namespace gstboot {
@@ -164,15 +163,6 @@ void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<
         }
     }
     warnrest(in, name, "MIC", warnings);
-}
-
-void readdata(const InputPaths& paths, DataSet& ds, std::vector<std::string>& warnings) {
-    {
-        FilePtr file = openinputfile(paths.mhc);
-        readmhc(file.get(), paths.mhc, ds, warnings);
-    }
-    FilePtr file = openinputfile(paths.mic);
-    readmic(file.get(), paths.mic, ds, warnings);
 }
 
 }  // namespace gstboot

@@ -50,7 +50,7 @@ int run(const Options& options) {
     installsignalhandlers();
     std::unique_ptr<DataSet> ds(new DataSet);  // genotypes not zeroed (see DataSet)
     std::vector<std::string> warnings;
-    readinputs(InputSpec{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample},
+    readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample},
                *ds, warnings);
     printlines(warnings);
     std::fprintf(stderr, "seed: %u\n", seed);

@@ -46,12 +46,7 @@ void summarizerow(const double* row, SetSummary& s, std::vector<double>& sorted)
 // replicate can have one either, and the MIC estimate never exists.
 bool notypedlocus(const DataSet& ds, int i, int j) {
     for (int l = 0; l < ds.nloci; ++l) {
-        bool in[2] = {false, false};
-        for (int b = 0; b < 2; ++b) {
-            const int p = b == 0 ? i : j;
-            for (int k = 0; k < ds.nmic[p] && !in[b]; ++k) in[b] = ds.mic[p][k][l][0] != MISSING;
-        }
-        if (in[0] && in[1]) return false;
+        if (mictypedat(ds, i, l) > 0 && mictypedat(ds, j, l) > 0) return false;
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "estimates/heterozygosity.h"
 
+#include "estimates/pairmissing.h"
+
 namespace gstboot {
 
 int mhchets(const DataSet& ds, int p) {
@@ -22,11 +24,7 @@ int michets(const DataSet& ds, int p) {
 
 int mictyped(const DataSet& ds, int p) {
     int n = 0;
-    for (int k = 0; k < ds.nmic[p]; ++k) {
-        for (int l = 0; l < ds.nloci; ++l) {
-            if (ds.mic[p][k][l][0] != MISSING) ++n;
-        }
-    }
+    for (int l = 0; l < ds.nloci; ++l) n += mictypedat(ds, p, l);
     return n;
 }
 

@@ -70,7 +70,7 @@ struct Kernels {
     // additions of each lane are those of the straightforward scoring, one
     // allele after another. `sj` gives population j's frequency and
     // matching copies by dense allele; the results go to numout[0..7] and
-    // denout[0..7], of which lanes past `lanes` are left unspecified.
+    // denout[0..7], of which lanes past `lanes` hold whatever was computed there.
     void (*ratiolanes)(const PairLanes& c, int lanes, const Range* ranges, int nranges, int lane0,
                        const double* ssiT, const double* sswT, const double* pT, const std::int32_t* cntT,
                        const AlleleStat* sj, double* numout, double* denout);

@@ -79,14 +79,15 @@ void scoremissingpairs(const DataSet& ds, const Presence& present, const MicArra
     }
 }
 
+int mictypedat(const DataSet& ds, int p, int l) {
+    int n = 0;
+    for (int k = 0; k < ds.nmic[p]; ++k) n += typed(ds.mic, p, k, l);
+    return n;
+}
+
 int micloci(const DataSet& ds, int i, int j) {
     int loci = 0;
-    for (int l = 0; l < ds.nloci; ++l) {
-        int ni = 0, nj = 0;
-        for (int k = 0; k < ds.nmic[i]; ++k) ni += typed(ds.mic, i, k, l);
-        for (int k = 0; k < ds.nmic[j]; ++k) nj += typed(ds.mic, j, k, l);
-        loci += locusenters(ni, nj);
-    }
+    for (int l = 0; l < ds.nloci; ++l) loci += locusenters(mictypedat(ds, i, l), mictypedat(ds, j, l));
     return loci;
 }
 

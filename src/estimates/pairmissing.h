@@ -55,4 +55,7 @@ void scoremissingpairs(const DataSet& ds, const Presence& present, const MicArra
 // at least 3, else 0.
 int micloci(const DataSet& ds, int i, int j);
 
+// Individuals of population p typed at locus l of the data as read.
+int mictypedat(const DataSet& ds, int p, int l);
+
 }  // namespace gstboot

@@ -9,9 +9,20 @@ namespace gstboot {
 
 namespace {
 
+// With a missing genotype the MIC set has a scoring of its own, so the MHC
+// set is scored alone, on a copy of the data set without loci (the engine's
+// tables are indexed by allele code, which a missing genotype does not have).
+const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy) {
+    if (!ds.micmissing) return ds;
+    copy.reset(new DataSet(ds));
+    copy->nloci = 0;
+    copy->micmissing = false;
+    return *copy;
+}
+
 class ReferenceScorer final : public Scorer {
 public:
-    explicit ReferenceScorer(const DataSet& ds) : Scorer(ds) {}
+    explicit ReferenceScorer(const DataSet& ds) : Scorer(ds), mhcset_(mhcpart(ds, mhconly_)) {}
 
     struct RefWork final : Work {
         // Not value-initialised: only the region below the counts is used.
@@ -25,23 +36,14 @@ public:
     void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
         RefWork& w = static_cast<RefWork&>(work);
         materialize(ds_, rep, *w.rep);
-        scorepairs(ds_, w.rep->present, w.rep->rmhc, w.rep->rmic, *w.scratch, out);
-        // The complete-data MIC estimate above is replaced: a data set with
-        // a missing genotype takes each locus over its typed individuals.
+        scorepairs(mhcset_, w.rep->present, w.rep->rmhc, w.rep->rmic, *w.scratch, out);
         if (ds_.micmissing) scoremissingpairs(ds_, w.rep->present, w.rep->rmic, *w.missing, out.mic);
     }
-};
 
-// The engine's tables are indexed by allele code, which a missing genotype
-// does not have: with missing genotypes the engine scores the MHC set alone
-// (a copy of the data set without loci) and MissingMic the MIC set.
-const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy) {
-    if (!ds.micmissing) return ds;
-    copy.reset(new DataSet(ds));
-    copy->nloci = 0;
-    copy->micmissing = false;
-    return *copy;
-}
+private:
+    std::unique_ptr<DataSet> mhconly_;  // before mhcset_, which may refer to it
+    const DataSet& mhcset_;
+};
 
 class EngineScorer final : public Scorer {
 public:
