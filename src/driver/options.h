@@ -40,6 +40,7 @@ void checkfiles(const Options& options);
 // The text of --help.
 std::string usage();
 
-constexpr const char* VERSION = "1.0.0";
+// The project version of the build (CMakeLists.txt), its one source.
+constexpr const char* VERSION = GSTBOOT_VERSION;
 
 }  // namespace gstboot
