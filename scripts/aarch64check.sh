@@ -12,20 +12,4 @@ cmake --build "$build" -j "${JOBS:-2}" --target gstboot >/dev/null
 export QEMU_LD_PREFIX=/usr/aarch64-linux-gnu
 exe=$(cd "$build" && pwd)/gstboot
 qemu-aarch64 "$exe" --version
-failed=0
-for dir in tests/data/golden/*/; do
-  [ -f "$dir/seed" ] || continue
-  work=$(mktemp -d)
-  cp "$dir/MHCdata.txt" "$dir/MICdata.txt" "$work/"
-  status=0
-  (cd "$work" && qemu-aarch64 "$exe" --seed "$(cat "$OLDPWD/$dir/seed")" > stdout.txt 2>/dev/null) || status=$?
-  if [ "$status" = "$(cat "$dir/status")" ] && cmp -s "$work/stdout.txt" "$dir/stdout.txt" &&
-     cmp -s "$work/output.txt" "$dir/output.txt"; then
-    echo "aarch64: $(basename "$dir") byte-identical"
-  else
-    echo "aarch64: $(basename "$dir") DIFFERS" >&2
-    failed=1
-  fi
-  rm -rf "$work"
-done
-exit "$failed"
+scripts/goldencheck.sh aarch64 "$exe" qemu-aarch64

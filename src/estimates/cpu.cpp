@@ -3,7 +3,7 @@
 namespace gstboot {
 
 Isa widestisa() {
-#if defined(GSTBOOT_BASELINE_ONLY) || !(defined(__x86_64__) && defined(__GNUC__))
+#if !defined(GSTBOOT_DISPATCH)
     return Isa::baseline;
 #else
     // The compiler's run-time check also asks the operating system whether

@@ -4,6 +4,14 @@
 // the same bits.
 #pragma once
 
+// Whether this build holds the wider x86-64 kernel sets and chooses among
+// them at run time. Not on Windows: GCC there does not keep the stack
+// aligned for spilled AVX registers, so the wider sets could fault; a
+// Windows build runs the baseline kernels, which give the same bits.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32) && !defined(GSTBOOT_BASELINE_ONLY)
+#define GSTBOOT_DISPATCH 1
+#endif
+
 namespace gstboot {
 
 // Kernel sets from narrowest to widest. `baseline` is what every processor

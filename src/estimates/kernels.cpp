@@ -33,7 +33,7 @@ namespace {
 // SSE2 on x86-64, NEON on aarch64: two doubles per vector.
 GSTBOOT_KERNELS(baseline, , 2, 2, 12, 3, 4, 2)
 
-#if defined(__x86_64__) && !defined(GSTBOOT_BASELINE_ONLY)
+#if defined(GSTBOOT_DISPATCH)
 GSTBOOT_KERNELS(avx2, __attribute__((target("avx2"))), 4, 4, 8, 4, 3, 1)
 // The SSW lanes are a chain of dependent additions per lane, as many
 // chains as partners: half-width vectors give twice as many independent
@@ -46,7 +46,7 @@ GSTBOOT_KERNELS(avx512, __attribute__((target("avx512f"))), 8, 4, 13, 3, 4, 1)
 }  // namespace
 
 const Kernels& kernelsfor(Isa isa) {
-#if defined(__x86_64__) && !defined(GSTBOOT_BASELINE_ONLY)
+#if defined(GSTBOOT_DISPATCH)
     if (isa == Isa::avx512) return avx512;
     if (isa == Isa::avx2) return avx2;
 #else

@@ -75,7 +75,7 @@ __attribute__((always_inline)) inline void locustermsbody(const LocusPairs& c, i
     }
 
 GSTBOOT_MISSING_KERNELS(baseline, )
-#if defined(__x86_64__) && !defined(GSTBOOT_BASELINE_ONLY)
+#if defined(GSTBOOT_DISPATCH)
 GSTBOOT_MISSING_KERNELS(avx2, __attribute__((target("avx2"))))
 GSTBOOT_MISSING_KERNELS(avx512, __attribute__((target("avx512f"))))
 #endif
@@ -84,7 +84,7 @@ GSTBOOT_MISSING_KERNELS(avx512, __attribute__((target("avx512f"))))
 
 Kernels kernelsfor(Isa isa) {
     const auto addlines = gstboot::kernelsfor(isa).addlines;
-#if defined(__x86_64__) && !defined(GSTBOOT_BASELINE_ONLY)
+#if defined(GSTBOOT_DISPATCH)
     if (isa == Isa::avx512) return {addlines, avx512terms};
     if (isa == Isa::avx2) return {addlines, avx2terms};
 #endif
