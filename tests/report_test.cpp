@@ -3,9 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
+#include "output/format.h"
 #include "output/report.h"
 #include "output/summary.h"
 
@@ -114,6 +118,44 @@ TEST(Lines, FieldsAndWidths) {
     // A value too wide for its field widens it instead of being cut.
     std::vector<double> big(1000, -123456.0);
     EXPECT_EQ(consoleline(pairof(0, 1, 0.0, big, 0.0, mhc, 0.0)).size(), 65u + 3u * 4u);
+}
+
+// The report's numbers may not depend on the platform's C library, so they
+// are not printf's; they must still be exactly what a correct "%.*f" writes.
+TEST(Fixed, ExactRoundingSignsAndNonFinite) {
+    struct Case {
+        double value;
+        int decimals;
+        const char* want;
+    };
+    const Case cases[] = {
+        {0.125, 2, "0.12"},      {0.375, 2, "0.38"},          // binary ties go to even
+        {0.00005, 4, "0.0001"},  {0.00015, 4, "0.0001"},       // decimal "ties" are not ties in binary
+        {-0.0, 4, "-0.0000"},    {-0.00004, 4, "-0.0000"},     // the sign of what rounds to zero stays
+        {2.5, 0, "2"},           {-3.5, 0, "-4"},             {1e22, 0, "10000000000000000000000"},
+        {0.1, 17, "0.10000000000000001"},                       {-NAN, 4, "-nan"},
+        {NAN, 4, "-nan"},        {INFINITY, 4, "inf"},         {-INFINITY, 2, "-inf"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(fixed(c.value, c.decimals), c.want) << c.value << " " << c.decimals;
+    const std::string largest = fixed(std::numeric_limits<double>::max(), 4);
+    EXPECT_EQ(largest.size(), 309u + 5u);
+    EXPECT_EQ(largest.substr(0, 6), "179769");
+#if defined(__GLIBC__)
+    // glibc rounds exactly too: random magnitudes, including subnormals and
+    // values within half a unit of a rounding boundary.
+    std::mt19937_64 gen(9);
+    for (int k = 0; k < 200000; ++k) {
+        double v;
+        const std::uint64_t bits = gen();
+        std::memcpy(&v, &bits, sizeof v);
+        if (!std::isfinite(v) || std::fabs(v) > 1e30) v = std::ldexp(static_cast<double>(bits >> 11), -60 + k % 80);
+        if (k % 3 == 0) v = std::nearbyint(v * 1e4) / 1e4 + (k % 2 ? 5e-5 : -5e-5);
+        const int decimals = k % 18;
+        char want[400];
+        std::snprintf(want, sizeof want, "%.*f", decimals, v);
+        ASSERT_EQ(fixed(v, decimals), want) << v;
+    }
+#endif
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "output/format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+
+#include "common/check.h"
 
 namespace gstboot {
 
@@ -22,10 +25,17 @@ std::string format(const char* fmt, ...) {
     return big;
 }
 
-std::string fixed4(double value) {
+std::string fixed(double value, int decimals) {
+    GSTBOOT_CHECK(decimals >= 0 && decimals <= 17);
     if (std::isnan(value)) return "-nan";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-    return format("%.4f", value);
+    // The largest double has 309 digits before the point.
+    char buf[330];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    GSTBOOT_CHECK(r.ec == std::errc());
+    return std::string(buf, r.ptr);
 }
+
+std::string fixed4(double value) { return fixed(value, 4); }
 
 }  // namespace gstboot

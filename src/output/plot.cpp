@@ -107,39 +107,42 @@ std::string escape(const std::string& s) {
     return out;
 }
 
+// Coordinates and sizes with two decimals, the same text on every platform.
+std::string at(double v) { return "\"" + fixed(v, 2) + "\""; }
+
 std::string text(double x, double y, const std::string& s, const char* extra = "") {
-    return format("<text x=\"%.2f\" y=\"%.2f\"%s>", x, y, extra) + escape(s) + "</text>\n";
+    return "<text x=" + at(x) + " y=" + at(y) + extra + ">" + escape(s) + "</text>\n";
+}
+
+std::string line(double x1, double y1, double x2, double y2, const std::string& style) {
+    return "<line x1=" + at(x1) + " y1=" + at(y1) + " x2=" + at(x2) + " y2=" + at(y2) + " " + style + "/>\n";
 }
 
 std::string axes(const Axis& a) {
     std::string s;
-    s += format("<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"none\" stroke=\"#444\"/>\n", LEFT,
-             TOP, SIDE, SIDE);
+    s += "<rect x=" + at(LEFT) + " y=" + at(TOP) + " width=" + at(SIDE) + " height=" + at(SIDE) +
+         " fill=\"none\" stroke=\"#444\"/>\n";
     const int ticks = static_cast<int>(std::lround((a.hi - a.lo) / a.step));
     for (int t = 0; t <= ticks; ++t) {
         double v = a.lo + t * a.step;
         if (std::fabs(v) < a.step * 1e-9) v = 0.0;
-        const std::string label = format("%.*f", a.decimals, v);
+        const std::string label = fixed(v, a.decimals);
         const double x = a.x(v);
         const double y = a.y(v);
-        s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#444\"/>\n", x, TOP + SIDE, x,
-                 TOP + SIDE + 5);
+        s += line(x, TOP + SIDE, x, TOP + SIDE + 5, "stroke=\"#444\"");
         s += text(x, TOP + SIDE + 19, label, " text-anchor=\"middle\"");
-        s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#444\"/>\n", LEFT - 5, y, LEFT, y);
+        s += line(LEFT - 5, y, LEFT, y, "stroke=\"#444\"");
         s += text(LEFT - 8, y + 4, label, " text-anchor=\"end\"");
         if (t > 0 && t < ticks) {
-            s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", x, TOP, x, TOP + SIDE);
-            s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", LEFT, y, LEFT + SIDE,
-                     y);
+            s += line(x, TOP, x, TOP + SIDE, "stroke=\"#ddd\"");
+            s += line(LEFT, y, LEFT + SIDE, y, "stroke=\"#ddd\"");
         }
     }
     s += text(LEFT + SIDE / 2, TOP + SIDE + 42, "MIC Gst", " text-anchor=\"middle\" font-size=\"15\"");
-    s += format("<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"15\" "
-             "transform=\"rotate(-90 %.2f %.2f)\">MHC Gst</text>\n",
-             LEFT - 52, TOP + SIDE / 2, LEFT - 52, TOP + SIDE / 2);
+    s += "<text x=" + at(LEFT - 52) + " y=" + at(TOP + SIDE / 2) + " text-anchor=\"middle\" font-size=\"15\" " +
+         "transform=\"rotate(-90 " + fixed(LEFT - 52, 2) + " " + fixed(TOP + SIDE / 2, 2) + ")\">MHC Gst</text>\n";
     // The 1:1 line across the square: both axes share one range.
-    s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#777\" stroke-dasharray=\"6 4\"/>\n",
-             a.x(a.lo), a.y(a.lo), a.x(a.hi), a.y(a.hi));
+    s += line(a.x(a.lo), a.y(a.lo), a.x(a.hi), a.y(a.hi), "stroke=\"#777\" stroke-dasharray=\"6 4\"");
     return s;
 }
 
@@ -148,16 +151,13 @@ std::string pairmarks(const PairSummary& p, const Axis& a, const Marks& m) {
     const double y = a.y(p.mhc.median);
     const char* colour = marked(p) ? MARKED : PLAIN;
     std::string s;
-    s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%.2f\" "
-             "stroke-opacity=\"%.2f\"/>\n",
-             a.x(p.mic.lower), y, a.x(p.mic.upper), y, colour, m.whisker, m.whiskeropacity);
-    s += format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" stroke-width=\"%.2f\" "
-             "stroke-opacity=\"%.2f\"/>\n",
-             x, a.y(p.mhc.lower), x, a.y(p.mhc.upper), colour, m.whisker, m.whiskeropacity);
-    s += format("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"%.2f\" fill=\"%s\" fill-opacity=\"%.2f\"%s><title>pair %s</title>"
-             "</circle>\n",
-             x, y, m.radius, colour, m.opacity, marked(p) ? " stroke=\"#600\" stroke-width=\"0.8\"" : "",
-             escape(pairlabel(p)).c_str());
+    const std::string whisker = "stroke=\"" + std::string(colour) + "\" stroke-width=" + at(m.whisker) +
+                                " stroke-opacity=" + at(m.whiskeropacity);
+    s += line(a.x(p.mic.lower), y, a.x(p.mic.upper), y, whisker);
+    s += line(x, a.y(p.mhc.lower), x, a.y(p.mhc.upper), whisker);
+    s += "<circle cx=" + at(x) + " cy=" + at(y) + " r=" + at(m.radius) + " fill=\"" + colour +
+         "\" fill-opacity=" + at(m.opacity) + (marked(p) ? " stroke=\"#600\" stroke-width=\"0.8\"" : "") +
+         "><title>pair " + escape(pairlabel(p)) + "</title></circle>\n";
     return s;
 }
 
@@ -167,25 +167,23 @@ std::string keyrow(double y, const std::string& symbol, const std::string& label
 
 // A folded p of zero (or the rounding residue just below it) is below the
 // resolution of 1000 replicates, not a negative number.
-std::string plegend(double p) { return p < 0.0005 ? std::string("p < 0.001") : format("p = %.4f", p); }
+std::string plegend(double p) { return p < 0.0005 ? std::string("p < 0.001") : "p = " + fixed(p, 4); }
 
 std::string legend(const std::vector<const PairSummary*>& listed, const std::vector<bool>& drawn) {
     std::string s;
     double y = TOP + 6;
-    s += keyrow(y, format("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"5\" fill=\"%s\"/>\n", LEGENDX + 8, y, PLAIN),
+    s += keyrow(y, "<circle cx=" + at(LEGENDX + 8) + " cy=" + at(y) + " r=\"5\" fill=\"" + PLAIN + "\"/>\n",
                 "p \u2265 0.025");
     y += LINE;
-    s += keyrow(y, format("<circle cx=\"%.2f\" cy=\"%.2f\" r=\"5\" fill=\"%s\" stroke=\"#600\"/>\n", LEGENDX + 8, y,
-                       MARKED),
+    s += keyrow(y,
+                "<circle cx=" + at(LEGENDX + 8) + " cy=" + at(y) + " r=\"5\" fill=\"" + MARKED +
+                    "\" stroke=\"#600\"/>\n",
                 "p < 0.025 (numbered)");
     y += LINE;
-    s += keyrow(y, format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\"/>\n", LEGENDX, y,
-                       LEGENDX + 16, y, PLAIN),
+    s += keyrow(y, line(LEGENDX, y, LEGENDX + 16, y, "stroke=\"" + std::string(PLAIN) + "\""),
                 "95% bootstrap intervals");
     y += LINE;
-    s += keyrow(y, format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#777\" "
-                       "stroke-dasharray=\"6 4\"/>\n",
-                       LEGENDX, y, LEGENDX + 16, y),
+    s += keyrow(y, line(LEGENDX, y, LEGENDX + 16, y, "stroke=\"#777\" stroke-dasharray=\"6 4\""),
                 "1:1 line (MHC = MIC)");
     y += 1.8 * LINE;
     if (listed.empty()) {
@@ -237,10 +235,11 @@ std::string plotsvg(const std::vector<PairSummary>& pairs) {
     const Marks marks = marksfor(pairs.size());
 
     std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    s += format("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\" "
-             "font-family=\"sans-serif\" font-size=\"12\">\n",
-             WIDTH, HEIGHT, WIDTH, HEIGHT);
-    s += format("<rect width=\"%.0f\" height=\"%.0f\" fill=\"white\"/>\n", WIDTH, HEIGHT);
+    const std::string width = fixed(WIDTH, 0);
+    const std::string height = fixed(HEIGHT, 0);
+    s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width + "\" height=\"" + height + "\" viewBox=\"0 0 " +
+         width + " " + height + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+    s += "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"white\"/>\n";
     s += text(LEFT, 30, "MHC against MIC differentiation per population pair", " font-size=\"16\"");
     s += axes(axis);
 
@@ -275,8 +274,8 @@ std::string plotsvg(const std::vector<PairSummary>& pairs) {
         caption = pairs.size() == 1 ? "The one pair is drawn." : format("All %zu pairs are drawn.", pairs.size());
     } else {
         caption = format("%zu of %zu pairs could not be drawn because an estimate is not finite or lies far outside "
-                      "[\u22121, 1] (beyond \u00b1%g).",
-                      missing, pairs.size(), FARLIMIT);
+                      "[\u22121, 1] (beyond \u00b1%s).",
+                      missing, pairs.size(), fixed(FARLIMIT, 0).c_str());
     }
     s += text(LEFT, cy + LINE, caption);
     s += "</svg>\n";
