@@ -148,6 +148,11 @@ RunResult rungstboot(const std::string& dir, const std::vector<std::string>& arg
     return rungstboot(dir, args, RunSetup{});
 }
 
+bool hasdevfull() {
+    struct stat st;
+    return ::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode);
+}
+
 bool canswitchuser() { return geteuid() == 0; }
 
 }  // namespace testutil

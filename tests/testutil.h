@@ -71,6 +71,10 @@ RunResult rungstboot(const std::string& dir, const std::vector<std::string>& arg
 // skipped with its reason; CI installs every tool and fails on a skip.
 bool havetool(const std::string& name);
 
+// Whether /dev/full, the device every write to fails as a full disk would,
+// exists: Linux has it, macOS does not, and a test of it skips there.
+bool hasdevfull();
+
 // Whether this process may switch to another user (it runs as root).
 bool canswitchuser();
 
