@@ -1,5 +1,6 @@
 # A thin wrapper over CMake. BUILD selects the build folder.
 BUILD ?= build
+EXE = $(abspath $(BUILD))/gstboot
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all build test example sanitize bench clean
@@ -21,10 +22,10 @@ test:
 # examples/ (and the figure as PNG when rsvg-convert, from librsvg2-bin, is
 # there), then the GENEPOP study in examples/genepop/.
 example: build
-	cd examples && ../$(BUILD)/gstboot --seed 2026 --table table.tsv --plot figure.svg && echo && echo "--- output.txt" && cat output.txt
+	cd examples && $(EXE) --seed 2026 --table table.tsv --plot figure.svg && echo && echo "--- output.txt" && cat output.txt
 	cd examples && if command -v rsvg-convert >/dev/null; then rsvg-convert -o figure.png figure.svg; fi
 	@echo && echo "--- the GENEPOP example: named populations, missing genotypes"
-	cd examples/genepop && ../../$(BUILD)/gstboot --seed 2026 --mhc MHCdata.gen --mic MICdata.gen --table table.tsv --plot figure.svg && echo && echo "--- table.tsv (first columns)" && cut -f1-8 table.tsv
+	cd examples/genepop && $(EXE) --seed 2026 --mhc MHCdata.gen --mic MICdata.gen --table table.tsv --plot figure.svg && echo && echo "--- table.tsv (first columns)" && cut -f1-8 table.tsv
 
 bench: build
 	./bench/run.sh
