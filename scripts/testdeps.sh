@@ -5,7 +5,7 @@
 # that would only half happen. Off Debian it checks nothing: CMake then
 # reports a missing GoogleTest itself.
 #   scripts/testdeps.sh          the packages of `make test`
-#   scripts/testdeps.sh --ci     and those of the other CI parts: the
+#   scripts/testdeps.sh --ci     and those of the other CI steps: the
 #                                sanitizers and fuzzing, the libc++ build
 #                                (GoogleTest from its sources), the aarch64
 #                                runs and the Windows build under wine
