@@ -3,7 +3,7 @@ BUILD ?= build
 EXE = $(abspath $(BUILD))/gstboot
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test example sanitize bench clean
+.PHONY: all build test example sanitize bench dist clean
 
 all: build
 
@@ -34,6 +34,12 @@ bench: build
 # instruction set: the Release tests cover the widest one the machine has.
 sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_ARGS="-DGSTBOOT_SANITIZE=ON -DGSTBOOT_BASELINE_ONLY=ON"
+
+# The static release binaries for Linux x86-64, Linux aarch64 and Windows
+# x86-64 in dist/, each checked on the golden cases (under qemu and wine);
+# scripts/dist.sh installs the cross compilers first where it can.
+dist:
+	JOBS=$(JOBS) ./scripts/dist.sh
 
 clean:
 	rm -rf build build-sanitize

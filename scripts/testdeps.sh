@@ -5,10 +5,14 @@
 # that would only half happen. Off Debian it checks nothing: CMake then
 # reports a missing GoogleTest itself.
 #   scripts/testdeps.sh          the packages of `make test`
-#   scripts/testdeps.sh --ci     and those of the sanitizer and fuzz runs
+#   scripts/testdeps.sh --ci     and those of the other CI steps: the
+#                                sanitizers and fuzzing, the libc++ build
+#                                (GoogleTest from its sources), the aarch64
+#                                runs and the Windows build under wine
 set -uo pipefail
 pkgs=(cmake g++ make libgtest-dev python3 librsvg2-bin valgrind)
-[ "${1:-}" = --ci ] && pkgs+=(clang-14 libclang-rt-14-dev g++-aarch64-linux-gnu qemu-user)
+[ "${1:-}" = --ci ] && pkgs+=(clang-14 libclang-rt-14-dev g++-aarch64-linux-gnu qemu-user
+  libc++-14-dev libc++abi-14-dev googletest g++-mingw-w64-x86-64-posix wine wine64)
 
 command -v dpkg >/dev/null 2>&1 || exit 0
 need=()

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 
 #include "estimates/isa.h"
 #include "estimates/micmissing.h"
@@ -15,8 +14,6 @@
 using namespace gstboot;
 
 namespace {
-
-bool samebits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Scores the data as read and `replicates` replicates both ways; the plain
 // scoring takes the replicate as genotypes, the fast one as source indices.
@@ -49,7 +46,7 @@ void compare(const DataSet& ds, std::uint32_t seed, int replicates) {
         fast.score(*idx, *work, got);
         for (int i = 0; i + 1 < ds.npop; ++i) {
             for (int j = i + 1; j < ds.npop; ++j) {
-                ASSERT_TRUE(samebits(want[i][j], got[i][j]))
+                ASSERT_TRUE(testutil::sameresult(want[i][j], got[i][j]))
                     << "pair " << i << "," << j << " replicate " << r << " seed " << seed << ": " << want[i][j]
                     << " vs " << got[i][j] << " (npop " << ds.npop << ", nloci " << ds.nloci << ", corr "
                     << ds.corrflag << ", bootloci " << ds.bootloci << ")";
@@ -120,9 +117,10 @@ TEST(MissingMic, MatchesOnRowsAtTheVectorAndBlockWidths) {
     }
 }
 
-TEST(MissingMic, NothingToScoreIsTheNegativeNaNOfARunTimeDivision) {
+TEST(MissingMic, NothingToScoreIsNotANumberOnBothSides) {
     // No locus; no individuals; individuals typed nowhere: 0.0 / 0.0 on
-    // both sides, which a compiler would fold to a positive NaN.
+    // both sides. Its sign is the processor's or the compiler's (see
+    // testutil::sameresult), so only that it is a NaN is held.
     struct Case {
         int nloci, size;
         bool typed;
@@ -148,8 +146,8 @@ TEST(MissingMic, NothingToScoreIsTheNegativeNaNOfARunTimeDivision) {
         for (int s = 0; s < MAXIND; ++s) idx->micsrc[0][s] = idx->micsrc[1][s] = static_cast<std::int16_t>(s);
         for (int l = 0; l < MAXLOCI; ++l) idx->rl[l] = l;
         fast.score(*idx, *fast.makework(), got);
-        EXPECT_TRUE(std::isnan(want[0][1]) && std::signbit(want[0][1])) << c.nloci << " " << c.size;
-        EXPECT_TRUE(samebits(want[0][1], got[0][1])) << c.nloci << " " << c.size;
+        EXPECT_TRUE(std::isnan(want[0][1])) << c.nloci << " " << c.size;
+        EXPECT_TRUE(std::isnan(got[0][1])) << c.nloci << " " << c.size;
     }
 }
 

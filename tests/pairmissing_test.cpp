@@ -63,9 +63,9 @@ TEST(PairMissing, HandWorkedStudy) {
         scoremissingpairs(*ds, ds->present, ds->mic, *scratch, out);
         EXPECT_NEAR(out[0][1], c.ab, 1e-15) << c.corrflag;
         EXPECT_NEAR(out[1][2], c.bc, 1e-15) << c.corrflag;
-        // Nothing enters: 0.0 / 0.0 at run time, the negative default NaN.
+        // Nothing enters: 0.0 / 0.0, a NaN whose sign is the processor's
+        // (negative on x86-64, positive on aarch64).
         EXPECT_TRUE(std::isnan(out[0][2]));
-        EXPECT_TRUE(std::signbit(out[0][2]));
     }
 }
 

@@ -147,7 +147,7 @@ void writestudy(const TempDir& dir, int npop, unsigned seed) {
         const int nmhc = (p == 2 && npop > 3) ? 0 : 3;
         const int nmic = (p < 2 && npop > 3) ? 1 : 3;
         for (int i = 0; i < nmhc; ++i) {
-            mhc[static_cast<std::size_t>(p)].push_back({p * 7 % 350, static_cast<int>(p * 7 + gen() % 2) % 350});
+            mhc[static_cast<std::size_t>(p)].push_back({p * 7 % 350, (p * 7 + static_cast<int>(gen() % 2)) % 350});
         }
         for (int i = 0; i < nmic; ++i) {
             mic[static_cast<std::size_t>(p)].push_back({static_cast<int>(gen() % 3), static_cast<int>(gen() % 3)});

@@ -48,11 +48,6 @@ double value(const std::string& s) {
     return v;
 }
 
-bool samebits(double a, double b) {
-    if (std::isnan(a) && std::isnan(b)) return true;
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 int column(const Row& header, const std::string& name) {
     auto it = std::find(header.begin(), header.end(), name);
     EXPECT_NE(it, header.end()) << name;
@@ -98,7 +93,7 @@ TEST(Shortest, RoundTripsEveryDouble) {
     }
     for (double d : cases) {
         const std::string s = gstboot::shortest(d);
-        EXPECT_TRUE(samebits(std::strtod(s.c_str(), nullptr), d)) << s;
+        EXPECT_TRUE(testutil::sameresult(std::strtod(s.c_str(), nullptr), d)) << s;
         char longer[40];
         std::snprintf(longer, sizeof longer, "%.17g", d);
         EXPECT_LE(s.size(), std::strlen(longer) + 1) << s;  // never the long form with a spurious tail
@@ -190,7 +185,7 @@ TEST_P(GoldenTable, AgreesWithConsoleAndReport) {
         pair.p = p;
         EXPECT_EQ(unsignednan(gstboot::consoleline(pair)), unsignednan(console[k - 1]));
         EXPECT_EQ(unsignednan(gstboot::fileline(pair)), unsignednan(report[k - 1]));
-        EXPECT_TRUE(samebits(gstboot::fold(frac), p)) << row[0] << "-" << row[1];
+        EXPECT_TRUE(testutil::sameresult(gstboot::fold(frac), p)) << row[0] << "-" << row[1];
         EXPECT_EQ(row.back(), seed);
         for (const char* f : {"mhc_finite", "mic_finite"}) {
             const int n = std::atoi(row[static_cast<std::size_t>(column(h, f))].c_str());
@@ -246,10 +241,10 @@ TEST_P(HandComputed, ObservedEstimate) {
     EXPECT_EQ(get("mic_loci"), 1);
     EXPECT_DOUBLE_EQ(get("mhc_observed"), GetParam().expected);
     for (const char* name : {"mhc_median", "mhc_lower", "mhc_upper"}) {
-        EXPECT_TRUE(samebits(get(name), get("mhc_observed"))) << name;
+        EXPECT_TRUE(testutil::sameresult(get(name), get("mhc_observed"))) << name;
     }
     for (const char* name : {"mic_median", "mic_lower", "mic_upper"}) {
-        EXPECT_TRUE(samebits(get(name), get("mic_observed"))) << name;
+        EXPECT_TRUE(testutil::sameresult(get(name), get("mic_observed"))) << name;
     }
     EXPECT_NEAR(get("mhc_mean"), GetParam().expected, 1e-12);
     EXPECT_EQ(get("mhc_finite"), 1000);
@@ -289,7 +284,7 @@ TEST(TableLoads, PythonCsvReadsTheSameValues) {
                 if (v == "nan") v = "NaN";
                 if (v == "inf") v = "Inf";
                 if (v == "-inf") v = "-Inf";
-                EXPECT_TRUE(samebits(value(v), value(ours[k + 1][c]))) << name << " " << ours[0][c] << ": " << v;
+                EXPECT_TRUE(testutil::sameresult(value(v), value(ours[k + 1][c]))) << name << " " << ours[0][c] << ": " << v;
             }
         }
     }

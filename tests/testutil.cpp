@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -187,6 +189,11 @@ std::unique_ptr<gstboot::DataSet> parsedata(const std::string& mhctext, const st
     parseinto(*ds, true, mhctext, "MHCdata.txt", warnings);
     parseinto(*ds, false, mictext, "MICdata.txt", warnings);
     return ds;
+}
+
+bool sameresult(double a, double b) {
+    if (std::isnan(a) && std::isnan(b)) return true;
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 bool havetool(const std::string& name) {

@@ -83,6 +83,13 @@ void writefile(const std::string& path, const std::string& text);
 bool exists(const std::string& path);
 std::vector<std::string> listdir(const std::string& path);
 
+// Whether two estimates are the same result: the same bits, or both not a
+// number. A NaN's sign and payload are not kept from one compiler or
+// processor to the next (aarch64's default NaN is positive, x86's negative,
+// and clang folds a 0.0 / 0.0 on a path with no loci to a positive one), and
+// the outputs print every NaN alike (see output/format.h).
+bool sameresult(double a, double b);
+
 // Folder of the bundled test data.
 std::string testdata(const std::string& sub);
 
