@@ -11,7 +11,7 @@
 #                                runs and the Windows build under wine
 set -uo pipefail
 pkgs=(cmake g++ make libgtest-dev python3 librsvg2-bin valgrind)
-[ "${1:-}" = --ci ] && pkgs+=(clang-14 libclang-rt-14-dev g++-aarch64-linux-gnu qemu-user
+[ "${1:-}" = --ci ] && pkgs+=(clang-14 libclang-rt-14-dev g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
   libc++-14-dev libc++abi-14-dev googletest g++-mingw-w64-x86-64-posix wine wine64)
 
 command -v dpkg >/dev/null 2>&1 || exit 0
