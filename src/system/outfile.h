@@ -55,7 +55,7 @@ public:
 private:
     [[noreturn]] void fail(const std::string& what, int err);
     void opendirect();
-    void opentemp(const std::string& target, bool exists, unsigned mode);
+    void opentemp(const std::string& target, unsigned mode);
     void discard();
 
     std::string path_;    // as given, for messages
