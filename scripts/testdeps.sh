@@ -6,9 +6,11 @@
 # reports a missing GoogleTest itself.
 #   scripts/testdeps.sh          the packages of `make test`
 #   scripts/testdeps.sh --ci     and those of the sanitizer and fuzz runs
+#                                and of the aarch64 and Windows checks
 set -uo pipefail
 pkgs=(cmake g++ make libgtest-dev python3 librsvg2-bin valgrind)
-[ "${1:-}" = --ci ] && pkgs+=(clang-14 libclang-rt-14-dev g++-aarch64-linux-gnu qemu-user)
+[ "${1:-}" = --ci ] && pkgs+=(clang-14 libclang-rt-14-dev g++-aarch64-linux-gnu qemu-user
+  g++-mingw-w64-x86-64-posix wine)
 
 command -v dpkg >/dev/null 2>&1 || exit 0
 need=()
