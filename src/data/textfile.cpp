@@ -10,8 +10,6 @@
 namespace gstboot {
 
 FilePtr openinputfile(const std::string& path) {
-    // Binary, so that Windows neither stops at a 0x1A byte nor drops CRs:
-    // the readers take CR LF line ends themselves.
     FilePtr file(openfile(path, "rb"));
     const int err = errno;
     if (!file) {

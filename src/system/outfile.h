@@ -11,7 +11,7 @@
 // Every output of a run goes through this class, so each inherits the same
 // behaviour: a message naming the path on any failure, and no temporary file
 // left behind by a failure, by the destructor, or by a fatal signal (the
-// temporary path is registered with driver/signals.h while it exists).
+// temporary path is registered with system/signals.h while it exists).
 //
 // Windows: the file is put in place by MoveFileExW, which replaces an
 // existing one (a rename there refuses to). A device (NUL, CON) is written

@@ -49,7 +49,7 @@ int replacefile(const std::string& temp, const std::string& target);
 // Removes a file. Safe in a signal handler: no allocation, no lock.
 void removefile(const char* path);
 
-// Where the name part of a path starts: just after its last folder
+// Where the name in a path starts: just after its last folder
 // separator, or 0.
 std::size_t namestart(const std::string& path);
 

@@ -26,7 +26,7 @@ struct FileIdentity {
 // Windows: an existing file is its volume serial number and file index; a
 // device (NUL, CON) is never a clash; an absent path is its full path with
 // dots resolved as written, compared without case (as NTFS compares names
-// by default), links in its folder part not followed.
+// by default), links in its folder not followed.
 FileIdentity identify(const std::string& path);
 
 // Two regular files with one device and inode, or two absent paths that

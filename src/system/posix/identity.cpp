@@ -9,7 +9,7 @@ namespace gstboot {
 
 namespace {
 
-// The folder part resolved through links and dots, the name kept.
+// The folder resolved through links and dots, the name kept.
 std::string resolveabsent(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int HANDLED[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-// Part of the signal cleanup's state (see signals.cpp).
+// One more piece of the signal cleanup's state (see signals.cpp).
 std::atomic<bool> installed{false};
 
 extern "C" void onsignal(int sig) {

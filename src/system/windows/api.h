@@ -1,4 +1,4 @@
-// <windows.h> without the parts that clash with C++: its min and max macros
+// <windows.h> without what clashes with C++: its min and max macros
 // would hide std::min and std::max.
 #pragma once
 

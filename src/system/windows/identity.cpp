@@ -10,7 +10,7 @@ namespace {
 
 // The full path, folded to lower case: Windows names are compared without
 // case (as NTFS does by default; a folder made case-sensitive is not seen).
-// Dots are resolved as written, links in the folder part are not followed.
+// Dots are resolved as written, links in the folder are not followed.
 std::string resolveabsent(const std::string& path, const std::wstring& wide) {
     const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (size == 0) return path;

@@ -12,10 +12,11 @@ namespace gstboot {
 
 namespace {
 
-// Part of the signal cleanup's state (see signals.cpp). The handler runs on
-// a thread of its own while the program goes on, so it cannot be held off
-// as a POSIX signal is; it takes this lock instead, which SignalBlock holds.
-// Recursive, because blocks nest (registertemp inside the creation's block).
+// One more piece of the signal cleanup's state (see signals.cpp). The
+// handler runs on a thread of its own while the program goes on, so it
+// cannot be held off as a POSIX signal is; it takes this lock instead, which
+// SignalBlock holds. Recursive, because blocks nest (registertemp inside the
+// creation's block).
 std::recursive_mutex& cleanuplock() {
     static std::recursive_mutex lock;
     return lock;
