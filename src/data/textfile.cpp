@@ -1,23 +1,17 @@
 #include "data/textfile.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "common/error.h"
 #include "data/tokens.h"
+#include "system/files.h"
 
 namespace gstboot {
 
 FilePtr openinputfile(const std::string& path) {
-    FilePtr file(std::fopen(path.c_str(), "r"));
-    int err = errno;
-    struct stat st;
-    if (file && fstat(fileno(file.get()), &st) == 0 && S_ISDIR(st.st_mode)) {
-        file.reset();
-        err = EISDIR;
-    }
+    FilePtr file(openfile(path, "rb"));
+    const int err = errno;
     if (!file) {
         // The console keeps the historical form; the reason goes to stderr.
         throw Error(ErrorKind::input, "gstboot: cannot open " + path + ": " + std::strerror(err),

@@ -15,9 +15,11 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens `path` for reading. A missing file, or a folder, is refused as the
-// legacy reader refuses it: "Error: Cannot open <path> file!" on standard
-// output, status 1.
+// Opens `path`, a UTF-8 name, for reading in binary on every system (see
+// system/files.h: Windows would otherwise stop at a 0x1A byte and drop the
+// CR of a CR LF, which the readers take themselves). A missing file, or a
+// folder, is refused as the legacy reader refuses it: "Error: Cannot open
+// <path> file!" on standard output, status 1.
 FilePtr openinputfile(const std::string& path);
 
 // The rest of `file`; `name` is used in the message of a read error.

@@ -4,11 +4,11 @@
 #include <exception>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "common/error.h"
 #include "driver/options.h"
 #include "driver/run.h"
+#include "system/startup.h"
 #include "system/stdfds.h"
 
 namespace {
@@ -26,9 +26,9 @@ int fail(const std::string& console, const std::string& message, int status) {
 
 int main(int argc, char** argv) {
     gstboot::reservestdfds();
+    gstboot::binaryconsole();
     try {
-        std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-        return gstboot::run(gstboot::parseoptions(args));
+        return gstboot::run(gstboot::parseoptions(gstboot::commandline(argc, argv)));
     } catch (const gstboot::Error& e) {
         return fail(e.console(), e.what(), e.status());
     } catch (const std::bad_alloc&) {

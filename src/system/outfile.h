@@ -11,7 +11,14 @@
 // Every output of a run goes through this class, so each inherits the same
 // behaviour: a message naming the path on any failure, and no temporary file
 // left behind by a failure, by the destructor, or by a fatal signal (the
-// temporary path is registered with driver/signals.h while it exists).
+// temporary path is registered with system/signals.h while it exists).
+//
+// Windows: the file is put in place by MoveFileExW, which replaces an
+// existing one (a rename there refuses to). A device (NUL, CON) is written
+// directly. A read-only file is refused as one without write permission is.
+// No mode is copied: the new file gets the permissions its folder gives,
+// Windows having no mode bits to carry over. Files are always written in
+// binary, so a line ends with LF alone there too.
 #pragma once
 
 #include <cstdio>
@@ -55,7 +62,7 @@ public:
 private:
     [[noreturn]] void fail(const std::string& what, int err);
     void opendirect();
-    void opentemp(const std::string& target, bool exists, unsigned mode);
+    void opentemp(const std::string& target, unsigned mode);
     void discard();
 
     std::string path_;    // as given, for messages

@@ -22,6 +22,11 @@ struct FileIdentity {
 // of x all give x's identity. A path under /dev/ or /proc/ is a device or
 // a descriptor (/dev/stdout, /dev/fd/3), never a clash, even when it leads
 // to a regular file.
+//
+// Windows: an existing file is its volume serial number and file index; a
+// device (NUL, CON) is never a clash; an absent path is its full path with
+// dots resolved as written, compared without case (as NTFS compares names
+// by default), links in its folder not followed.
 FileIdentity identify(const std::string& path);
 
 // Two regular files with one device and inode, or two absent paths that

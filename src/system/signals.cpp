@@ -1,17 +1,16 @@
 #include "system/signals.h"
 
-#include <pthread.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <cstring>
+
+#include "system/platform.h"
+
+// The handler itself differs by system: posix/signals.cpp,
+// windows/signals.cpp. Both end in removetemps().
 
 namespace gstboot {
 
 namespace {
-
-constexpr int HANDLED[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 // The one piece of global mutable state of the program. A signal handler
 // receives nothing but the signal number, so the paths it must remove can only
@@ -24,44 +23,14 @@ struct Slot {
     char path[MAXTEMPPATH + 1];
 };
 Slot slots[MAXTEMPS];
-std::atomic<bool> installed{false};
 
 static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slots without a lock");
 
-extern "C" void onsignal(int sig) {
-    int saved = errno;
-    for (Slot& s : slots) {
-        if (s.used.load(std::memory_order_acquire)) ::unlink(s.path);
-    }
-    // Die of the same signal, so the parent sees how the run ended.
-    struct sigaction dfl;
-    std::memset(&dfl, 0, sizeof dfl);
-    dfl.sa_handler = SIG_DFL;
-    sigemptyset(&dfl.sa_mask);
-    sigaction(sig, &dfl, nullptr);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, sig);
-    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-    raise(sig);
-    errno = saved;
-    _exit(128 + sig);  // not reached unless the default action was ignored
-}
-
 }  // namespace
 
-void installsignalhandlers() {
-    if (installed.exchange(true)) return;
-    for (int sig : HANDLED) {
-        struct sigaction old;
-        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
-        struct sigaction sa;
-        std::memset(&sa, 0, sizeof sa);
-        sa.sa_handler = onsignal;
-        sigemptyset(&sa.sa_mask);
-        for (int other : HANDLED) sigaddset(&sa.sa_mask, other);
-        sa.sa_flags = SA_RESTART;
-        sigaction(sig, &sa, nullptr);
+void removetemps() {
+    for (Slot& s : slots) {
+        if (s.used.load(std::memory_order_acquire)) platform::removefile(s.path);
     }
 }
 
@@ -83,14 +52,5 @@ void unregistertemp(int slot) {
     SignalBlock block;
     slots[slot].used.store(0, std::memory_order_release);
 }
-
-SignalBlock::SignalBlock() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : HANDLED) sigaddset(&set, sig);
-    pthread_sigmask(SIG_BLOCK, &set, &saved_);
-}
-
-SignalBlock::~SignalBlock() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
 
 }  // namespace gstboot

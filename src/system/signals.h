@@ -5,6 +5,14 @@
 // register their temporary paths here; the handler removes them and then lets
 // the signal take its default action, so the exit status is the conventional
 // one (130 for SIGINT, 143 for SIGTERM, ...).
+//
+// Windows has no such signals: the handler is a console control handler,
+// called on its own thread for Ctrl-C, Ctrl-Break and the closing of the
+// console window; it removes the temporaries and ends the process with
+// status 130 whichever of the three it was. A Ctrl-C the parent disabled
+// (a process group started without it) stays disabled, which is the nearest
+// thing to an ignored signal. A broken pipe is an ordinary write error there
+// and is reported as one.
 #pragma once
 
 #include <csignal>
@@ -31,6 +39,8 @@ void unregistertemp(int slot);
 
 // Blocks the handled signals for its lifetime, so that creating a file and
 // registering it (or renaming it and forgetting it) happen as one step.
+// Windows: holds a recursive lock that the console handler also takes, so
+// the handler waits for the step to end; blocks may nest on both systems.
 class SignalBlock {
 public:
     SignalBlock();
@@ -39,7 +49,9 @@ public:
     SignalBlock& operator=(const SignalBlock&) = delete;
 
 private:
-    sigset_t saved_;
+#ifndef _WIN32
+    sigset_t saved_;  // the mask to restore
+#endif
 };
 
 }  // namespace gstboot

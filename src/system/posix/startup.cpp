@@ -1,9 +1,17 @@
-#include "system/stdfds.h"
-
+// The POSIX side of startup.h and stdfds.h.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "system/startup.h"
+#include "system/stdfds.h"
+
 namespace gstboot {
+
+std::vector<std::string> commandline(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+void binaryconsole() {}
 
 void reservestdfds() {
     for (int fd = 0; fd <= 2; ++fd) {
