@@ -39,28 +39,7 @@ for target in "${targets[@]}"; do
 done
 
 # Installs the missing packages, or names them and stops.
-if command -v dpkg >/dev/null 2>&1; then
-  need=()
-  for pkg in "${pkgs[@]}"; do
-    dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-  done
-  if [ ${#need[@]} -gt 0 ]; then
-    if [ "$(id -u)" -eq 0 ]; then
-      run=()
-    elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
-      run=(sudo -n)
-    else
-      echo "dist: these packages are missing: ${need[*]}" >&2
-      echo "dist: install them (apt-get install ${need[*]}) as root, then run this again" >&2
-      exit 1
-    fi
-    export DEBIAN_FRONTEND=noninteractive
-    if ! { "${run[@]}" apt-get update -qq && "${run[@]}" apt-get install -y -qq "${need[@]}"; }; then
-      echo "dist: could not install ${need[*]}" >&2
-      exit 1
-    fi
-  fi
-fi
+scripts/aptinstall.sh dist "${pkgs[@]}"
 
 # Configures and builds the program alone in build-dist-TARGET; the extra
 # arguments go to the configure step.
