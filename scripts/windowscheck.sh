@@ -2,7 +2,8 @@
 # Builds gstboot.exe for Windows x86-64 with mingw-w64 and runs it under
 # wine: every golden case must be byte-identical, and a table of cases where
 # Windows differs most from Linux (replacing a file, error messages, inputs
-# read in binary, non-ASCII names, the NUL device) must end as the Linux
+# read in binary, non-ASCII names, the NUL device, a full disk, an
+# interrupt) must end as the Linux
 # build ends them. One line per check; the status is non-zero on any
 # failure. Needs g++-mingw-w64-x86-64-posix and wine.
 set -uo pipefail
@@ -45,6 +46,7 @@ prepare() {
     # Text mode on Windows would stop reading there, as at an end of file.
     ctrlz) sed -i $'4s/48 187/48 1\x1a87/' "$dir/MHCdata.txt" ;;
     folder) mkdir "$dir/sub" ;;
+    previous) echo "a previous report" >"$dir/output.txt" ;;
     nonascii) mv "$dir/MHCdata.txt" "$dir/données_é.txt" ;;
     *) echo "unknown setup $setup" >&2; exit 2 ;;
   esac
@@ -70,7 +72,9 @@ withoutreason() { sed -E 's/^(gstboot: cannot [^:]+): .*/\1/' "$1"; }
 # (cmp stops reading at the first difference: the rest is not wanted.)
 folderbytes() { (cd "$1" && ls -A && find . -type f -exec sh -c 'printf "%s\n" "$1"; cat "$1"' _ {} \;) 2>/dev/null; }
 
-# name            setup     runs  messages  arguments (@NULL@: the null device)
+# name            setup     runs  messages  arguments (@NULL@: the null device,
+#                                           @FULL@: Linux's always-full one,
+#                                           which wine reaches as Z:/dev/full)
 cases=(
   "second-run      plain     2     exact     --seed 42"
   "missing-folder  plain     1     reason    --seed 42 --table nofolder/t.txt"
@@ -83,6 +87,7 @@ cases=(
   "non-ascii-names nonascii  1     exact     --seed 42 --mhc données_é.txt --output résultat.txt"
   "null-device     plain     1     exact     --seed 42 --output @NULL@ --table @NULL@"
   "table-and-plot  plain     1     exact     --seed 42 --table table.txt --plot figure.svg"
+  "full-disk       previous  1     device    --seed 42 --table @FULL@"
 )
 for row in "${cases[@]}"; do
   read -r name setup runs messages rest <<<"$row"
@@ -91,13 +96,17 @@ for row in "${cases[@]}"; do
   win=$work/windows-$name
   prepare "$lin" "$setup"
   prepare "$win" "$setup"
-  runin "$lin" "$runs" "$linuxexe" "${args[@]//@NULL@//dev/null}"
-  runin "$win" "$runs" wine "$winexe" "${args[@]//@NULL@/NUL}"
+  linargs=("${args[@]//@NULL@//dev/null}")
+  winargs=("${args[@]//@NULL@/NUL}")
+  runin "$lin" "$runs" "$linuxexe" "${linargs[@]//@FULL@//dev/full}"
+  runin "$win" "$runs" wine "$winexe" "${winargs[@]//@FULL@/Z:/dev/full}"
   problems=()
   [ "$(cat "$lin.status")" = "$(cat "$win.status")" ] || problems+=("status $(cat "$win.status"), Linux $(cat "$lin.status")")
   cmp -s "$lin.stdout" "$win.stdout" || problems+=("standard output differs")
   if [ "$messages" = exact ]; then
     cmp -s "$lin.stderr" "$win.stderr" || problems+=("messages differ")
+  elif [ "$messages" = device ]; then
+    cmp -s "$lin.stderr" <(sed 's#Z:/dev/full#/dev/full#' "$win.stderr") || problems+=("messages differ")
   else
     cmp -s <(withoutreason "$lin.stderr") <(withoutreason "$win.stderr") || problems+=("messages differ")
   fi
