@@ -3,9 +3,9 @@
 # wine: every golden case must be byte-identical, and a table of cases where
 # Windows differs most from Linux (replacing a file, error messages, inputs
 # read in binary, non-ASCII names, the NUL device, a full disk, an
-# interrupt) must end as the Linux
-# build ends them. One line per check; the status is non-zero on any
-# failure. Needs g++-mingw-w64-x86-64-posix and wine.
+# interrupt) must end as the Linux build ends them. One line per check; the
+# status is non-zero on any failure. Needs g++-mingw-w64-x86-64-posix and
+# wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD:-build-windows}
