@@ -42,7 +42,7 @@ Outcome readtexts(const std::string& mhc, const std::string& mic, InputRequest r
     return o;
 }
 
-const std::string kMhcGen = "MHC\nDRB\nPop\nA, 0101\nA, 0102\nPop\nB, 0203\n";
+const std::string kMhcGen = "MHC\nDRB\nPop A\nA, 0101\nA, 0102\nPop, B\nB, 0203\n";
 const std::string kMicGen = "MIC\nL1,L2\nPop\nA, 0101 0202\nPop\nB, 0102 0303\n";
 const std::string kMicTab = "population,individual,L1_1,L1_2\nA,a,1,2\nB,b,3,4\n";
 
@@ -80,15 +80,15 @@ TEST(Formats, BadInputs) {
         {kMhcGen, "t\nL1,,L2\nPop\nA, 0101 0202\n", a, "mic.txt:2:4: expected a locus name"},
         {kMhcGen, "t\nL1\nL1\nPop\nA, 0101 0202\n", a, "mic.txt:3:1: locus name 'L1' is given twice (first at 2:1)"},
         {kMhcGen, "t\nL1\nPop\npop\nA, 0101\n", a, "mic.txt:3:1: expected individuals after this 'Pop' line, but population 1 has none"},
-        {kMhcGen, "t\nL1\nPop\nA, 0101\nPop\n A , 0202\n", a,
-         "mic.txt:6:2: population name 'A' (the label of its first individual) is that of the population at line 4 already"},
+        {kMhcGen, "t\nL1\nPop A\nx, 0101\nPOP  A\nx, 0202\n", a,
+         "mic.txt:5:6: population name 'A' is that of the population at line 3 already"},
         {kMhcGen, "t\nL1\nPop\n , 0101\n", a, "mic.txt:4:2: expected a label before ','"},
         {"t\nDRB\nDQA\nPop\nA, 0101\n", kMicGen, a, "mhc.txt:3:1: an MHC GENEPOP file has one locus (its two alleles are the two copies), but 'DQA' names a second"},
         {kMhcGen, "5\nL1\nPop\nA, 0101\n", a,
          "mic.txt:1:1: cannot tell the format of this file: its first value '5' is a decimal integer as in the legacy layout, "
          "but line 3 reads 'Pop' as in GENEPOP; the format is legacy when"},
-        {kMhcGen, "pop,ind,L_1,L_2\nA,a,1,2\n", t, "mic.txt:1:1: expected a column named 'population' in the header row, but it has none"},
-        {kMhcGen, "population,ind,L_1,L_2\nA,a,1,2\n", t, "mic.txt:1:1: expected a column named 'individual' in the header row, but it has none"},
+        {kMhcGen, "popul,ind,L_1,L_2\nA,a,1,2\n", t, "mic.txt:1:1: expected a column named 'population' (or 'pop') in the header row, but it has none"},
+        {kMhcGen, "pop;name;L_1;L_2\nA;a;1;2\n", t, "mic.txt:1:1: expected a column named 'individual' (or 'ind', 'sample', 'id') in the header row, but it has none"},
         {kMhcGen, "population,individual,Population,L_1,L_2\n", a, "mic.txt:1:23: expected one column named 'Population', but the header row has a second"},
         {kMhcGen, "population,individual,L_1,L_2,M_1\n", a, "mic.txt:1:31: expected two allele columns per locus, but the header has 3 allele columns: 'M_1' has no partner"},
         {kMhcGen, "population,individual,L_1,M_2\n", a, "mic.txt:1:27: expected the second allele column of locus 'L' (from 'L_1'), but 'M_2' names locus 'M'"},
@@ -99,10 +99,12 @@ TEST(Formats, BadInputs) {
         {kMhcGen, "population,individual,L_1,L_2\n\n", a, "mic.txt:1:30: the file ends after its header row"},
         {kMhcGen, kMicTab + "C,c,1,1\nD,d,1,1\n", a,
          "mic.txt:4:1: population 'C' is not in mhc.txt (populations found in mic.txt only: 'C', 'D')"},
-        {kMhcGen, "population,individual,L_1,L_2\nA,a,1,2\n", a,
-         "mhc.txt:7:1: population 'B' is not in mic.txt (populations found in mhc.txt only: 'B')"},
+        {kMhcGen, "population,individual,L_1,L_2\nA,a,1,2\nC,c,1,1\n", a,
+         "mic.txt:3:1: population 'C' is not in mhc.txt (populations found in mic.txt only: 'C'; in mhc.txt only: 'B')"},
         {"1 2 0 1\n1\n1 2\n", kMicGen, a,
          "mic.txt:6:1: population 2, 'B', has no counterpart in mhc.txt, a legacy file, matched by position, that holds 1 population"},
+        {"t\nDRB\nPop\nx, 0101\n", kMicGen, a,
+         "mic.txt:6:1: population 2, 'B', has no counterpart in mhc.txt, which holds 1; the files are matched by position, since mhc.txt and mic.txt do not name their populations"},
         {"3 2 0 1\n1 1 1\n1 2 1 2 1 2\n", kMicGen, a, "mic.txt:6:13: the file ends after 2 populations, but mhc.txt, a legacy file matched by position, holds 3"},
         {kMhcGen, manypops(), a, "mic.txt:52:1: population 'P51' is the 51st, beyond the limit of 50 populations; the file holds 51"},
         {kMhcGen, manyrows, a,
@@ -171,8 +173,8 @@ TEST(Formats, LabelsCodedInAscendingOrder) {
     Outcome o = readtexts(mhc, mic);
     ASSERT_EQ(o.error, "");
     const DataSet& ds = *o.ds;
-    // 99, 0400, 400 (equal values: by text), 1000
-    const std::int32_t want[3][2] = {{2, 3}, {0, 2}, {3, 1}};
+    // 99, 400 (and 0400, the same allele), 1000
+    const std::int32_t want[3][2] = {{1, 2}, {0, 1}, {2, 1}};
     EXPECT_EQ(ds.mhc[0][0][0], want[0][0]);
     EXPECT_EQ(ds.mhc[0][0][1], want[0][1]);
     EXPECT_EQ(ds.mhc[0][1][0], want[1][0]);
@@ -192,7 +194,7 @@ TEST(Formats, LabelsCodedInAscendingOrder) {
 TEST(Formats, PopulationsMatchedByName) {
     // MHC order B, A, C (rows mixed); MIC order C, A, B: numbered as in the MHC file.
     const std::string mhc = "individual,population,c1,c2\nb1,B,1,1\na1,A,2,2\nb2,B,1,2\nc1,C,3,3\n";
-    const std::string mic = "t\nL\nPop\nC, 0303\nPop\nA, 0202\nA, 0101\nPop\nB, 0102\n";
+    const std::string mic = "t\nL\nPop C\nc1, 0303\nPop A\nc1, 0202\nc2, 0101\nPop B\nc1, 0102\n";
     Outcome o = readtexts(mhc, mic);
     ASSERT_EQ(o.error, "");
     const DataSet& ds = *o.ds;
