@@ -23,7 +23,7 @@ std::string ruletext(const char* option) {
     return std::string("; the format is legacy when the first value is a decimal integer, a table when the first line "
                        "names columns 'population' and 'individual', GENEPOP when a later line reads 'Pop', GenAlEx "
                        "when the first line holds counts only and the second does not, STRUCTURE when one of the first "
-                       "two lines holds a label and numbers only; name it with ") +
+                       "two lines holds a label, a population and numbers only; name it with ") +
            option + " " + names;
 }
 
@@ -56,11 +56,11 @@ bool holdstext(std::string_view line) {
     return false;
 }
 
-// A STRUCTURE row: a label, then two or more integers.
+// A STRUCTURE row: a label, a population, then integers.
 bool isstructurerow(std::string_view line) {
     std::size_t count = 0;
     for (std::string_view word : words(line)) {
-        if (count++ > 0 && !issigned(word)) return false;
+        if (count++ > 1 && !issigned(word)) return false;
     }
     return count >= 3;
 }

@@ -13,8 +13,8 @@
 //              `sample`, `id`);
 //   GENEPOP    otherwise, a later line is a `Pop` line (see genepop.h);
 //   STRUCTURE  otherwise, one of its first two lines that are not blank
-//              holds a label and then at least two decimal integers, and
-//              nothing else.
+//              holds a label, a population and then decimal integers only
+//              (three blank-separated cells at least).
 // A file that is legacy or a table by this rule but also has a line that
 // reads `Pop` alone after its first is ambiguous and refused, as is a file
 // that no rule fits; either message states the rule and the option that

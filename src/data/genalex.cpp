@@ -30,7 +30,8 @@ public:
         for (std::size_t p = 0; p < set_.pops.size(); ++p) {
             const RawPopulation& pop = set_.pops[p];
             if (pop.individuals.size() < sizes_[p]) {
-                fail(set_.end, "the file ends with " + num(pop.individuals.size()) + " samples of population '" + shown(pop.name) +
+                fail(set_.end, "the file ends after " + num(pop.individuals.size()) + (pop.individuals.size() == 1 ? " sample" : " samples") +
+                                   " of population '" + shown(pop.name) +
                                    "', but row 1 gives it " + num(sizes_[p]) + " (at " + std::to_string(sizeplaces_[p].line) +
                                    ":" + std::to_string(sizeplaces_[p].column) + ")");
             }

@@ -40,7 +40,7 @@ public:
         cut(line, first_);
         // A header: locus names, which a row of data cannot be read as.
         bool header = first_.size() < 3;
-        for (std::size_t k = 1; k < first_.size(); ++k) header = header || !isinteger(first_.cell(k));
+        for (std::size_t k = 2; k < first_.size(); ++k) header = header || !isinteger(first_.cell(k));
         std::vector<std::string> names;
         std::vector<Place> places;
         if (header) {

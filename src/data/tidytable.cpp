@@ -123,10 +123,14 @@ private:
             if (n == 0) fail(end, "expected 1 to " + num(MAXCOPIES) + " allele columns (one per MHC copy) after population and individual, but the header has none");
             const std::size_t k = onecell_ ? copiespercell_ : 1;
             if (n * k > static_cast<std::size_t>(MAXCOPIES)) {
-                const Cell& beyond = *alleles[MAXCOPIES / k];
-                fail({number, beyond.column}, "column '" + shown(beyond.text) + (k > 1 ? "' holds MHC copy " : "' is MHC copy ") + num(MAXCOPIES / k * k + 1) +
-                                                  ", beyond the limit of " + num(MAXCOPIES) + " copies; the header has " + num(n) +
-                                                  " allele columns" + (k > 1 ? " of " + num(k) + " copies each" : ""));
+                const std::size_t c = MAXCOPIES / k;  // the column that goes beyond
+                const Cell& beyond = *alleles[c];
+                fail({number, beyond.column},
+                     "column '" + shown(beyond.text) +
+                         (k == 1 ? "' is MHC copy " + num(c + 1)
+                                 : "' holds MHC copies " + num(c * k + 1) + " to " + num(c * k + k)) +
+                         ", beyond the limit of " + num(MAXCOPIES) + " copies; the header has " + num(n) + " allele columns" +
+                         (k > 1 ? " of " + num(k) + " copies each" : ""));
             }
             set_.width = static_cast<int>(n * k);
             set_.labels.resize(1);
