@@ -52,11 +52,15 @@ int run(const Options& options) {
     installsignalhandlers();
     std::unique_ptr<DataSet> ds(new DataSet);  // genotypes not zeroed (see DataSet)
     std::vector<std::string> warnings;
-    readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample},
-               *ds, warnings);
+    ReadReport read;
+    readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample,
+                            options.missing},
+               *ds, warnings, &read);
     printlines(warnings);
     std::fprintf(stderr, "seed: %u\n", seed);
-    std::fprintf(stderr, "settings: %s\n", describesettings(*ds).c_str());
+    std::fprintf(stderr, "settings: %s%s\n", describesettings(*ds).c_str(),
+                 read.missing.empty() ? "" : (", missing " + read.missing).c_str());
+    printlines(read.lines);
 
     // Opened before the replicates, so that an output that cannot be created
     // is reported at once rather than after the whole run.
