@@ -176,40 +176,47 @@ Moments moments(int n, Draw draw) {
     return {mean, m2, std::sqrt(m2 / n), std::sqrt((m4 - m2 * m2) / n)};
 }
 
-// Gamma(a) has mean and variance a; Dirichlet(alpha) has mean alpha_i / A and
-// variance alpha_i (A - alpha_i) / (A^2 (A + 1)), A = sum alpha. Each sample
-// moment must lie within 5 of its standard errors of the truth: a fault in
-// a method (a wrong constant, a lost boost for shape < 1) moves a moment by
-// far more, while a correct one fails by chance less than once in a million
-// per check. Shapes cover the boost (< 1), the edge 1 and both Dirichlet
-// paths (every alpha >= 1: plain draws; some < 1: logs).
-TEST(Numeric, GammaAndDirichletMoments) {
-    const int n = 200000;
-    for (double shape : {0.01, 0.3, 1.0, 2.5, 50.0}) {
-        Stream s{7, 1};
-        const Moments m = moments(n, [&] { return exponential(s.loggamma(shape)); });
-        EXPECT_NEAR(m.mean, shape, 5 * m.semean) << shape;
-        EXPECT_NEAR(m.var, shape, 5 * m.sevar) << shape;
-        if (shape >= 1.0) {
-            Stream t{7, 2};
-            const Moments g = moments(n, [&] { return t.gamma(shape); });
-            EXPECT_NEAR(g.mean, shape, 5 * g.semean) << shape;
-            EXPECT_NEAR(g.var, shape, 5 * g.sevar) << shape;
-        }
-    }
-    for (const std::vector<double>& alpha :
-         {std::vector<double>{0.2, 1.5, 3.3}, std::vector<double>{200.0, 800.0, 1.0}, std::vector<double>{0.001, 0.004}}) {
+// The alias table draws each category in proportion to its weight, and the
+// Polya urn's counts have the Dirichlet-multinomial's moments: for N draws
+// of concentration A, category a has mean N pi_a and variance
+// N pi_a (1 - pi_a) (N + A) / (1 + A). Each sample moment must lie within 5
+// of its standard errors of the truth: a fault (a wrong threshold, an urn
+// that copies from the wrong place or with the wrong odds) moves a moment
+// by far more, while a correct draw fails by chance less than once in a
+// million per check. Concentrations from nearly all copies (0.01) to
+// nearly all base draws (9999); one category alone, and a zero weight.
+TEST(Numeric, AliasTableAndPolyaUrnMoments) {
+    const int n = 100000;
+    for (const std::vector<double>& w : {std::vector<double>{1.0}, std::vector<double>{0.5, 0.0, 0.25, 0.25},
+                                         std::vector<double>{3.0, 1.0, 1e-3, 6.0, 2.0}}) {
         double total = 0.0;
-        for (double a : alpha) total += a;
-        for (std::size_t i = 0; i < alpha.size(); ++i) {
-            Stream s{11, i};
-            std::vector<double> q;
-            const Moments m = moments(n, [&] {
-                dirichlet(s, alpha, q);
-                return q[i];
-            });
-            EXPECT_NEAR(m.mean, alpha[i] / total, 5 * m.semean) << i;
-            EXPECT_NEAR(m.var, alpha[i] * (total - alpha[i]) / (total * total * (total + 1.0)), 5 * m.sevar) << i;
+        for (double x : w) total += x;
+        AliasTable table;
+        table.build(w);
+        for (std::size_t a = 0; a < w.size(); ++a) {
+            Stream s{3, a};
+            const double pi = w[a] / total;
+            const Moments m = moments(n, [&] { return table.draw(s) == a ? 1.0 : 0.0; });
+            EXPECT_NEAR(m.mean, pi, 5 * std::sqrt(pi * (1 - pi) / n) + 1e-12) << a;
+            // A rare category's urn counts are too seldom non-zero for a
+            // sample variance to judge.
+            if (pi < 0.01) continue;
+            for (double concentration : {0.01, 1.0, 13.0, 9999.0}) {
+                Stream u{5, a};
+                std::vector<std::uint16_t> out(60);
+                PolyaUrn urn;
+                urn.prepare(concentration, out.size());
+                const Moments c = moments(n / 10, [&] {
+                    urn.draw(u, table, out.size(), out.data());
+                    double count = 0;
+                    for (std::uint16_t x : out) count += x == a;
+                    return count;
+                });
+                const double copies = static_cast<double>(out.size());
+                const double var = copies * pi * (1 - pi) * (copies + concentration) / (1 + concentration);
+                EXPECT_NEAR(c.mean, copies * pi, 5 * std::sqrt(var / (n / 10)) + 1e-12) << a << " " << concentration;
+                EXPECT_NEAR(c.var, var, 5 * c.sevar + 1e-12) << a << " " << concentration;
+            }
         }
     }
 }

@@ -18,6 +18,38 @@ void runningsums(std::vector<double>& table, int total) {
     }
 }
 
+// SSI and SSW over `n` diploid individuals: x is 0, 0.5 (1/2) or 1.0
+// (1/2 + 1/2), so a heterozygote adds 0.25 twice to the SSW of each of its
+// alleles and a homozygote adds 0 (exactly). Each individual adds to every
+// allele's SSI at once; its own alleles' lanes are then redone with their
+// terms from the sums before, so every lane adds its own term once.
+void diploid(int n, const std::uint16_t* copy, const double* freq, LocusScratch& s, int k) {
+    double* ssi = s.ssi.data();
+    const double* idle = s.idle.data();
+    const double half = s.fraction[1];
+    const double whole = s.fraction[2];
+    for (int j = 0; j < n; ++j, copy += 2) {
+        const std::uint16_t c0 = copy[0];
+        const std::uint16_t c1 = copy[1];
+        const double x = c0 == c1 ? whole : half;
+        const double d0 = x - freq[c0];
+        const double d1 = x - freq[c1];
+        const double t0 = (2.0 * d0) * d0;
+        const double t1 = (2.0 * d1) * d1;
+        // Every lane takes the non-carrier's term, then the carriers' lanes
+        // are redone from their sums before it.
+        const double before0 = ssi[c0];
+        const double before1 = ssi[c1];
+        for (int a = 0; a < k; ++a) ssi[a] = ssi[a] + idle[a];
+        ssi[c0] = before0 + t0;
+        if (c0 != c1) ssi[c1] = before1 + t1;
+        if (c0 != c1) {
+            s.ssw[c0] = (s.ssw[c0] + 0.25) + 0.25;
+            s.ssw[c1] = (s.ssw[c1] + 0.25) + 0.25;
+        }
+    }
+}
+
 }  // namespace
 
 LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
@@ -48,6 +80,7 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
     s.ssi.assign(ka, 0.0);
     s.ssw.assign(ka, 0.0);
     s.idle.resize(ka);
+
     double* ssi = s.ssi.data();
     double* idle = s.idle.data();
     for (int p = 0; p < 2; ++p) {
@@ -57,6 +90,10 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
             idle[a] = (wd * d) * d;
         }
         const std::uint16_t* copy = g.copy[p].data();
+        if (w == 2) {
+            diploid(g.n[p], copy, freq, s, k);
+            continue;
+        }
         for (int j = 0; j < g.n[p]; ++j, copy += w) {
             // The individual's alleles, each once, with how many copies carry it.
             std::uint16_t carried[10];

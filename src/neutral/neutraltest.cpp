@@ -77,37 +77,6 @@ void observe(const std::vector<std::int32_t> (&codes)[2], int copies, LocusGenot
     }
 }
 
-// Walker's alias table of q, thresholds in units of 2^-32.
-void aliastable(const std::vector<double>& q, NeutralScratch& s) {
-    const int k = static_cast<int>(q.size());
-    const std::size_t ka = q.size();
-    s.threshold.resize(ka);
-    s.alias.resize(ka);
-    std::vector<double>& scaled = s.scaled;
-    scaled.resize(ka);
-    s.small.clear();
-    s.large.clear();
-    for (int a = 0; a < k; ++a) {
-        scaled[static_cast<std::size_t>(a)] = q[static_cast<std::size_t>(a)] * static_cast<double>(k);
-        (scaled[static_cast<std::size_t>(a)] < 1.0 ? s.small : s.large).push_back(a);
-    }
-    while (!s.small.empty() && !s.large.empty()) {
-        const int lo = s.small.back();
-        s.small.pop_back();
-        const int hi = s.large.back();
-        const std::size_t l = static_cast<std::size_t>(lo), h = static_cast<std::size_t>(hi);
-        s.threshold[l] = static_cast<std::uint64_t>(scaled[l] * 0x1p32);
-        s.alias[l] = static_cast<std::uint16_t>(hi);
-        scaled[h] = (scaled[h] + scaled[l]) - 1.0;
-        if (scaled[h] < 1.0) {
-            s.large.pop_back();
-            s.small.push_back(hi);
-        }
-    }
-    for (int a : s.small) s.threshold[static_cast<std::size_t>(a)] = std::uint64_t{1} << 32;
-    for (int a : s.large) s.threshold[static_cast<std::size_t>(a)] = std::uint64_t{1} << 32;
-}
-
 double clampF(double f) {
     if (!(f >= FLOOR)) return FLOOR;  // a not-a-number too
     return f > CEILING ? CEILING : f;
@@ -118,30 +87,20 @@ double clampF(double f) {
 double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, int draws, NeutralScratch& s) {
     Stream stream{seed, static_cast<std::uint64_t>(i), static_cast<std::uint64_t>(j),
                   static_cast<std::uint64_t>(locus.id)};
-    const std::vector<double>& pi = locus.pi;
-    const double scale = (1.0 - f) / f;
-    std::vector<double>& alpha = s.alpha;
-    alpha.resize(pi.size());
-    for (std::size_t a = 0; a < pi.size(); ++a) alpha[a] = pi[a] * scale;
+    s.base.build(locus.pi);
+    const double concentration = (1.0 - f) / f;
     LocusGenotypes& g = s.genotypes;
-    g.alleles = static_cast<int>(pi.size());
+    g.alleles = static_cast<int>(locus.pi.size());
     g.copies = locus.copies;
-    const std::uint64_t k = pi.size();
     int kept = 0, less = 0, equal = 0;
+    for (int side = 0; side < 2; ++side) {
+        g.n[side] = locus.n[side];
+        g.copy[side].resize(static_cast<std::size_t>(g.n[side]) * static_cast<std::size_t>(g.copies));
+    }
+    s.urn.prepare(concentration, std::max(g.copy[0].size(), g.copy[1].size()));
     for (int r = 0; r < draws; ++r) {
         for (int side = 0; side < 2; ++side) {
-            g.n[side] = locus.n[side];
-            dirichlet(stream, alpha, s.q);
-            aliastable(s.q, s);
-            const std::size_t copies = static_cast<std::size_t>(g.n[side]) * static_cast<std::size_t>(g.copies);
-            g.copy[side].resize(copies);
-            std::uint16_t* out = g.copy[side].data();
-            for (std::size_t c = 0; c < copies; ++c) {
-                const std::uint64_t bits = stream.next();
-                const std::uint64_t column = ((bits >> 32) * k) >> 32;
-                out[c] = (bits & 0xffffffffu) < s.threshold[column] ? static_cast<std::uint16_t>(column)
-                                                                     : s.alias[column];
-            }
+            s.urn.draw(stream, s.base, g.copy[side].size(), g.copy[side].data());
         }
         const LocusSums sums = locussums(g, s.sums);
         const double gr = sums.num / sums.den;

@@ -15,7 +15,8 @@
 //   [FLOOR, CEILING]; pi the mean of the two populations' sample allele
 //   frequencies. Each of R draws takes q_i and q_j from Dirichlet(pi (1 - F)
 //   / F), independently, then n_i w and n_j w copies from them, w to an
-//   individual, and scores them with locussums(). Draws that are not finite
+//   individual (both at once by the Polya urn, PolyaUrn), and scores
+//   them with locussums(). Draws that are not finite
 //   are dropped (R' kept); a locus with R' < R/2 is left out.
 // - u_X = (#{G_r < G_X} + #{G_r = G_X}/2 + 1/2) / (R' + 1), z_X = Phi^-1(u_X).
 // - T = (z_MHC - mean z) / (s sqrt(1 + 1/m)) over the m MIC loci kept (s
@@ -31,6 +32,7 @@
 
 #include "data/dataset.h"
 #include "neutral/locusterms.h"
+#include "numeric/draws.h"
 
 namespace gstboot {
 
@@ -51,10 +53,8 @@ struct NeutralResult {
 struct NeutralScratch {
     LocusGenotypes genotypes;
     LocusScratch sums;
-    std::vector<double> alpha, q, scaled;
-    std::vector<std::uint64_t> threshold;
-    std::vector<std::uint16_t> alias;
-    std::vector<int> small, large;
+    AliasTable base;
+    PolyaUrn urn;
 };
 
 // The test of pair (i, j), i < j < npop, with `draws` >= 1 draws per locus.

@@ -1,10 +1,5 @@
 #include "numeric/draws.h"
 
-#include <cmath>
-#include <limits>
-
-#include "numeric/elementary.h"
-
 namespace gstboot {
 
 namespace {
@@ -42,72 +37,55 @@ std::uint64_t Stream::next() {
     return result;
 }
 
-double Stream::normal() {
-    if (spare_) {
-        spare_ = false;
-        return kept_;
+void AliasTable::build(const std::vector<double>& weights) {
+    const std::size_t k = weights.size();
+    size_ = k;
+    threshold_.assign(k, std::uint64_t{1} << 32);
+    alias_.resize(k);
+    for (std::size_t a = 0; a < k; ++a) alias_[a] = static_cast<std::uint16_t>(a);
+    double total = 0.0;
+    for (double w : weights) total = total + w;
+    scaled_.resize(k);
+    small_.clear();
+    large_.clear();
+    for (std::size_t a = 0; a < k; ++a) {
+        scaled_[a] = weights[a] * static_cast<double>(k) / total;
+        (scaled_[a] < 1.0 ? small_ : large_).push_back(static_cast<int>(a));
     }
-    for (;;) {
-        const double u = 2.0 * uniform() - 1.0;
-        const double v = 2.0 * uniform() - 1.0;
-        const double s = u * u + v * v;
-        if (s >= 1.0 || s == 0.0) continue;
-        const double f = std::sqrt(-2.0 * naturallog(s) / s);
-        kept_ = v * f;
-        spare_ = true;
-        return u * f;
-    }
-}
-
-double Stream::gamma(double shape) {
-    const double d = shape - 1.0 / 3.0;
-    const double c = 1.0 / std::sqrt(9.0 * d);
-    for (;;) {
-        double x;
-        double v;
-        do {
-            x = normal();
-            v = 1.0 + c * x;
-        } while (v <= 0.0);
-        v = v * v * v;
-        const double u = uniform();
-        const double xx = x * x;
-        if (u < 1.0 - 0.0331 * (xx * xx) || naturallog(u) < 0.5 * xx + d * ((1.0 - v) + naturallog(v))) {
-            return d * v;
+    // Each short column is topped up from a long one; what is left over at
+    // the end (rounding) keeps its full column.
+    while (!small_.empty() && !large_.empty()) {
+        const std::size_t lo = static_cast<std::size_t>(small_.back());
+        small_.pop_back();
+        const std::size_t hi = static_cast<std::size_t>(large_.back());
+        threshold_[lo] = static_cast<std::uint64_t>(scaled_[lo] * 0x1p32);
+        alias_[lo] = static_cast<std::uint16_t>(hi);
+        scaled_[hi] = (scaled_[hi] + scaled_[lo]) - 1.0;
+        if (scaled_[hi] < 1.0) {
+            large_.pop_back();
+            small_.push_back(static_cast<int>(hi));
         }
     }
 }
 
-double Stream::loggamma(double shape) {
-    if (shape >= 1.0) return naturallog(gamma(shape));
-    // Gamma(a) = Gamma(a + 1) * U^(1/a), in logs.
-    const double boost = naturallog(uniform()) / shape;
-    return naturallog(gamma(shape + 1.0)) + boost;
+void PolyaUrn::prepare(double concentration, std::size_t count) {
+    odds_.resize(count);
+    for (std::size_t t = 0; t < count; ++t) {
+        odds_[t] = static_cast<std::uint64_t>(concentration / (concentration + static_cast<double>(t)) * 0x1p32);
+    }
+    if (count > 0) odds_[0] = std::uint64_t{1} << 32;  // the first is always from the base
 }
 
-void dirichlet(Stream& stream, const std::vector<double>& alpha, std::vector<double>& q) {
-    q.resize(alpha.size());
-    bool small = false;
-    for (double v : alpha) small = small || v < 1.0;
-    double sum = 0.0;
-    if (!small) {
-        // Every shape at least 1: the draws themselves, no logs needed.
-        for (std::size_t a = 0; a < alpha.size(); ++a) {
-            q[a] = stream.gamma(alpha[a]);
-            sum = sum + q[a];
-        }
-    } else {
-        double top = -std::numeric_limits<double>::infinity();
-        for (std::size_t a = 0; a < alpha.size(); ++a) {
-            q[a] = stream.loggamma(alpha[a]);
-            if (q[a] > top) top = q[a];
-        }
-        for (double& v : q) {
-            v = exponential(v - top);
-            sum = sum + v;
+void PolyaUrn::draw(Stream& stream, const AliasTable& base, std::size_t count, std::uint16_t* out) const {
+    for (std::size_t t = 0; t < count; ++t) {
+        const std::uint64_t bits = stream.next();
+        const std::uint32_t low = static_cast<std::uint32_t>(bits);
+        if ((bits >> 32) < odds_[t]) {
+            out[t] = base.draw32(low);
+        } else {
+            out[t] = out[(static_cast<std::uint64_t>(low) * t) >> 32];
         }
     }
-    for (double& v : q) v = v / sum;
 }
 
 }  // namespace gstboot
