@@ -61,6 +61,9 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
         {{"--table", "t.tsv", "--plot", "./t.tsv"}, "--table and --plot name the same file './t.tsv'"},
         {{"--table", "new.tsv", "--plot", "sub/../new.tsv"}, "--table and --plot name the same file"},
         {{"--output", "r.txt", "--table", "r.txt"}, "--output and --table name the same file 'r.txt'"},
+        // A regular file is one file wherever its name lies.
+        {{"--output", "/proc/self/cwd/MHCdata.txt"}, "--mhc and --output name the same file '/proc/self/cwd/"},
+        {{"--output", "r.txt", "--table", "/proc/self/cwd/r.txt"}, "--output and --table name the same file"},
         {{"--seed", "2"}, "--seed is given more than once"},
         {{"stray"}, "unexpected argument 'stray'"},
         {{"--table", "/dev/null", "--plot", "/dev/null"}, ""},
@@ -94,7 +97,7 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
 }
 
 // A failing table must not let the report, or a figure finished before it,
-// replace the previous ones.
+// replace the previous ones; the report named through /proc/ is a file too.
 TEST(OutputTransaction, OneFailingOutputKeepsEveryPreviousFile) {
     if (!hasdevfull()) GTEST_SKIP() << "no /dev/full on this system";
     for (const char* failing : {"--table", "--plot"}) {
@@ -105,7 +108,8 @@ TEST(OutputTransaction, OneFailingOutputKeepsEveryPreviousFile) {
         const auto before = snapshot(dir);
         const std::string other = std::string(failing) == "--table" ? "--plot" : "--table";
         const std::string otherfile = other == "--plot" ? "f.svg" : "t.tsv";
-        const RunResult r = rungstboot(dir.path(), {"--seed", "1", failing, "/dev/full", other, otherfile});
+        const RunResult r = rungstboot(dir.path(), {"--seed", "1", "--output", "/proc/self/cwd/output.txt", failing,
+                                                      "/dev/full", other, otherfile});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("gstboot: cannot write /dev/full: No space left on device"), std::string::npos) << r.err;
         EXPECT_EQ(snapshot(dir), before) << failing;

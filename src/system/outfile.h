@@ -2,11 +2,13 @@
 //
 // A regular file (or a path that does not exist yet) is written to a
 // temporary file beside it and renamed into place by commit(), so a failed or
-// interrupted run leaves a previous file as it was. A symbolic link to a
-// regular file keeps the link: its target is the file replaced. A device,
-// pipe or terminal is written directly and nothing is created beside it, and
-// so is a path under /dev/ or /proc/; /dev/stdout, /dev/stderr and /dev/fd/N
-// share that descriptor, so that their text follows what was written there.
+// interrupted run leaves a previous file as it was; what the file is decides,
+// not where its name lies, so /dev/shm/x and /proc/self/cwd/x are such files.
+// A symbolic link to a regular file keeps the link: its target is the file
+// replaced. A device, pipe or terminal is written directly and nothing is
+// created beside it; /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N
+// share that descriptor, whatever it leads to, so that their text follows
+// what was written there.
 //
 // Every output of a run goes through this class, so each inherits the same
 // behaviour: a message naming the path on any failure, and no temporary file

@@ -25,8 +25,16 @@ struct OutputTarget {
     unsigned mode = 0;   // permission bits for the temporary file (POSIX)
 };
 
-// Fills `out` for `path`; returns 0 or the errno code that refuses the path
-// (an existing file the user may not write: EACCES).
+// The descriptor that `path` names by its spelling alone: 1 for
+// /dev/stdout, 2 for /dev/stderr, N for /dev/fd/N and /proc/self/fd/N; -1 for
+// any other path (always on Windows, which has no such names).
+int descriptoralias(const std::string& path);
+
+// Fills `out` for `path`: a descriptor alias is direct whatever it leads to;
+// otherwise the file decides, wherever its name lies: a regular file (even
+// under /dev/shm or /proc/self/cwd) is replaced, anything else that is not
+// // a folder is direct. Returns 0, or the errno code that refuses the path (an
+// existing file the user may not write: EACCES).
 int examine(const std::string& path, OutputTarget& out);
 
 // Opens a direct target for writing, in binary mode; null with errno set.

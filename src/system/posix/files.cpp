@@ -25,10 +25,7 @@ std::FILE* openfile(const std::string& path, const char* mode) {
 
 namespace platform {
 
-namespace {
-
-// The descriptor a path such as /dev/stdout or /dev/fd/3 names, or -1.
-int namedfd(const std::string& path) {
+int descriptoralias(const std::string& path) {
     if (path == "/dev/stdout") return 1;
     if (path == "/dev/stderr") return 2;
     for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
@@ -40,11 +37,15 @@ int namedfd(const std::string& path) {
     return -1;
 }
 
-}  // namespace
-
 int examine(const std::string& path, OutputTarget& out) {
     out = OutputTarget();
     out.target = path;
+    // Writing there is writing to what the shell opened; replacing the file
+    // behind it would take the place of that.
+    if (descriptoralias(path) >= 0) {
+        out.kind = OutputTarget::Kind::direct;
+        return 0;
+    }
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
         if (errno != ENOENT) return errno;
@@ -58,9 +59,9 @@ int examine(const std::string& path, OutputTarget& out) {
         out.kind = OutputTarget::Kind::folder;
         return 0;
     }
-    // /dev/stdout and the like name a descriptor: replacing the file it
-    // leads to would take the place of what the shell opened.
-    if (!S_ISREG(st.st_mode) || path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0) {
+    // What the file is decides, not where its name lies: /dev/shm and
+    // /proc/self/cwd hold regular files that must be replaced like any other.
+    if (!S_ISREG(st.st_mode)) {
         out.kind = OutputTarget::Kind::direct;
         return 0;
     }
@@ -82,7 +83,7 @@ std::FILE* opendirect(const std::string& path) {
     // A descriptor is shared, not opened anew: opening /dev/stdout again
     // would truncate the file the shell redirected it to and write over the
     // console text from an offset of its own.
-    const int fd = namedfd(path);
+    const int fd = descriptoralias(path);
     if (fd < 0) return std::fopen(path.c_str(), "wb");
     const int copy = ::dup(fd);
     if (copy < 0) return nullptr;
