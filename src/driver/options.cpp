@@ -31,6 +31,17 @@ int parsethreads(const std::string& text) {
     return std::stoi(text);
 }
 
+// The neutral test's draws per locus: 0 (off) or 10 to 100000; fewer than
+// 10 could not place a locus.
+int parsedraws(const std::string& text) {
+    const bool digits = !text.empty() && text.size() <= 6 && text.find_first_not_of("0123456789") == std::string::npos;
+    const int v = digits ? std::stoi(text) : -1;
+    if (v != 0 && (v < 10 || v > 100000)) {
+        bad("--neutral-draws needs 0 (no neutral test) or a whole number from 10 to 100000, not '" + text + "'");
+    }
+    return v;
+}
+
 Format parseformat(const std::string& option, const std::string& text) {
     std::string names;
     for (Format f : kFormats) {
@@ -123,6 +134,14 @@ const std::vector<OptionSpec>& optiontable() {
          [](O& o, S v) { o.table = v; }},
         {"--plot", nullptr, Takes::path, "FILE", "also draw the pairs as an SVG figure (MHC against MIC)",
          [](O& o, S v) { o.plot = v; }},
+        {"--heatmap", nullptr, Takes::path, "FILE",
+         "also draw the pair matrix as an SVG heatmap (MHC below\n"
+         "the diagonal, MIC above)",
+         [](O& o, S v) { o.heatmap = v; }},
+        {"--neutral-draws", nullptr, Takes::value, "R",
+         "draws per locus of the neutral test (default 500);\n"
+         "0 turns the test off",
+         [](O& o, S v) { o.neutraldraws = parsedraws(v); }},
         {"--help", "-h", Takes::nothing, nullptr, "show this text and exit", [](O& o, S) { o.help = true; }},
         {"--version", nullptr, Takes::nothing, nullptr,
          "show the version and the vector kernels in use (capped by\n"
@@ -143,7 +162,8 @@ void checkfiles(const Options& o) {
                            {"--mic", &o.inputs.mic, false},
                            {"--output", &o.output, true},
                            {"--table", &o.table, true},
-                           {"--plot", &o.plot, true}};
+                           {"--plot", &o.plot, true},
+                           {"--heatmap", &o.heatmap, true}};
     constexpr std::size_t n = sizeof files / sizeof files[0];
     FileIdentity ids[n];
     for (std::size_t a = 0; a < n; ++a) {
