@@ -31,6 +31,8 @@ TEST(FuzzRegressions, MhcInputs) { replayfolder(Kind::mhc, "mhc"); }
 TEST(FuzzRegressions, MicInputs) { replayfolder(Kind::mic, "mic"); }
 TEST(FuzzRegressions, GenepopInputs) { replayfolder(Kind::genepop, "genepop"); }
 TEST(FuzzRegressions, TableInputs) { replayfolder(Kind::table, "table"); }
+TEST(FuzzRegressions, GenalexInputs) { replayfolder(Kind::genalex, "genalex"); }
+TEST(FuzzRegressions, StructureInputs) { replayfolder(Kind::structure, "structure"); }
 
 // The dialect study, each file under every named-format target, as MHC and
 // as MIC, detected and forced: read or refused, always within the contract.
