@@ -9,10 +9,15 @@
 
 #include "data/inputs.h"
 #include "driver/options.h"
+#include "driver/neutralrun.h"
 #include "driver/replicates.h"
 #include "driver/summarize.h"
 #include "estimates/isa.h"
 #include "estimates/scorer.h"
+#include "neutral/neutraltest.h"
+#include "output/escape.h"
+#include "output/heatmap.h"
+#include "output/neutraltext.h"
 #include "output/plot.h"
 #include "output/report.h"
 #include "output/table.h"
@@ -24,8 +29,9 @@ namespace gstboot {
 
 namespace {
 
+// Warnings quote names and paths, which may hold what a terminal obeys.
 void printlines(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) std::fprintf(stderr, "%s\n", line.c_str());
+    for (const std::string& line : lines) std::fprintf(stderr, "%s\n", terminaltext(line).c_str());
 }
 
 }  // namespace
@@ -66,6 +72,7 @@ int run(const Options& options) {
     OutputFile& report = outputs.add(options.output);
     OutputFile* table = options.table.empty() ? nullptr : &outputs.add(options.table);
     OutputFile* plot = options.plot.empty() ? nullptr : &outputs.add(options.plot);
+    OutputFile* heatmap = options.heatmap.empty() ? nullptr : &outputs.add(options.heatmap);
 
     int threads = options.threads;
     if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
@@ -79,14 +86,19 @@ int run(const Options& options) {
 
     std::unique_ptr<PairEstimates> observed(new PairEstimates);
     scoreobserved(*ds, *scorer, *observed);
-    const RunSummary summary =
-        summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
+    RunSummary summary = summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
+    // Its own streams, after the replicates: they do not change.
+    if (options.neutraldraws > 0) runneutral(*ds, seed, options.neutraldraws, threads, summary);
     printlines(estimatewarnings(summary));
+    printlines(neutralwarnings(summary, MINLOCI));
+    const std::string neutral = neutralline(summary);
+    if (!neutral.empty()) std::fprintf(stderr, "%s\n", neutral.c_str());
 
-    std::fputs(consoletext(summary).c_str(), stdout);
+    outputs.console(stdout, consoletext(summary));
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
-    if (plot) plot->write(plotsvg(summary.pairs));
+    if (plot) plot->write(plotsvg(summary.pairs, summary.seed));
+    if (heatmap) heatmap->write(heatmapsvg(summary));
     outputs.commit(stdout);
     return 0;
 }
