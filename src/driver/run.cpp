@@ -91,7 +91,7 @@ int run(const Options& options) {
     std::fputs(consoletext(summary).c_str(), stdout);
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
-    if (plot) plot->write(plotsvg(summary.pairs));
+    if (plot) plot->write(plotsvg(summary.pairs, options.neutraldraws > 0));
     if (heatmap) heatmap->write(heatmapsvg(summary));
     outputs.commit(stdout);
     return 0;

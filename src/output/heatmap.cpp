@@ -11,7 +11,6 @@ namespace gstboot {
 namespace {
 
 constexpr double MARGIN = 20.0;
-constexpr double LABELS = 150.0;  // room for names left of and above the matrix
 constexpr double BAR = 18.0;      // width of the colour bar
 
 std::string escape(const std::string& s) {
@@ -95,11 +94,17 @@ std::string heatmapsvg(const RunSummary& run) {
 
     const double side = n <= 0 ? 12.0 : std::max(12.0, std::min(40.0, 640.0 / n));
     const double font = std::min(12.0, side - 2.0);
-    const double left = MARGIN + LABELS;
-    const double top = 60.0 + LABELS;
+    // Room for the names left of and above the matrix: the longest, cut to
+    // `keep` characters, at about 0.62 of the font size per character.
+    const std::size_t keep = 18;
+    std::size_t longest = 1;
+    for (const std::string& name : names) longest = std::max(longest, std::min(keep + 1, clip(name, keep).size()));
+    const double labels = static_cast<double>(longest) * font * 0.62 + 12.0;
+    const double left = MARGIN + labels;
+    const double top = 60.0 + labels;
     const double matrix = side * std::max(n, 1);
     const double barx = left + matrix + 40.0;
-    const double width = barx + BAR + 120.0;
+    const double width = std::max(barx + BAR + 190.0, 700.0);
     const double barh = 240.0;
     const double cy = top + std::max(matrix, barh + 80.0) + 30.0;  // the caption
     const double height = cy + 32.0;
@@ -113,7 +118,6 @@ std::string heatmapsvg(const RunSummary& run) {
          "MIC above</text>\n";
 
     // Names: rows on the left, columns above, rotated.
-    const std::size_t keep = 18;
     for (int p = 0; p < n; ++p) {
         const std::string name = escape(clip(names[static_cast<std::size_t>(p)], keep));
         const double mid = side * p + side / 2.0;
