@@ -27,7 +27,10 @@ std::uint64_t bitsof(double v) {
 }
 
 // locussums() gives the bits of gstnum/gstden summed over the alleles in
-// order, on random loci: 1, 2, 3 and 10 copies (the diploid path and the
+// order, and compareestimate() places its ratio as comparing that ratio
+// would, against the ratio itself, its neighbouring doubles (where only
+// the exact path can tell) and values clearly apart (the counted path), on
+// random loci: 1, 2, 3 and 10 copies (the diploid path and the
 // general one, up to the copy limit), one to 40 individuals (N - 2 of 0
 // and below included), alleles around every vector width (1 to 9) and
 // beyond, frequencies from one dominant allele to even ones. One scratch
@@ -64,6 +67,16 @@ TEST(Neutral, LocusSumsMatchThePlainComponents) {
                 const LocusSums sums = locussums(g, scratch);
                 ASSERT_EQ(bitsof(sums.num), bitsof(num)) << copies << " " << alleles << " " << trial;
                 ASSERT_EQ(bitsof(sums.den), bitsof(den)) << copies << " " << alleles << " " << trial;
+                const double g0 = num / den;
+                if (!std::isfinite(g0)) {
+                    EXPECT_EQ(compareestimate(g, 0.5, scratch), Comparison::notfinite);
+                } else {
+                    EXPECT_EQ(compareestimate(g, g0, scratch), Comparison::equal);
+                    EXPECT_EQ(compareestimate(g, std::nextafter(g0, 2.0), scratch), Comparison::below);
+                    EXPECT_EQ(compareestimate(g, std::nextafter(g0, -2.0), scratch), Comparison::above);
+                    EXPECT_EQ(compareestimate(g, g0 + 0.01, scratch), Comparison::below);
+                    EXPECT_EQ(compareestimate(g, g0 - 0.01, scratch), Comparison::above);
+                }
                 ++checked;
             }
         }
