@@ -35,7 +35,7 @@ std::uint64_t bitsof(double v) {
 // and below included), alleles around every vector width (1 to 9) and
 // beyond, frequencies from one dominant allele to even ones. One scratch
 // serves every call, so tables kept between calls are checked too.
-TEST(Neutral, LocusSumsMatchThePlainComponents) {
+TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
     std::unique_ptr<PopBlock[]> blocks(new PopBlock[2]);
     LocusScratch scratch;
     Stream stream{42};
@@ -196,7 +196,7 @@ TEST(Neutral, SameBytesForEveryThreadCountAndKernel) {
     }
 }
 
-TEST(Neutral, BenjaminiHochbergQValues) {
+TEST(NeutralMath, BenjaminiHochbergQValues) {
     const double nan = std::nan("");
     // Sorted 0.01 0.02 0.03 0.04 0.5 (M = 5): p M / rank = 0.05 0.05 0.05 0.05
     // 0.5, then the running minimum from the top; ties keep their order.
@@ -227,7 +227,7 @@ TEST(Neutral, BenjaminiHochbergQValues) {
 // uniformity; their chi-square (4 df) must stay below 18.47, its 0.1%
 // point: a test that ignored the locus-to-locus spread, or placed the MHC
 // against a different null, piles p near 0 and exceeds it many times over.
-TEST(Neutral, PIsUniformOnDataFromItsOwnNull) {
+TEST(NeutralMath, PIsUniformOnDataFromItsOwnNull) {
     const int sets = 300, loci = 12, individuals = 25, alleles = 6;
     const double concentration = (1.0 - 0.05) / 0.05;
     std::unique_ptr<DataSet> ds(new DataSet());
