@@ -80,14 +80,14 @@ TEST(Drawable, LimitsOfEverySummaryPoint) {
 TEST(PlotSvg, CaptionCountsPairsNotDrawn) {
     std::vector<PairSummary> pairs = {pairat(0, 1, 0.1, 0.2, 0.5), pairat(0, 2, 0.1, 0.2, 0.5),
                                       pairat(1, 2, 0.1, 0.2, 0.5)};
-    EXPECT_NE(gstboot::plotsvg(pairs).find("All 3 pairs are drawn."), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg(pairs, 1).find("All 3 pairs are drawn."), std::string::npos);
     pairs[1].mhc.ciupper = std::nan("");
     pairs[2].mic.observed = 1e13;
-    const std::string svg = gstboot::plotsvg(pairs);
+    const std::string svg = gstboot::plotsvg(pairs, 1);
     EXPECT_NE(svg.find("2 of 3 pairs could not be drawn"), std::string::npos);
     EXPECT_EQ(count(svg, "<circle"), 1u + 1u);  // one pair and the legend's key
-    EXPECT_NE(gstboot::plotsvg({}).find("There is no pair to draw"), std::string::npos);
-    EXPECT_NE(gstboot::plotsvg({pairs[0]}).find("The one pair is drawn."), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg({}, 1).find("There is no pair to draw"), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg({pairs[0]}, 1).find("The one pair is drawn."), std::string::npos);
 }
 
 // Marked below q = QLEVEL only, in the direction of T; a pair the test
@@ -97,7 +97,8 @@ TEST(PlotSvg, MarksOnlyPairsBelowTheThreshold) {
     const double below = std::nextafter(gstboot::QLEVEL, 0.0);
     const std::string svg =
         gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, gstboot::QLEVEL), pairat(0, 2, 0.1, 0.3, below, -2.0),
-                          pairat(1, 2, 0.1, 0.4, 0.0, 3.0), pairat(1, 3, 0.1, 0.4, std::nan(""), 3.0)});
+                          pairat(1, 2, 0.1, 0.4, 0.0, 3.0), pairat(1, 3, 0.1, 0.4, std::nan(""), 3.0)},
+                         1);
     EXPECT_NE(svg.find("Pairs with q &lt; 0.05: 2"), std::string::npos);
     EXPECT_NE(svg.find("1: 1-3, q = 0.0500, less"), std::string::npos);
     EXPECT_NE(svg.find("2: 2-3, q &lt; 0.0001, more"), std::string::npos);
@@ -105,14 +106,15 @@ TEST(PlotSvg, MarksOnlyPairsBelowTheThreshold) {
     EXPECT_EQ(svg.find(": 2-4,"), std::string::npos);
     EXPECT_EQ(count(svg, "<polygon"), 2u + 2u);  // two marked pairs and the two legend keys
     EXPECT_NE(svg.find("Marks: the neutral test"), std::string::npos);
-    const std::string off = gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, std::nan(""))}, false);
+    const std::string off = gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, std::nan(""))}, 1, false);
     EXPECT_NE(off.find("No pair has q &lt; 0.05."), std::string::npos);
     EXPECT_NE(off.find("No neutral test (--neutral-draws 0)"), std::string::npos);
-    // Named populations appear by name, escaped and cut to 18 characters.
+    // Named populations appear by name, escaped, cut to 18 characters and isolated.
     PairSummary named = pairat(0, 1, 0.1, 0.2, 0.01, 1.0);
     named.name1 = "Bern<A>";
     named.name2 = "Z\u00fcrich-Oberland-Nord-Ost";
-    EXPECT_NE(gstboot::plotsvg({named}).find("1: Bern&lt;A&gt; \u2013 Z\u00fcrich-Oberland-No\u2026, q = 0.0100, more"),
+    EXPECT_NE(gstboot::plotsvg({named}, 1)
+                  .find("1: \u2068Bern&lt;A&gt;\u2069 \u2013 \u2068Z\u00fcrich-Oberland-No\u2026\u2069, q = 0.0100, more"),
               std::string::npos);
 }
 
@@ -124,7 +126,7 @@ TEST(PlotSvg, LegendCapAndRemainder) {
         std::vector<PairSummary> pairs;
         for (int k = 0; k < marked + 5; ++k) pairs.push_back(pairat(0, k + 1, 0.01 * k, 0.02 * k, k < marked ? 0.0 : 0.4));
         pairs[3].mic.cilower = -HUGE_VAL;
-        const std::string svg = gstboot::plotsvg(pairs);
+        const std::string svg = gstboot::plotsvg(pairs, 1);
         const int listed = std::min(marked, gstboot::LEGEND_CAP);
         EXPECT_EQ(count(svg, ", q &lt; 0.0001"), static_cast<std::size_t>(listed)) << marked;
         EXPECT_EQ(count(svg, "(not drawn)"), 1u);
@@ -137,7 +139,7 @@ TEST(PlotSvg, LegendCapAndRemainder) {
 
 TEST(PlotSvg, EmptyFigureStillRenders) {
     if (!havetool("rsvg-convert") || !havetool("python3")) GTEST_SKIP() << "needs rsvg-convert (librsvg2-bin) and python3";
-    Pixels px = render(gstboot::plotsvg({}));
+    Pixels px = render(gstboot::plotsvg({}, 1));
     EXPECT_EQ(px.width, 860);
     EXPECT_GT(px.dark, 1000);  // axes, labels and caption
 }

@@ -169,6 +169,17 @@ TEST(Reader, TokensThatAreNotIntegers) {
     auto ds = parsedata("0 0 2147483647 -2147483648\n", "0 -2147483648 2147483647\n");
     EXPECT_EQ(ds->corrflag, 2147483647);
     EXPECT_EQ(ds->bootmhc, -2147483647 - 1);
+    // Zero padding of any length, around the 40 bytes a token keeps, is the
+    // number it spells; a padded number that is too large still is not.
+    for (std::size_t pad : {std::size_t{38}, std::size_t{39}, std::size_t{40}, std::size_t{41}, std::size_t{300}}) {
+        const std::string zeros(pad, '0');
+        ds = parsedata("0 0 " + zeros + "2147483647 -" + zeros + "3\n", "0 +" + zeros + " 0\n");
+        EXPECT_EQ(ds->corrflag, 2147483647) << pad;
+        EXPECT_EQ(ds->bootmhc, -3) << pad;
+        EXPECT_EQ(ds->bootmic, 0) << pad;
+        const std::string msg = failure("1 1 " + zeros + "2147483648 0\n0\n", "0 0 0\n0\n");
+        EXPECT_NE(msg.find("does not fit in 32 bits"), std::string::npos) << pad << ": " << msg;
+    }
 }
 
 }  // namespace

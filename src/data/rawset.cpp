@@ -1,5 +1,7 @@
 #include "data/rawset.h"
 
+#include <cstdio>
+
 #include "data/dataset.h"
 #include "common/error.h"
 
@@ -21,14 +23,34 @@ std::string ordinal(std::size_t v) {
 
 }  // namespace
 
-std::size_t startset(RawSet& set, const std::string& name, Role role, const std::vector<Line>& lines) {
+void startset(RawSet& set, const std::string& name, Role role, Format format) {
     set = RawSet();
     set.file = name;
     set.role = role;
-    set.end = endof(lines);
-    std::size_t k = 0;
-    while (k < lines.size() && blankline(lines[k])) ++k;
-    return k;
+    set.format = format;
+}
+
+bool nextline(LineReader& lines, Line& line, RawSet& set) {
+    while (lines.next(line)) {
+        if (!blankline(line)) return true;
+    }
+    set.end = lines.end();
+    return false;
+}
+
+std::string takename(RawSet& set, std::string_view raw, Place where, const char* what) {
+    unsigned code = 0;
+    const std::size_t bad = findcontrol(raw, code);
+    if (bad != std::string_view::npos) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "U+%04X", code);
+        throw Error(ErrorKind::input, at(set.file, {where.line, where.column + static_cast<long>(bad)}) + "expected a " +
+                                          what + " without control characters, but '" + shown(raw) + "' holds " + hex);
+    }
+    bool recoded = false;
+    std::string name = decodename(raw, recoded);
+    if (recoded && set.recodedline == 0) set.recodedline = where.line;
+    return name;
 }
 
 RawPopulation* findpopulation(RawSet& set, const std::string& name) {
@@ -49,6 +71,38 @@ void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b
     }
     pop.alleles.push_back(a);
     pop.alleles.push_back(b);
+}
+
+void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places) {
+    const std::size_t n = names.size();
+    if (set.role == Role::mhc && 2 * n > static_cast<std::size_t>(MAXCOPIES)) {
+        const std::size_t k = MAXCOPIES / 2;
+        throw Error(ErrorKind::input, at(set.file, places[k]) + "locus '" + shown(names[k]) + "' brings MHC copies " +
+                                          num(2 * k + 1) + " and " + num(2 * k + 2) + ", beyond the limit of " +
+                                          num(MAXCOPIES) + " copies; the file has " + num(n) + " loci");
+    }
+    if (set.role == Role::mic && n > static_cast<std::size_t>(MAXLOCI)) {
+        throw Error(ErrorKind::input, at(set.file, places[MAXLOCI]) + "locus '" + shown(names[MAXLOCI]) + "' is locus " +
+                                          num(MAXLOCI + 1) + ", beyond the limit of " + num(MAXLOCI) +
+                                          " loci; the file has " + num(n));
+    }
+    checkdistinctloci(set.file, names, places);
+    set.width = static_cast<int>(2 * n);
+    if (set.role == Role::mic) {
+        set.locusnames = names;
+        set.labels.resize(n);
+    } else {
+        set.labels.resize(1);
+    }
+}
+
+void addindividual(RawSet& set, RawPopulation& pop, const std::int32_t* alleles) {
+    const auto width = static_cast<std::size_t>(set.width);
+    if (set.role == Role::mhc) {
+        pop.alleles.insert(pop.alleles.end(), alleles, alleles + width);
+        return;
+    }
+    for (std::size_t k = 0; k < width; k += 2) addgenotype(set, pop, alleles[k], alleles[k + 1]);
 }
 
 void checklimits(const RawSet& set) {

@@ -11,12 +11,14 @@
 namespace gstboot {
 
 struct Token {
-    std::string text;       // at most Token::keep bytes of the token
+    std::string text;       // at most Token::keep bytes of the token; the leading
+                            // zeros of a longer number give way to its digits
     bool truncated = false; // the token was longer than that
     long line = 0;          // 1-based
     long column = 0;        // 1-based, in bytes (a skipped byte-order mark not counted)
     std::size_t length = 0; // bytes of the whole token
     static constexpr std::size_t keep = 40;
+    static constexpr std::size_t longest = std::size_t{1} << 20;  // a longer token ends here
 };
 
 class TokenStream {

@@ -27,7 +27,7 @@ bool known(const std::string& name) {
     static const char* const names[] = {"--help",   "--version",    "--seed",       "--threads",
                                         "--reference", "--mhc",     "--mic",        "--mhc-format",
                                         "--mic-format", "--correction", "--resample", "--output",
-                                        "--table",  "--plot", "--heatmap", "--neutral-draws"};
+                                        "--table",  "--plot", "--missing", "--heatmap", "--neutral-draws"};
     for (const char* n : names) {
         if (name == n) return true;
     }
@@ -54,10 +54,12 @@ int parsedraws(const std::string& text) {
 }
 
 Format parseformat(const std::string& option, const std::string& text) {
-    for (Format f : {Format::automatic, Format::legacy, Format::genepop, Format::table}) {
+    std::string names;
+    for (Format f : kFormats) {
         if (text == formatname(f)) return f;
+        names += std::string(names.empty() ? "" : f == Format::automatic ? " or " : ", ") + formatname(f);
     }
-    bad(option + " needs legacy, genepop, table or auto, not '" + text + "'");
+    bad(option + " needs " + names + ", not '" + text + "'");
 }
 
 bool parsecorrection(const std::string& text) {
@@ -127,8 +129,12 @@ std::string usage() {
            "  --mhc FILE     MHC data set (default MHCdata.txt)\n"
            "  --mic FILE     MIC data set (default MICdata.txt)\n"
            "  --mhc-format F, --mic-format F\n"
-           "                 read that file as legacy, genepop or table; default auto:\n"
-           "                 told from its content (see gstboot(5))\n"
+           "                 read that file as legacy, genepop, table, genalex or\n"
+           "                 structure; default auto: told from its content (see\n"
+           "                 gstboot(5))\n"
+           "  --missing LIST what a cell of a table, GenAlEx or STRUCTURE file holds\n"
+           "                 when it is missing, comma-separated; default\n"
+           "                 NA,na,N/A,NaN,?,.,-9,0 (an empty cell always is)\n"
            "  --correction on|off\n"
            "                 the heterozygosity correction; default: a legacy MHC\n"
            "                 file's header, else off\n"
@@ -204,6 +210,9 @@ Options parseoptions(const std::vector<std::string>& args) {
             o.inputs.mic = takepath();
         } else if (arg == "--mhc-format" || arg == "--mic-format") {
             (arg == "--mhc-format" ? o.mhcformat : o.micformat) = parseformat(arg, takevalue());
+        } else if (arg == "--missing") {
+            const std::string list = takevalue();
+            if (!parsemissing(list, o.missing)) bad("--missing needs a comma-separated list of codes, none empty, not '" + list + "'");
         } else if (arg == "--correction") {
             o.correction = parsecorrection(takevalue());
         } else if (arg == "--resample") {

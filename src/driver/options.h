@@ -16,6 +16,7 @@ struct Options {
     Format micformat = Format::automatic;
     std::optional<bool> correction;        // --correction on|off
     std::optional<Resampling> resample;    // --resample LIST
+    MissingCodes missing;                  // --missing LIST
     std::string output = "output.txt";
     std::string table;  // --table: tab-separated per-pair table; empty: none
     std::string plot;   // --plot: SVG figure; empty: none

@@ -15,6 +15,7 @@
 #include "estimates/isa.h"
 #include "estimates/scorer.h"
 #include "neutral/neutraltest.h"
+#include "output/escape.h"
 #include "output/heatmap.h"
 #include "output/neutraltext.h"
 #include "output/plot.h"
@@ -28,8 +29,9 @@ namespace gstboot {
 
 namespace {
 
+// Warnings quote names and paths, which may hold what a terminal obeys.
 void printlines(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) std::fprintf(stderr, "%s\n", line.c_str());
+    for (const std::string& line : lines) std::fprintf(stderr, "%s\n", terminaltext(line).c_str());
 }
 
 }  // namespace
@@ -54,11 +56,15 @@ int run(const Options& options) {
     installsignalhandlers();
     std::unique_ptr<DataSet> ds(new DataSet);  // genotypes not zeroed (see DataSet)
     std::vector<std::string> warnings;
-    readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample},
-               *ds, warnings);
+    ReadReport read;
+    readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample,
+                            options.missing},
+               *ds, warnings, &read);
     printlines(warnings);
     std::fprintf(stderr, "seed: %u\n", seed);
-    std::fprintf(stderr, "settings: %s\n", describesettings(*ds).c_str());
+    std::fprintf(stderr, "settings: %s%s\n", describesettings(*ds).c_str(),
+                 read.missing.empty() ? "" : (", missing " + read.missing).c_str());
+    printlines(read.lines);
 
     // Opened before the replicates, so that an output that cannot be created
     // is reported at once rather than after the whole run.
@@ -88,10 +94,10 @@ int run(const Options& options) {
     const std::string neutral = neutralline(summary);
     if (!neutral.empty()) std::fprintf(stderr, "%s\n", neutral.c_str());
 
-    std::fputs(consoletext(summary).c_str(), stdout);
+    outputs.console(stdout, consoletext(summary));
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
-    if (plot) plot->write(plotsvg(summary.pairs, options.neutraldraws > 0));
+    if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
     if (heatmap) heatmap->write(heatmapsvg(summary));
     outputs.commit(stdout);
     return 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "output/escape.h"
 #include "output/format.h"
 
 namespace gstboot {
@@ -13,31 +14,22 @@ namespace {
 constexpr double MARGIN = 20.0;
 constexpr double BAR = 18.0;      // width of the colour bar
 
-std::string escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string at(double v) { return "\"" + fixed(v, 2) + "\""; }
 
-// A name cut to `keep` characters (UTF-8 sequences kept whole).
+// A name as valid UTF-8, cut to `keep` characters (sequences kept whole).
 std::string clip(const std::string& name, std::size_t keep) {
+    const std::string text = validutf8(name);
     std::size_t chars = 0;
-    for (std::size_t k = 0; k < name.size(); ++k) {
-        if ((static_cast<unsigned char>(name[k]) & 0xC0) == 0x80) continue;
-        if (chars++ == keep) return name.substr(0, k) + "\u2026";
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if ((static_cast<unsigned char>(text[k]) & 0xC0) == 0x80) continue;
+        if (chars++ == keep) return text.substr(0, k) + "\u2026";
     }
-    return name;
+    return text;
 }
+
+// A name as drawn: cut, isolated (a right-to-left name cannot reorder the
+// text around it) and escaped.
+std::string drawn(const std::string& name, std::size_t keep) { return xmltext(isolated(clip(name, keep))); }
 
 // A perceptually even scale from dark violet to yellow, by linear steps
 // between five anchors; t in [0, 1].
@@ -119,7 +111,7 @@ std::string heatmapsvg(const RunSummary& run) {
 
     // Names: rows on the left, columns above, rotated.
     for (int p = 0; p < n; ++p) {
-        const std::string name = escape(clip(names[static_cast<std::size_t>(p)], keep));
+        const std::string name = drawn(names[static_cast<std::size_t>(p)], keep);
         const double mid = side * p + side / 2.0;
         s += "<text x=" + at(left - 4.0) + " y=" + at(top + mid + font / 3.0) + " text-anchor=\"end\" font-size=" +
              at(font) + ">" + name + "</text>\n";
@@ -142,8 +134,8 @@ std::string heatmapsvg(const RunSummary& run) {
             if (!p) continue;
             const bool mhc = r > c;
             const double v = mhc ? p->mhc.observed : p->mic.observed;
-            const std::string title = "<title>" + escape(names[static_cast<std::size_t>(p->pop1)]) + " \u2013 " +
-                                      escape(names[static_cast<std::size_t>(p->pop2)]) + ": " + (mhc ? "MHC" : "MIC") +
+            const std::string title = "<title>" + drawn(names[static_cast<std::size_t>(p->pop1)], 64) + " \u2013 " +
+                                      drawn(names[static_cast<std::size_t>(p->pop2)], 64) + ": " + (mhc ? "MHC" : "MIC") +
                                       " Gst " + fixed(v, 4) +
                                       (std::isfinite(p->neutral.q) ? ", neutral q " + fixed(p->neutral.q, 4) : "") +
                                       "</title>";

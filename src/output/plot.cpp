@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "output/escape.h"
 #include "output/format.h"
 
 namespace gstboot {
@@ -75,35 +76,25 @@ Marks marksfor(std::size_t n) {
 
 
 
-// A name cut to `keep` characters (UTF-8 sequences kept whole), so that a
-// long one cannot push the legend off the page.
+// A name cut to `keep` characters, so that a long one cannot push the
+// legend off the page; made valid UTF-8 first, so that every byte counts
+// and no sequence is cut.
 std::string clipname(const std::string& name, std::size_t keep) {
+    const std::string text = validutf8(name);
     std::size_t chars = 0;
-    for (std::size_t at = 0; at < name.size(); ++at) {
-        if ((static_cast<unsigned char>(name[at]) & 0xC0) == 0x80) continue;
-        if (chars++ == keep) return name.substr(0, at) + "\u2026";
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+        if (chars++ == keep) return text.substr(0, at) + "\u2026";
     }
-    return name;
+    return text;
 }
 
 // The pair by its populations' names where the files give them, else by
-// their numbers.
+// their numbers. Each name is isolated: a right-to-left one must not turn
+// the dash and the p value around it.
 std::string pairlabel(const PairSummary& p) {
     if (p.name1.empty() && p.name2.empty()) return format("%d-%d", p.pop1 + 1, p.pop2 + 1);
-    return clipname(p.name1, 18) + " \u2013 " + clipname(p.name2, 18);
-}
-
-std::string escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            default: out += c;
-        }
-    }
-    return out;
+    return isolated(clipname(p.name1, 18)) + " \u2013 " + isolated(clipname(p.name2, 18));
 }
 
 // Coordinates and sizes with two decimals, the same text on every platform.
@@ -130,7 +121,7 @@ std::string symbol(double x, double y, double r, const char* colour, int kind, c
 int kindof(const PairSummary& p) { return !marked(p) ? 0 : less(p) ? -1 : 1; }
 
 std::string text(double x, double y, const std::string& s, const char* extra = "") {
-    return "<text x=" + at(x) + " y=" + at(y) + extra + ">" + escape(s) + "</text>\n";
+    return "<text x=" + at(x) + " y=" + at(y) + extra + ">" + xmltext(s) + "</text>\n";
 }
 
 std::string line(double x1, double y1, double x2, double y2, const std::string& style) {
@@ -179,7 +170,7 @@ std::string pairmarks(const PairSummary& p, const Axis& a, const Marks& m) {
     s += symbol(x, y, kind == 0 ? m.radius : std::max(m.radius, 3.5), colour, kind,
                 " fill-opacity=" + at(kind == 0 ? m.opacity : 0.9) +
                     (kind != 0 ? " stroke=\"#600\" stroke-width=\"0.8\"" : "") + "><title>pair " +
-                    escape(pairlabel(p)) + "</title></" + tag + ">\n");
+                    xmltext(pairlabel(p)) + "</title></" + tag + ">\n");
     return s;
 }
 
@@ -217,9 +208,10 @@ std::string legend(const std::vector<const PairSummary*>& listed, const std::vec
     for (std::size_t k = 0; k < shown; ++k) {
         y += LINE;
         const PairSummary& p = *listed[k];
+        // Joined, not formatted: a name may hold a zero byte.
         s += text(LEGENDX, y,
-                  format("%zu: %s, %s, %s%s", k + 1, pairlabel(p).c_str(), qlegend(p.neutral.q).c_str(),
-                         less(p) ? "less" : "more", drawn[k] ? "" : " (not drawn)"));
+                  format("%zu: ", k + 1) + pairlabel(p) + ", " + qlegend(p.neutral.q) + ", " +
+                      (less(p) ? "less" : "more") + (drawn[k] ? "" : " (not drawn)"));
     }
     if (listed.size() > shown) {
         y += LINE;
@@ -237,7 +229,7 @@ bool drawable(const PairSummary& p) {
     return true;
 }
 
-std::string plotsvg(const std::vector<PairSummary>& pairs, bool neutral) {
+std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed, bool neutral) {
     std::vector<const PairSummary*> shown;
     double lo = 0.0;
     double hi = 0.0;
@@ -283,7 +275,7 @@ std::string plotsvg(const std::vector<PairSummary>& pairs, bool neutral) {
     }
     s += legend(listed, listeddrawn);
 
-    const double cy = TOP + SIDE + 72;
+    const double cy = TOP + SIDE + 60;
     s += text(LEFT, cy,
               "Each point is a pair at its observed MIC and MHC estimates; whiskers span the bias-corrected 95% "
               "intervals");
@@ -306,6 +298,7 @@ std::string plotsvg(const std::vector<PairSummary>& pairs, bool neutral) {
                       missing, pairs.size(), fixed(FARLIMIT, 0).c_str());
     }
     s += text(LEFT, cy + 3 * LINE, caption);
+    s += text(LEFT, cy + 4 * LINE, format("Bootstrap seed %u: --seed %u draws the same replicates.", seed, seed));
     s += "</svg>\n";
     return s;
 }

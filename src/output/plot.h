@@ -6,6 +6,7 @@
 // numbered and listed in a legend.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,9 @@ bool drawable(const PairSummary& pair);
 
 // The whole figure. Stays readable from none to 1225 pairs: marks shrink and
 // turn translucent as pairs grow. A caption says how many could not be
-// drawn, and whether the neutral test ran (`neutral`; when it did not, no
-// pair is marked).
-std::string plotsvg(const std::vector<PairSummary>& pairs, bool neutral = true);
+// drawn, which `seed` drew the replicates and whether the neutral test ran
+// (`neutral`; when it did not, no pair is marked). Well-formed XML whatever
+// the names hold.
+std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed, bool neutral = true);
 
 }  // namespace gstboot
