@@ -151,8 +151,7 @@ void comparestudy(const RandomStudy& study, std::uint32_t seed, int replicates) 
     std::vector<std::unique_ptr<Engine>> engines;
     std::vector<Engine::WorkPtr> works;
     for (Isa isa : testutil::runnableisas()) {
-        testutil::ScopedEnv cap("GSTBOOT_ISA", isaname(isa));
-        engines.push_back(std::make_unique<Engine>(*ds, seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0));
+        engines.push_back(std::make_unique<Engine>(*ds, isa, seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0));
         works.push_back(engines.back()->makework());
     }
     auto rep = std::make_unique<Replicate>();

@@ -82,7 +82,7 @@ TEST(NoVariation, BothScorersGiveNoEstimateExactlyWhereTheRuleSays) {
         const int npop = std::vector<int>{2, 3, 7, 8, 9}[static_cast<std::size_t>(trial % 5)];
         const auto study = flatstudy(gen, npop);
         auto ds = testutil::parsedata(study.first, study.second);
-        const auto engine = makeenginescorer(*ds);
+        const auto engine = makeenginescorer(*ds, chosenisa());
         const auto reference = makereferencescorer(*ds);
         auto ework = engine->makework();
         auto rwork = reference->makework();

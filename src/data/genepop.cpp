@@ -22,7 +22,6 @@ public:
         ++k;  // the title: any text
         k = readloci(k);
         while (k < lines_.size()) k = readpopulation(k);
-        checklimits(set_);
     }
 
 private:
@@ -62,11 +61,6 @@ private:
         if (role_ == Role::mhc && names.size() > 1) {
             fail(places[1], "an MHC GENEPOP file has one locus (its two alleles are the two copies), but '" +
                                 shown(names[1]) + "' names a second; the file names " + num(names.size()));
-        }
-        if (names.size() > static_cast<std::size_t>(MAXLOCI)) {
-            fail(places[MAXLOCI], "locus '" + shown(names[MAXLOCI]) + "' is locus " + num(MAXLOCI + 1) +
-                                      ", beyond the limit of " + num(MAXLOCI) + " loci; the file names " +
-                                      num(names.size()));
         }
         checkdistinctloci(name_, names, places);
         set_.width = static_cast<int>(2 * names.size());

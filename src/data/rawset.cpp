@@ -1,25 +1,9 @@
 #include "data/rawset.h"
 
-#include "data/dataset.h"
 #include "common/error.h"
+#include "data/dataset.h"
 
 namespace gstboot {
-
-namespace {
-
-std::string num(std::size_t v) { return std::to_string(v); }
-
-std::string ordinal(std::size_t v) {
-    const char* suffix = "th";
-    if (v % 100 < 11 || v % 100 > 13) {
-        if (v % 10 == 1) suffix = "st";
-        else if (v % 10 == 2) suffix = "nd";
-        else if (v % 10 == 3) suffix = "rd";
-    }
-    return num(v) + suffix;
-}
-
-}  // namespace
 
 std::size_t startset(RawSet& set, const std::string& name, Role role, const std::vector<Line>& lines) {
     set = RawSet();
@@ -49,35 +33,6 @@ void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b
     }
     pop.alleles.push_back(a);
     pop.alleles.push_back(b);
-}
-
-void checklimits(const RawSet& set) {
-    const std::size_t npop = set.pops.size();
-    if (npop > static_cast<std::size_t>(MAXPOP)) {
-        const RawPopulation& p = set.pops[MAXPOP];
-        throw Error(ErrorKind::input, at(set.file, p.place) + "population '" + shown(p.name) + "' is the " +
-                                    ordinal(MAXPOP + 1) + ", beyond the limit of " + num(MAXPOP) +
-                                    " populations; the file holds " + num(npop));
-    }
-    for (const RawPopulation& p : set.pops) {
-        if (p.individuals.size() > static_cast<std::size_t>(MAXIND)) {
-            throw Error(ErrorKind::input, at(set.file, p.individuals[MAXIND]) + "individual " + num(MAXIND + 1) +
-                                        " of population '" + shown(p.name) + "' is beyond the limit of " +
-                                        num(MAXIND) + " individuals per population; the file holds " +
-                                        num(p.individuals.size()) + " for it");
-        }
-    }
-    for (std::size_t row = 0; row < set.labels.size(); ++row) {
-        const AlleleLabels& labels = set.labels[row];
-        if (labels.size() > static_cast<std::size_t>(NALLELE)) {
-            std::string where = set.role == Role::mhc ? std::string("the MHC set")
-                                                      : "locus '" + shown(set.locusnames[row]) + "'";
-            throw Error(ErrorKind::input, at(set.file, labels.place(NALLELE)) + "allele '" + shown(labels.label(NALLELE)) +
-                                        "' is the " + ordinal(NALLELE + 1) + " distinct allele of " + where +
-                                        ", beyond the limit of " + num(NALLELE) + "; the file holds " +
-                                        num(labels.size()));
-        }
-    }
 }
 
 void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,

@@ -50,12 +50,6 @@ RawPopulation& addpopulation(RawSet& set, const std::string& name, Place where);
 // counted in set.halfmissing and stored as missing altogether.
 void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b);
 
-// Refuses a set that would not fit the data set's arrays (populations,
-// individuals per population, distinct alleles per coding row), at the
-// place of the first item beyond the limit, with what the file holds.
-// Loci and copies are checked by the readers, which know them first.
-void checklimits(const RawSet& set);
-
 // Refuses a locus name given before, at the second place.
 void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,
                        const std::vector<Place>& places);

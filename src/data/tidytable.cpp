@@ -33,7 +33,6 @@ public:
         readheader(lines_[k]);
         for (++k; k < lines_.size(); ++k) readrow(lines_[k]);
         if (set_.pops.empty()) fail(set_.end, "the file ends after its header row: expected one row per individual");
-        checklimits(set_);
     }
 
 private:
@@ -70,11 +69,11 @@ private:
         const Place end{line.number, endcolumn(line.text)};
         const std::size_t n = alleles.size();
         if (role_ == Role::mhc) {
-            if (n == 0) fail(end, "expected 1 to " + num(MAXCOPIES) + " allele columns (one per MHC copy) after population and individual, but the header has none");
-            if (n > static_cast<std::size_t>(MAXCOPIES)) {
-                fail({line.number, alleles[MAXCOPIES]->column},
-                     "column '" + shown(alleles[MAXCOPIES]->text) + "' is MHC copy " + num(MAXCOPIES + 1) +
-                         ", beyond the limit of " + num(MAXCOPIES) + " copies; the header has " + num(n) +
+            if (n == 0) fail(end, "expected 1 to " + num(MAXNAMEDCOPIES) + " allele columns (one per MHC copy) after population and individual, but the header has none");
+            if (n > static_cast<std::size_t>(MAXNAMEDCOPIES)) {
+                fail({line.number, alleles[MAXNAMEDCOPIES]->column},
+                     "column '" + shown(alleles[MAXNAMEDCOPIES]->text) + "' is MHC copy " + num(MAXNAMEDCOPIES + 1) +
+                         ", beyond the limit of " + num(MAXNAMEDCOPIES) + " copies; the header has " + num(n) +
                          " allele columns");
             }
             set_.width = static_cast<int>(n);
@@ -86,11 +85,6 @@ private:
             fail({line.number, alleles[n - 1]->column}, "expected two allele columns per locus, but the header has " +
                                                             num(n) + " allele columns: '" + shown(alleles[n - 1]->text) +
                                                             "' has no partner");
-        }
-        if (n / 2 > static_cast<std::size_t>(MAXLOCI)) {
-            fail({line.number, alleles[2 * MAXLOCI]->column},
-                 "column '" + shown(alleles[2 * MAXLOCI]->text) + "' begins locus " + num(MAXLOCI + 1) +
-                     ", beyond the limit of " + num(MAXLOCI) + " loci; the header has " + num(n / 2));
         }
         std::vector<Place> places;
         for (std::size_t l = 0; l < n / 2; ++l) {

@@ -42,13 +42,13 @@ int run(const Options& options) {
         return 0;
     }
     checkfiles(options);
-    kernelname();  // a bad GSTBOOT_ISA is refused before anything is read
+    const Isa isa = chosenisa();  // a bad GSTBOOT_ISA is refused before anything is read
     // The seed is taken before reading, as the clock would be read first.
     const std::uint32_t seed =
         options.hasseed ? options.seed : static_cast<std::uint32_t>(std::time(nullptr));
 
     installsignalhandlers();
-    std::unique_ptr<DataSet> ds(new DataSet);  // genotypes not zeroed (see DataSet)
+    auto ds = std::make_unique<DataSet>();
     std::vector<std::string> warnings;
     readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample},
                *ds, warnings);
@@ -65,15 +65,14 @@ int run(const Options& options) {
 
     int threads = options.threads;
     if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
-    const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference);
-    // Not value-initialised: only the used pairs' rows are ever written and
-    // read, and zeroing 40 MB would touch every page.
-    std::unique_ptr<ResultTables> tables(new ResultTables);
+    const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference, isa);
+    auto tables = std::make_unique<ResultTables>();
+    tables->assign(ds->npop);
     warnings.clear();
     runreplicates(*ds, *scorer, seed, threads, *tables, stdout, warnings);
     printlines(warnings);
 
-    std::unique_ptr<PairEstimates> observed(new PairEstimates);
+    auto observed = std::make_unique<PairEstimates>();
     scoreobserved(*ds, *scorer, *observed);
     const RunSummary summary =
         summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
