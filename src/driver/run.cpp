@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/inputs.h"
+#include "driver/budget.h"
 #include "driver/options.h"
 #include "driver/replicates.h"
 #include "driver/summarize.h"
@@ -17,6 +18,7 @@
 #include "output/report.h"
 #include "output/table.h"
 #include "output/warnings.h"
+#include "system/memory.h"
 #include "system/outputs.h"
 #include "system/signals.h"
 
@@ -56,6 +58,14 @@ int run(const Options& options) {
     std::fprintf(stderr, "seed: %u\n", seed);
     std::fprintf(stderr, "settings: %s\n", describesettings(*ds).c_str());
 
+    // A study too large for the memory there is stops here, before any
+    // output is touched.
+    int threads = options.threads;
+    if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
+    warnings.clear();
+    threads = fitthreads(*ds, options.reference, threads, memorylimit(), warnings);
+    printlines(warnings);
+
     // Opened before the replicates, so that an output that cannot be created
     // is reported at once rather than after the whole run.
     OutputSet outputs;
@@ -63,8 +73,6 @@ int run(const Options& options) {
     OutputFile* table = options.table.empty() ? nullptr : &outputs.add(options.table);
     OutputFile* plot = options.plot.empty() ? nullptr : &outputs.add(options.plot);
 
-    int threads = options.threads;
-    if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference, isa);
     auto tables = std::make_unique<ResultTables>();
     tables->assign(ds->npop);
