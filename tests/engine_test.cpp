@@ -196,7 +196,7 @@ TEST(Engine, MatchesTheStraightforwardScoringOnSmallStudies) {
     // Population counts below, at and above the sizes a vector or a block
     // might use.
     const int npops[] = {0, 1, 2, 3, 7, 8, 9, 16, 17};
-    for (int trial = 0; trial < 2700; ++trial) {
+    for (int trial = 0; trial < 300 * testutil::SWEEP; ++trial) {
         const int npop = npops[trial % 9];
         RandomStudy s = randomstudy(gen, npop, false);
         comparestudy(s, static_cast<std::uint32_t>(trial), 2);

@@ -7,6 +7,10 @@
 
 namespace testutil {
 
+// How many ninths of its studies a random oracle sweep takes: all (9) in
+// CI's long run, one by default (see tests/CMakeLists.txt).
+constexpr int SWEEP = GSTBOOT_SWEEP;
+
 // A fresh empty folder, removed with its contents at destruction.
 class TempDir {
 public:
