@@ -11,8 +11,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 
 #include "common/error.h"
+#include "gendata.h"
 #include "system/outfile.h"
 #include "testutil.h"
 
@@ -153,14 +155,30 @@ TEST(OutputFaults, FullDiskKeepsThePreviousReport) {
 }
 #endif
 
+// Short, and long enough (20 populations, 190 pairs) that the print itself
+// overflows the C library's buffer and fails before the final flush: the
+// reason must survive both.
 TEST(OutputFaults, StandardOutputFailureFailsTheRun) {
     if (!hasdevfull()) GTEST_SKIP() << "no /dev/full on this system";
-    Folder f;
-    RunResult r = f.run({}, RunSetup{"/dev/full", false, false});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("gstboot: cannot write standard output: No space left on device\n"), std::string::npos)
-        << r.err;
-    f.expectuntouched();
+    for (const int npop : {0, 20}) {
+        Folder f;
+        if (npop > 0) {
+            gen::Genotypes mhc(npop), mic(npop);
+            for (int p = 0; p < npop; ++p) {
+                for (int i = 0; i < 3; ++i) {
+                    mhc[p].push_back({1 + (p + i) % 5, 2 + (p * i) % 7});
+                    mic[p].push_back({1 + (p + i) % 3, 1 + i % 2});
+                }
+            }
+            writefile(f.dir.file("MHCdata.txt"), gen::mhcfile(2, 0, 1, mhc));
+            writefile(f.dir.file("MICdata.txt"), gen::micfile(1, 1, 0, mic));
+        }
+        RunResult r = f.run({}, RunSetup{"/dev/full", false, false});
+        EXPECT_EQ(r.status, 1) << npop;
+        EXPECT_NE(r.err.find("gstboot: cannot write standard output: No space left on device\n"), std::string::npos)
+            << r.err;
+        f.expectuntouched();
+    }
 }
 
 TEST(OutputFaults, ClosedStandardOutputNeitherSucceedsNorLeaksIntoTheReport) {
@@ -200,6 +218,79 @@ TEST(OutputReplacement, SymbolicLinkAndFileModeAreKept) {
     ASSERT_EQ(::stat(f.dir.file("reports/real.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(listdir(f.dir.file("reports")), std::vector<std::string>{"real.txt"});
+}
+
+// What replacing a file keeps, and what is refused at opening because the
+// rename could not do it: refused before the replicates (nothing on
+// standard output), with the previous file kept and nothing left beside it.
+TEST(OutputReplacement, KeptOrRefusedAtOpening) {
+    const std::string golden = readfile(testdata("golden/" + CASE + "/output.txt"));
+    const bool root = canswitchuser();
+    const auto pin = [](const std::string& path, const char* flag) {
+        return std::system(("chattr " + std::string(flag) + " '" + path + "' 2>/dev/null").c_str()) == 0;
+    };
+    struct Row {
+        std::string what;
+        bool needsroot;
+        bool asnobody;
+        std::function<bool(Folder&)> setup;  // false: not possible here, skipped
+        std::string refusal;                 // "": the run succeeds
+        std::function<void(Folder&)> check;
+    };
+    const Row rows[] = {
+        {"dangling link", false, false,
+         [](Folder& f) {
+             ::unlink(f.dir.file("output.txt").c_str());
+             return ::mkdir(f.dir.file("reports").c_str(), 0755) == 0 &&
+                    ::symlink("reports/new.txt", f.dir.file("output.txt").c_str()) == 0;
+         },
+         "",
+         [&](Folder& f) {
+             struct stat st;
+             ASSERT_EQ(::lstat(f.dir.file("output.txt").c_str(), &st), 0);
+             EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a file";
+             EXPECT_EQ(readfile(f.dir.file("reports/new.txt")), golden);
+         }},
+        {"owner, group and mode", true, false,
+         [](Folder& f) {
+             return ::chown(f.dir.file("output.txt").c_str(), 65534, 65534) == 0 &&
+                    ::chmod(f.dir.file("output.txt").c_str(), 0640) == 0;
+         },
+         "",
+         [&](Folder& f) {
+             struct stat st;
+             ASSERT_EQ(::stat(f.dir.file("output.txt").c_str(), &st), 0);
+             EXPECT_EQ(st.st_uid, 65534u);
+             EXPECT_EQ(st.st_gid, 65534u);
+             EXPECT_EQ(st.st_mode & 07777, 0640u);
+             EXPECT_EQ(readfile(f.dir.file("output.txt")), golden);
+         }},
+        {"another user's file in a sticky folder", true, true,
+         [](Folder& f) {
+             return ::chmod(f.dir.path().c_str(), 01777) == 0 && ::chmod(f.dir.file("output.txt").c_str(), 0666) == 0;
+         },
+         "gstboot: cannot replace output.txt: Operation not permitted\n", nullptr},
+        {"immutable file", true, false, [&](Folder& f) { return pin(f.dir.file("output.txt"), "+i"); },
+         "gstboot: cannot replace output.txt: Operation not permitted\n", nullptr},
+        {"append-only file", true, false, [&](Folder& f) { return pin(f.dir.file("output.txt"), "+a"); },
+         "gstboot: cannot replace output.txt: Operation not permitted\n", nullptr},
+    };
+    for (const Row& row : rows) {
+        if (row.needsroot && !root) continue;
+        Folder f;
+        if (!row.setup(f)) continue;  // no chattr, or a file system without the flag
+        const RunResult r = f.run({}, RunSetup{"", false, row.asnobody});
+        pin(f.dir.file("output.txt"), "-ia");
+        if (row.refusal.empty()) {
+            EXPECT_EQ(r.status, 0) << row.what << ": " << r.err;
+            row.check(f);
+        } else {
+            EXPECT_EQ(r.status, 1) << row.what;
+            EXPECT_NE(r.err.find(row.refusal), std::string::npos) << row.what << ": " << r.err;
+            EXPECT_EQ(r.out, "") << row.what << ": the replicates ran";
+            f.expectuntouched();
+        }
+    }
 }
 
 // The class itself, as every output of the program uses it.

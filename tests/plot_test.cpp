@@ -77,35 +77,37 @@ TEST(Drawable, LimitsOfEverySummaryPoint) {
 TEST(PlotSvg, CaptionCountsPairsNotDrawn) {
     std::vector<PairSummary> pairs = {pairat(0, 1, 0.1, 0.2, 0.5), pairat(0, 2, 0.1, 0.2, 0.5),
                                       pairat(1, 2, 0.1, 0.2, 0.5)};
-    EXPECT_NE(gstboot::plotsvg(pairs).find("All 3 pairs are drawn."), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg(pairs, 1).find("All 3 pairs are drawn."), std::string::npos);
     pairs[1].mhc.upper = std::nan("");
     pairs[2].mic.median = 1e13;
-    const std::string svg = gstboot::plotsvg(pairs);
+    const std::string svg = gstboot::plotsvg(pairs, 1);
     EXPECT_NE(svg.find("2 of 3 pairs could not be drawn"), std::string::npos);
     EXPECT_EQ(count(svg, "<circle"), 1u + 2u);  // one pair and the two legend keys
-    EXPECT_NE(gstboot::plotsvg({}).find("There is no pair to draw"), std::string::npos);
-    EXPECT_NE(gstboot::plotsvg({pairs[0]}).find("The one pair is drawn."), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg({}, 1).find("There is no pair to draw"), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg({pairs[0]}, 1).find("The one pair is drawn."), std::string::npos);
 }
 
 TEST(PlotSvg, MarksOnlyPairsBelowTheThreshold) {
     const double below = std::nextafter(gstboot::SIGNIFICANT, 0.0);
     const std::string svg = gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, gstboot::SIGNIFICANT),
-                                              pairat(0, 2, 0.1, 0.3, below), pairat(1, 2, 0.1, 0.4, 0.0)});
+                                              pairat(0, 2, 0.1, 0.3, below), pairat(1, 2, 0.1, 0.4, 0.0)},
+                                             1);
     EXPECT_NE(svg.find("Pairs with p &lt; 0.025: 2"), std::string::npos);
     EXPECT_NE(svg.find("1: 1-3, p = 0.0250"), std::string::npos);
     EXPECT_NE(svg.find("2: 2-3, p &lt; 0.001"), std::string::npos);  // never -0.0000
     EXPECT_EQ(svg.find(": 1-2,"), std::string::npos);
-    EXPECT_NE(gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, 0.5)}).find("No pair has p &lt; 0.025."), std::string::npos);
-    // Named populations appear by name, escaped and cut to 18 characters.
+    EXPECT_NE(gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, 0.5)}, 1).find("No pair has p &lt; 0.025."), std::string::npos);
+    // Named populations appear by name, escaped, cut to 18 characters and isolated.
     PairSummary named = pairat(0, 1, 0.1, 0.2, 0.01);
     named.name1 = "Bern<A>";
     named.name2 = "Z\u00fcrich-Oberland-Nord-Ost";
-    EXPECT_NE(gstboot::plotsvg({named}).find("1: Bern&lt;A&gt; \u2013 Z\u00fcrich-Oberland-No\u2026, p = 0.0100"),
+    EXPECT_NE(gstboot::plotsvg({named}, 1)
+                  .find("1: \u2068Bern&lt;A&gt;\u2069 \u2013 \u2068Z\u00fcrich-Oberland-No\u2026\u2069, p = 0.0100"),
               std::string::npos);
     // No estimate in one data set: its p of zero is no evidence.
     PairSummary none = pairat(0, 1, 0.1, 0.2, 0.0);
     none.mic.finite = 0;
-    EXPECT_NE(gstboot::plotsvg({none}).find("No pair has p &lt; 0.025."), std::string::npos);
+    EXPECT_NE(gstboot::plotsvg({none}, 1).find("No pair has p &lt; 0.025."), std::string::npos);
 }
 
 // Just below, at and above the legend cap, with a marked pair that cannot
@@ -116,7 +118,7 @@ TEST(PlotSvg, LegendCapAndRemainder) {
         std::vector<PairSummary> pairs;
         for (int k = 0; k < marked + 5; ++k) pairs.push_back(pairat(0, k + 1, 0.01 * k, 0.02 * k, k < marked ? 0.0 : 0.4));
         pairs[3].mic.lower = -HUGE_VAL;
-        const std::string svg = gstboot::plotsvg(pairs);
+        const std::string svg = gstboot::plotsvg(pairs, 1);
         const int listed = std::min(marked, gstboot::LEGEND_CAP);
         EXPECT_EQ(count(svg, ", p &lt; 0.001"), static_cast<std::size_t>(listed)) << marked;
         EXPECT_EQ(count(svg, "(not drawn)"), 1u);
@@ -129,7 +131,7 @@ TEST(PlotSvg, LegendCapAndRemainder) {
 
 TEST(PlotSvg, EmptyFigureStillRenders) {
     if (!havetool("rsvg-convert") || !havetool("python3")) GTEST_SKIP() << "needs rsvg-convert (librsvg2-bin) and python3";
-    Pixels px = render(gstboot::plotsvg({}));
+    Pixels px = render(gstboot::plotsvg({}, 1));
     EXPECT_EQ(px.width, 860);
     EXPECT_GT(px.dark, 1000);  // axes, labels and caption
 }

@@ -170,6 +170,18 @@ TEST(Reader, TokensThatAreNotIntegers) {
     EXPECT_FALSE(ds->settings.corrflag);
     EXPECT_FALSE(ds->settings.bootmhc);
     EXPECT_TRUE(parsedata("0 0 1 1\n", "0 1 1\n")->settings.bootloci);
+    // Zero padding of any length, around the 40 bytes a token keeps, is the
+    // number it spells; a padded number that is too large still is not.
+    for (std::size_t pad : {std::size_t{38}, std::size_t{39}, std::size_t{40}, std::size_t{41}, std::size_t{300}}) {
+        const std::string zeros(pad, '0');
+        ds = parsedata("0 0 " + zeros + "1 -" + zeros + "1\n", "0 +" + zeros + "1 " + zeros + "\n");
+        EXPECT_TRUE(ds->settings.corrflag) << pad;
+        EXPECT_FALSE(ds->settings.bootmhc) << pad;  // -1
+        EXPECT_TRUE(ds->settings.bootmic) << pad;
+        EXPECT_FALSE(ds->settings.bootloci) << pad;
+        const std::string msg = failure("1 1 " + zeros + "2147483648 0\n0\n", "0 0 0\n0\n");
+        EXPECT_NE(msg.find("does not fit in 32 bits"), std::string::npos) << pad << ": " << msg;
+    }
 }
 
 }  // namespace

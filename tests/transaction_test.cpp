@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <thread>
 #include <memory>
 #include <stdexcept>
@@ -17,6 +19,7 @@
 #include "driver/replicates.h"
 #include "output/warnings.h"
 #include "system/outputs.h"
+#include "system/signals.h"
 #include "testutil.h"
 
 using namespace testutil;
@@ -61,6 +64,9 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
         {{"--table", "t.tsv", "--plot", "./t.tsv"}, "--table and --plot name the same file './t.tsv'"},
         {{"--table", "new.tsv", "--plot", "sub/../new.tsv"}, "--table and --plot name the same file"},
         {{"--output", "r.txt", "--table", "r.txt"}, "--output and --table name the same file 'r.txt'"},
+        // A regular file is one file wherever its name lies.
+        {{"--output", "/proc/self/cwd/MHCdata.txt"}, "--mhc and --output name the same file '/proc/self/cwd/"},
+        {{"--output", "r.txt", "--table", "/proc/self/cwd/r.txt"}, "--output and --table name the same file"},
         {{"--seed", "2"}, "--seed is given more than once"},
         {{"stray"}, "unexpected argument 'stray'"},
         {{"--table", "/dev/null", "--plot", "/dev/null"}, ""},
@@ -94,7 +100,7 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
 }
 
 // A failing table must not let the report, or a figure finished before it,
-// replace the previous ones.
+// replace the previous ones; the report named through /proc/ is a file too.
 TEST(OutputTransaction, OneFailingOutputKeepsEveryPreviousFile) {
     if (!hasdevfull()) GTEST_SKIP() << "no /dev/full on this system";
     for (const char* failing : {"--table", "--plot"}) {
@@ -105,7 +111,8 @@ TEST(OutputTransaction, OneFailingOutputKeepsEveryPreviousFile) {
         const auto before = snapshot(dir);
         const std::string other = std::string(failing) == "--table" ? "--plot" : "--table";
         const std::string otherfile = other == "--plot" ? "f.svg" : "t.tsv";
-        const RunResult r = rungstboot(dir.path(), {"--seed", "1", failing, "/dev/full", other, otherfile});
+        const RunResult r = rungstboot(dir.path(), {"--seed", "1", "--output", "/proc/self/cwd/output.txt", failing,
+                                                      "/dev/full", other, otherfile});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("gstboot: cannot write /dev/full: No space left on device"), std::string::npos) << r.err;
         EXPECT_EQ(snapshot(dir), before) << failing;
@@ -254,3 +261,54 @@ TEST(WarningText, NamesAndLociWithoutTypedIndividuals) {
 }
 
 }  // namespace
+
+// A signal that arrives between two renames takes effect after the last: the
+// set is all new (and the run still ends by the signal), never mixed.
+TEST(OutputTransaction, SignalDuringTheRenamesWaitsForTheLast) {
+    TempDir dir;
+    const std::vector<std::string> names = {"a.txt", "b.tsv", "c.svg"};
+    for (const std::string& n : names) writefile(dir.file(n), "old\n");
+    EXPECT_EXIT(
+        {
+            gstboot::installsignalhandlers();
+            gstboot::OutputSet set;
+            for (const std::string& n : names) set.add(dir.file(n)).write("new\n");
+            set.commit(stdout, [] { std::raise(SIGTERM); });
+            std::_Exit(0);  // the pending signal ends the process before this
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    for (const std::string& n : names) EXPECT_EQ(readfile(dir.file(n)), "new\n") << n;
+    EXPECT_EQ(sorted(listdir(dir.path())), names);
+}
+
+// A run that would write a file another run holds (here this process, between
+// opening its outputs and its commit) is refused at once, before any work,
+// touching nothing; the lock ends with the commit and leaves no file.
+TEST(OutputTransaction, SecondRunOnTheSameOutputIsRefusedAtOnce) {
+    TempDir dir;
+    copyinputs(CASE, dir.path());
+    writefile(dir.file("output.txt"), "previous report\n");
+    ASSERT_EQ(::symlink("t.tsv", dir.file("table-link.tsv").c_str()), 0);
+    {
+        gstboot::OutputSet first;
+        first.add(dir.file("t.tsv")).write("first run's table\n");
+        const auto before = snapshot(dir);
+        for (const char* table : {"t.tsv", "./t.tsv", "table-link.tsv"}) {
+            const RunResult r = rungstboot(dir.path(), {"--seed", "1", "--table", table});
+            EXPECT_EQ(r.status, 1) << table;
+            EXPECT_NE(r.err.find(std::string("gstboot: cannot create ") + table + ": another run is writing it"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_EQ(r.out, "") << table << ": the replicates ran";
+            EXPECT_EQ(snapshot(dir), before) << table;
+        }
+        first.commit(stdout);
+        EXPECT_EQ(sorted(listdir(dir.path())),
+                  (std::vector<std::string>{"MHCdata.txt", "MICdata.txt", "output.txt", "t.tsv", "table-link.tsv"}));
+    }
+    EXPECT_EQ(readfile(dir.file("t.tsv")), "first run's table\n");
+    const RunResult r = rungstboot(dir.path(), {"--seed", "1", "--table", "t.tsv"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(sorted(listdir(dir.path())),
+              (std::vector<std::string>{"MHCdata.txt", "MICdata.txt", "output.txt", "t.tsv", "table-link.tsv"}));
+}

@@ -61,12 +61,21 @@ bool TokenStream::next(Token& token) {
     token.length = 0;
     token.line = line_;
     token.column = column_;
+    bool digits = true;  // the token so far is a sign and digits only
     while (c != EOF && !isblankbyte(c)) {
+        const bool digit = c >= '0' && c <= '9';
+        const std::size_t lead = !token.text.empty() && (token.text[0] == '+' || token.text[0] == '-') ? 1 : 0;
         if (token.text.size() < Token::keep) {
+            token.text.push_back(static_cast<char>(c));
+        } else if (digits && digit && token.text[lead] == '0') {
+            // A zero-padded count is the number it spells, however long the
+            // padding: a leading zero gives way to the digit.
+            token.text.erase(lead, 1);
             token.text.push_back(static_cast<char>(c));
         } else {
             token.truncated = true;
         }
+        digits = digits && (digit || (token.length == 0 && (c == '+' || c == '-')));
         ++token.length;
         c = get();
     }

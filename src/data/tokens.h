@@ -11,7 +11,8 @@
 namespace gstboot {
 
 struct Token {
-    std::string text;       // at most Token::keep bytes of the token
+    std::string text;       // at most Token::keep bytes of the token; the leading
+                            // zeros of a longer number give way to its digits
     bool truncated = false; // the token was longer than that
     long line = 0;          // 1-based
     long column = 0;        // 1-based, in bytes (a skipped byte-order mark not counted)

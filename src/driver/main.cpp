@@ -8,17 +8,23 @@
 #include "common/error.h"
 #include "driver/options.h"
 #include "driver/run.h"
+#include "output/escape.h"
 #include "system/startup.h"
 #include "system/stdfds.h"
 
 namespace {
 
 // Every failure ends here, after the run's destructors have joined its
-// threads and removed its temporary files.
+// threads and removed its temporary files. The message may quote a path or
+// a name: each of its lines is escaped for the terminal.
 int fail(const std::string& console, const std::string& message, int status) {
     if (!console.empty()) std::fputs(console.c_str(), stdout);
     std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", message.c_str());
+    std::size_t start = 0;
+    for (std::size_t end; (end = message.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::fprintf(stderr, "%s\n", gstboot::terminaltext(message.substr(start, end - start)).c_str());
+    }
+    std::fprintf(stderr, "%s\n", gstboot::terminaltext(message.substr(start)).c_str());
     return status;
 }
 

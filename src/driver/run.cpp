@@ -14,6 +14,7 @@
 #include "driver/summarize.h"
 #include "estimates/isa.h"
 #include "estimates/scorer.h"
+#include "output/escape.h"
 #include "output/plot.h"
 #include "output/report.h"
 #include "output/table.h"
@@ -26,8 +27,9 @@ namespace gstboot {
 
 namespace {
 
+// Warnings quote names and paths, which may hold what a terminal obeys.
 void printlines(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) std::fprintf(stderr, "%s\n", line.c_str());
+    for (const std::string& line : lines) std::fprintf(stderr, "%s\n", terminaltext(line).c_str());
 }
 
 }  // namespace
@@ -86,10 +88,10 @@ int run(const Options& options) {
         summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
     printlines(estimatewarnings(summary));
 
-    std::fputs(consoletext(summary).c_str(), stdout);
+    outputs.console(stdout, consoletext(summary));
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
-    if (plot) plot->write(plotsvg(summary.pairs));
+    if (plot) plot->write(plotsvg(summary.pairs, summary.seed));
     outputs.commit(stdout);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "output/escape.h"
 #include "output/format.h"
 
 namespace gstboot {
@@ -76,42 +77,32 @@ Marks marksfor(std::size_t n) {
 // zero (no replicate could be greater) is no evidence, so it is not marked.
 bool marked(const PairSummary& p) { return p.p < SIGNIFICANT && p.mhc.finite > 0 && p.mic.finite > 0; }
 
-// A name cut to `keep` characters (UTF-8 sequences kept whole), so that a
-// long one cannot push the legend off the page.
+// A name cut to `keep` characters, so that a long one cannot push the
+// legend off the page; made valid UTF-8 first, so that every byte counts
+// and no sequence is cut.
 std::string clipname(const std::string& name, std::size_t keep) {
+    const std::string text = validutf8(name);
     std::size_t chars = 0;
-    for (std::size_t at = 0; at < name.size(); ++at) {
-        if ((static_cast<unsigned char>(name[at]) & 0xC0) == 0x80) continue;
-        if (chars++ == keep) return name.substr(0, at) + "\u2026";
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+        if (chars++ == keep) return text.substr(0, at) + "\u2026";
     }
-    return name;
+    return text;
 }
 
 // The pair by its populations' names where the files give them, else by
-// their numbers.
+// their numbers. Each name is isolated: a right-to-left one must not turn
+// the dash and the p value around it.
 std::string pairlabel(const PairSummary& p) {
     if (p.name1.empty() && p.name2.empty()) return format("%d-%d", p.pop1 + 1, p.pop2 + 1);
-    return clipname(p.name1, 18) + " \u2013 " + clipname(p.name2, 18);
-}
-
-std::string escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            default: out += c;
-        }
-    }
-    return out;
+    return isolated(clipname(p.name1, 18)) + " \u2013 " + isolated(clipname(p.name2, 18));
 }
 
 // Coordinates and sizes with two decimals, the same text on every platform.
 std::string at(double v) { return "\"" + fixed(v, 2) + "\""; }
 
 std::string text(double x, double y, const std::string& s, const char* extra = "") {
-    return "<text x=" + at(x) + " y=" + at(y) + extra + ">" + escape(s) + "</text>\n";
+    return "<text x=" + at(x) + " y=" + at(y) + extra + ">" + xmltext(s) + "</text>\n";
 }
 
 std::string line(double x1, double y1, double x2, double y2, const std::string& style) {
@@ -157,7 +148,7 @@ std::string pairmarks(const PairSummary& p, const Axis& a, const Marks& m) {
     s += line(x, a.y(p.mhc.lower), x, a.y(p.mhc.upper), whisker);
     s += "<circle cx=" + at(x) + " cy=" + at(y) + " r=" + at(m.radius) + " fill=\"" + colour +
          "\" fill-opacity=" + at(m.opacity) + (marked(p) ? " stroke=\"#600\" stroke-width=\"0.8\"" : "") +
-         "><title>pair " + escape(pairlabel(p)) + "</title></circle>\n";
+         "><title>pair " + xmltext(pairlabel(p)) + "</title></circle>\n";
     return s;
 }
 
@@ -197,9 +188,9 @@ std::string legend(const std::vector<const PairSummary*>& listed, const std::vec
     for (std::size_t k = 0; k < shown; ++k) {
         y += LINE;
         const PairSummary& p = *listed[k];
+        // Joined, not formatted: a name may hold a zero byte.
         s += text(LEGENDX, y,
-                  format("%zu: %s, %s%s", k + 1, pairlabel(p).c_str(), plegend(p.p).c_str(),
-                      drawn[k] ? "" : " (not drawn)"));
+                  format("%zu: ", k + 1) + pairlabel(p) + ", " + plegend(p.p) + (drawn[k] ? "" : " (not drawn)"));
     }
     if (listed.size() > shown) {
         y += LINE;
@@ -217,7 +208,7 @@ bool drawable(const PairSummary& p) {
     return true;
 }
 
-std::string plotsvg(const std::vector<PairSummary>& pairs) {
+std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed) {
     std::vector<const PairSummary*> shown;
     double lo = 0.0;
     double hi = 0.0;
@@ -278,6 +269,7 @@ std::string plotsvg(const std::vector<PairSummary>& pairs) {
                       missing, pairs.size(), fixed(FARLIMIT, 0).c_str());
     }
     s += text(LEFT, cy + LINE, caption);
+    s += text(LEFT, cy + 2 * LINE, format("Bootstrap seed %u: --seed %u draws the same replicates.", seed, seed));
     s += "</svg>\n";
     return s;
 }

@@ -4,6 +4,7 @@
 // marked, numbered and listed in a legend.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,9 @@ constexpr double FARLIMIT = 10.0;
 bool drawable(const PairSummary& pair);
 
 // The whole figure. Stays readable from none to 1225 pairs: marks shrink and
-// turn translucent as pairs grow. A caption says how many could not be drawn.
-std::string plotsvg(const std::vector<PairSummary>& pairs);
+// turn translucent as pairs grow. A caption says how many could not be drawn
+// and which `seed` drew the replicates. Well-formed XML whatever the names
+// hold.
+std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed);
 
 }  // namespace gstboot

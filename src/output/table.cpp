@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "output/escape.h"
+
 namespace gstboot {
 
 std::string shortest(double value) {
@@ -23,17 +25,6 @@ void addset(std::string& line, const SetSummary& s) {
     for (const std::string& v : values) line += "\t" + v;
 }
 
-// A name as one cell: a tab or line end would split the row, and a double
-// quote would open a quoted field in R's read.delim.
-std::string cell(const std::string& name) {
-    std::string c = name;
-    for (char& ch : c) {
-        if (ch == '\t' || ch == '\n' || ch == '\r') ch = ' ';
-        if (ch == '"') ch = '\'';
-    }
-    return c;
-}
-
 }  // namespace
 
 std::string tableheader() {
@@ -49,8 +40,8 @@ std::string tabletext(const RunSummary& run) {
     for (const PairSummary& s : run.pairs) {
         const std::string one = std::to_string(s.pop1 + 1);
         const std::string two = std::to_string(s.pop2 + 1);
-        std::string line = one + "\t" + two + "\t" + (s.name1.empty() ? one : cell(s.name1)) + "\t" +
-                           (s.name2.empty() ? two : cell(s.name2));
+        std::string line = one + "\t" + two + "\t" + (s.name1.empty() ? one : tsvcell(s.name1)) + "\t" +
+                           (s.name2.empty() ? two : tsvcell(s.name2));
         for (int n : {s.mhc.n1, s.mhc.n2, s.mic.n1, s.mic.n2}) line += "\t" + std::to_string(n);
         addset(line, s.mhc);
         addset(line, s.mic);

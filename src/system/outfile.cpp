@@ -16,18 +16,30 @@ namespace {
 // own name is near the file system's limit still gets a temporary beside it.
 constexpr std::size_t KEEPNAME = 200;
 
-std::string temppattern(const std::string& target) {
+// `target` with its name clipped to KEEPNAME bytes, between `before` and
+// `after`.
+std::string beside(const std::string& target, const char* before, const char* after) {
     const std::size_t start = platform::namestart(target);
     std::string base = target.substr(start);
     if (base.size() > KEEPNAME) base.resize(KEEPNAME);
-    return target.substr(0, start) + base + ".tmp-XXXXXX";
+    return target.substr(0, start) + before + base + after;
 }
+
+std::string temppattern(const std::string& target) { return beside(target, "", ".tmp-XXXXXX"); }
+
+}  // namespace
+
+std::string lockpath(const std::string& target) { return beside(target, ".", ".gstboot-lock"); }
+
+namespace {
 
 }  // namespace
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)), target_(path_) {
     platform::OutputTarget what;
-    if (const int err = platform::examine(path_, what)) fail("create", err);
+    if (const int err = platform::examine(path_, what)) {
+        fail(what.kind == platform::OutputTarget::Kind::regular ? "replace" : "create", err);
+    }
     switch (what.kind) {
         case platform::OutputTarget::Kind::folder: fail("create", EISDIR);
         case platform::OutputTarget::Kind::direct: opendirect(); return;
@@ -35,7 +47,35 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)), target_(path_
         case platform::OutputTarget::Kind::absent: break;
     }
     target_ = what.target;
-    opentemp(target_, what.mode);
+    lock();
+    opentemp(target_, what);
+}
+
+void OutputFile::lock() {
+    // Taken and registered as one step, like the temporary file: a signal
+    // removes the lock file of a run it ends.
+    SignalBlock block;
+    const std::string path = lockpath(target_);
+    std::intptr_t handle = 0;
+    const int err = platform::takelock(path, handle);
+    if (err == EAGAIN) {
+        throw Error(ErrorKind::output, "gstboot: cannot create " + path_ +
+                                           ": another run is writing it (it holds " + path +
+                                           "); wait for that run to end, or choose another file");
+    }
+    if (err != 0) fail("create", err);
+    lock_ = path;
+    lockhandle_ = handle;
+    lockslot_ = registertemp(lock_);
+}
+
+void OutputFile::release() {
+    if (lock_.empty()) return;
+    SignalBlock block;
+    unregistertemp(lockslot_);
+    lockslot_ = -1;
+    platform::droplock(lock_, lockhandle_);
+    lock_.clear();
 }
 
 void OutputFile::opendirect() {
@@ -44,11 +84,11 @@ void OutputFile::opendirect() {
     if (!file_) fail("create", errno);
 }
 
-void OutputFile::opentemp(const std::string& target, unsigned mode) {
+void OutputFile::opentemp(const std::string& target, const platform::OutputTarget& like) {
     // Created and registered as one step: a signal in between would leave
     // a temporary file that nobody removes.
     SignalBlock block;
-    file_ = platform::createunique(temppattern(target), mode, temp_);
+    file_ = platform::createunique(temppattern(target), like, temp_);
     if (!file_) fail("create", errno);
     slot_ = registertemp(temp_);
 }
@@ -57,6 +97,7 @@ OutputFile::~OutputFile() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
     discard();
+    release();
 }
 
 void OutputFile::discard() {
@@ -104,6 +145,7 @@ void OutputFile::install() {
 void OutputFile::commit() {
     finish();
     install();
+    release();
 }
 
 void OutputFile::fail(const std::string& what, int err) {
@@ -112,6 +154,7 @@ void OutputFile::fail(const std::string& what, int err) {
         file_ = nullptr;
     }
     discard();
+    release();
     throw Error(ErrorKind::output, "gstboot: cannot " + what + " " + path_ + ": " + std::strerror(err));
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/error.h"
+#include "system/signals.h"
 
 namespace gstboot {
 
@@ -12,24 +13,33 @@ OutputFile& OutputSet::add(const std::string& path) {
     return *files_.back();
 }
 
-void flushconsole(std::FILE* console) {
+void OutputSet::console(std::FILE* console, const std::string& text) {
+    errno = 0;
+    if (std::fputs(text.c_str(), console) == EOF && consoleerror_ == 0) consoleerror_ = errno;
+}
+
+void flushconsole(std::FILE* console, int earlier) {
     errno = 0;
     const bool failed = std::fflush(console) != 0;
-    const int err = errno;
+    const int err = errno != 0 ? errno : earlier;
     if (failed || std::ferror(console)) {
         throw Error(ErrorKind::output, std::string("gstboot: cannot write standard output") +
                                            (err != 0 ? std::string(": ") + std::strerror(err) : std::string()));
     }
 }
 
-void OutputSet::commit(std::FILE* console) {
+void OutputSet::commit(std::FILE* console, const std::function<void()>& betweenrenames) {
     // The console first, so that an output sharing its descriptor
     // (/dev/stdout) follows its text.
-    flushconsole(console);
+    flushconsole(console, consoleerror_);
     for (auto& f : files_) f->finish();
     std::size_t k = 0;
     try {
-        for (; k < files_.size(); ++k) files_[k]->install();
+        SignalBlock block;
+        for (; k < files_.size(); ++k) {
+            files_[k]->install();
+            if (betweenrenames && k + 1 < files_.size()) betweenrenames();
+        }
     } catch (const Error& e) {
         if (k == 0) throw;
         // The files before k are in place; the rest keep their previous text.
@@ -42,6 +52,9 @@ void OutputSet::commit(std::FILE* console) {
         throw Error(ErrorKind::output, std::string(e.what()) + "; already replaced: " + done +
                                            "; left as they were: " + kept);
     }
+    // Only after the last rename: a run that got one of the locks sooner
+    // could put its file in place among ours.
+    for (auto& f : files_) f->release();
 }
 
 }  // namespace gstboot

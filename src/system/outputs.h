@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,19 +20,30 @@ public:
     // created). The reference stays valid for the set's lifetime.
     OutputFile& add(const std::string& path);
 
+    // Writes `text` to standard output `console`, remembering why the first
+    // write that failed did: the C library may drop its buffer then, and the
+    // flush at the commit would fail without a reason.
+    void console(std::FILE* console, const std::string& text);
+
     // Finishes standard output `console`, then every output (flush, sync,
     // close), then renames them into place in the order they were added.
     // Throws Error (kind output) on the first failure. Until the first
     // rename nothing has changed; a rename that fails after others succeeded
-    // is reported with what was and was not replaced.
-    void commit(std::FILE* console);
+    // is reported with what was and was not replaced. The renames are one
+    // step for the signals handled (signals.h): one that arrives during them
+    // takes effect after the last, so the set is all old or all new.
+    // `betweenrenames`, for tests, is called after each rename but the last.
+    void commit(std::FILE* console, const std::function<void()>& betweenrenames = {});
 
 private:
     std::vector<std::unique_ptr<OutputFile>> files_;
+    int consoleerror_ = 0;  // errno of the first failed console write
 };
 
 // Flushes standard output and throws Error (kind output) when anything
-// written to it was lost: the console text is part of a run's result.
-void flushconsole(std::FILE* console);
+// written to it was lost: the console text is part of a run's result. The
+// message gives the reason of the failed flush, or else `earlier`, the errno
+// of a write that failed before it (0: none known).
+void flushconsole(std::FILE* console, int earlier = 0);
 
 }  // namespace gstboot

@@ -19,9 +19,10 @@ struct FileIdentity {
 };
 
 // Follows symbolic links, so `./x`, `dir/../x`, a link to x and a hard link
-// of x all give x's identity. A path under /dev/ or /proc/ is a device or
-// a descriptor (/dev/stdout, /dev/fd/3), never a clash, even when it leads
-// to a regular file.
+// of x all give x's identity, wherever the name lies (/dev/shm/x,
+// /proc/self/cwd/x). A device, and a descriptor named by /dev/stdout,
+// /dev/stderr, /dev/fd/N or /proc/self/fd/N, is never a clash, even when
+// the descriptor leads to a regular file.
 //
 // Windows: an existing file is its volume serial number and file index; a
 // device (NUL, CON) is never a clash; an absent path is its full path with

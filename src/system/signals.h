@@ -26,7 +26,7 @@ void installsignalhandlers();
 
 // Most temporary paths registered at once, and the longest path accepted
 // (bytes, without the terminating zero).
-constexpr int MAXTEMPS = 8;
+constexpr int MAXTEMPS = 16;  // a temporary file and a lock file per output
 constexpr std::size_t MAXTEMPPATH = 4095;
 
 // Registers a temporary path for removal on a signal. Returns a slot number

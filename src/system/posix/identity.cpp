@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "system/platform.h"
 #include "system/samefile.h"
 
 namespace gstboot {
@@ -26,8 +27,9 @@ std::string resolveabsent(const std::string& path) {
 FileIdentity identify(const std::string& path) {
     FileIdentity id;
     // /dev/stdout and its kind name a descriptor, which may be a file the
-    // shell opened: writing there twice is what the user asked for.
-    if (path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0) {
+    // shell opened: writing there twice is what the user asked for. Any
+    // other name is the file it leads to, under /dev/ and /proc/ as well.
+    if (platform::descriptoralias(path) >= 0) {
         id.kind = FileIdentity::Kind::other;
         return id;
     }

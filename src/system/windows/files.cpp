@@ -45,6 +45,10 @@ std::FILE* openfile(const std::string& path, const char* mode) {
 
 namespace platform {
 
+int descriptoralias(const std::string&) { return -1; }
+
+std::string linkend(const std::string& path) { return path; }
+
 int examine(const std::string& path, OutputTarget& out) {
     out = OutputTarget();
     out.target = path;
@@ -100,9 +104,9 @@ std::uint64_t mixed(std::uint64_t x) {
 
 }  // namespace
 
-std::FILE* createunique(const std::string& pattern, unsigned, std::string& name) {
-    // The mode is not used: a new file gets the permissions its folder
-    // gives, as a plain create would; Windows has no mode bits to copy.
+std::FILE* createunique(const std::string& pattern, const OutputTarget&, std::string& name) {
+    // Neither mode nor owner is used: a new file gets the permissions its
+    // folder gives, as a plain create would; Windows has no mode bits to copy.
     static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     constexpr std::size_t SUFFIX = 6;
     if (pattern.size() < SUFFIX) {
