@@ -1,6 +1,6 @@
 // libFuzzer targets for the readers: built once per file kind, with
-// GSTBOOT_FUZZ_KIND set to 0 (legacy MHC), 1 (legacy MIC), 2 (GENEPOP) or
-// 3 (table). Any input that breaks the
+// GSTBOOT_FUZZ_KIND set to 0 (legacy MHC), 1 (legacy MIC), 2 (GENEPOP),
+// 3 (table), 4 (GenAlEx) or 5 (STRUCTURE). Any input that breaks the
 // reader's contract aborts, so the fuzzer keeps it as a finding.
 #include <cstdio>
 #include <cstdlib>

@@ -4,10 +4,13 @@
 //
 // Input formats: an MHC input is the MHC file's bytes. An MIC input is one
 // byte whose value modulo 51 is the population count readmhc would have
-// given, then the MIC file's bytes. A GENEPOP or table input is one byte
-// whose lowest bit says which data set the file holds (0 MHC, 1 MIC), then
-// the file's bytes: its format is told from them (an error of that kept to
-// the same contract), then it is read as that kind and coded into a data set.
+// given, then the MIC file's bytes.
+// A GENEPOP, table, GenAlEx or STRUCTURE input is one byte whose lowest bit
+// says which data set the file holds (0 MHC, 1 MIC) and whose second bit
+// whether its format is told from its content (else it is read as the
+// target's kind), then the file's bytes, in any encoding: it goes through
+// the same opening (UTF-16 conversion, detection) as a file named on the
+// command line, and is coded into a data set.
 #pragma once
 
 #include <cstdint>
@@ -19,23 +22,36 @@
 #include "common/error.h"
 #include "data/combine.h"
 #include "data/detect.h"
+#include "data/genalex.h"
 #include "data/genepop.h"
 #include "data/reader.h"
+#include "data/structure.h"
 #include "data/tidytable.h"
 
 namespace gstboot {
 namespace readcheck {
 
-enum class Kind { mhc, mic, genepop, table };
+enum class Kind { mhc, mic, genepop, table, genalex, structure };
 
 inline const char* filename(Kind kind) {
     switch (kind) {
         case Kind::mhc: return "MHCdata.txt";
         case Kind::mic: return "MICdata.txt";
         case Kind::genepop: return "data.gen";
+        case Kind::genalex: return "data.csv";
+        case Kind::structure: return "data.str";
         case Kind::table: break;
     }
     return "data.tsv";
+}
+
+inline Format formatof(Kind kind) {
+    switch (kind) {
+        case Kind::genepop: return Format::genepop;
+        case Kind::genalex: return Format::genalex;
+        case Kind::structure: return Format::structure;
+        default: return Format::table;
+    }
 }
 
 // A read stream over `size` bytes; fmemopen refuses an empty buffer.
@@ -129,29 +145,29 @@ inline std::string checkerror(const Error& e, const std::string& name) {
     return "";
 }
 
-// A GENEPOP or table input (see above) into `ds`.
+// A named-format input (see above) into `ds`.
 inline std::string replaynamed(Kind kind, const std::uint8_t* data, std::size_t size, DataSet& ds) {
     if (size == 0) return "";
     const bool mhc = (data[0] & 1) == 0;
+    const bool detect = (data[0] & 2) != 0;
     const std::string name = filename(kind);
-    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    try {
-        FormatProbe probe;
-        const bool bom = text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
-        probe.feed(text.data() + (bom ? 3 : 0), text.size() - (bom ? 3 : 0));
-        probe.finish();
-        probe.decide(name, "--mhc-format", probe.legacyhead() ? std::string() : text);
-    } catch (const Error& e) {
-        std::string problem = checkerror(e, name);
-        if (!problem.empty()) return "format detection: " + problem;
-    }
+    std::FILE* file = openbytes(data + 1, size - 1);
+    if (!file) return "cannot open a stream over the input";
     std::vector<std::string> warnings;
     std::string problem;
     try {
+        OpenedInput in = openstream(FilePtr(file), name, detect ? Format::automatic : formatof(kind), "--mhc-format");
+        if (in.format == Format::legacy) return "";  // the legacy targets' part
         RawSet set;
         const Role role = mhc ? Role::mhc : Role::mic;
-        if (kind == Kind::genepop) readgenepop(text, name, role, set);
-        else readtable(text, name, role, set);
+        const MissingCodes missing;
+        LineReader lines(in.file.get(), name);
+        switch (in.format) {
+            case Format::genepop: readgenepop(lines, role, set); break;
+            case Format::genalex: readgenalex(lines, role, missing, set); break;
+            case Format::structure: readstructure(lines, role, missing, set); break;
+            default: readtable(lines, role, missing, set); break;
+        }
         if (mhc) {
             fillmhc(set, ds, warnings);
         } else {
@@ -163,7 +179,7 @@ inline std::string replaynamed(Kind kind, const std::uint8_t* data, std::size_t 
             fillmic(set, order, ds, warnings);
         }
         problem = checkcoded(ds, mhc);
-        if (warnings.size() > 2) problem = "more than two warnings for one file";
+        if (warnings.size() > 3) problem = "more than three warnings for one file";
         for (const std::string& w : warnings)
             if (w.rfind(name + ": warning: ", 0) != 0) problem = "warning does not name the file: " + w;
     } catch (const Error& e) {
@@ -177,7 +193,7 @@ inline std::string replaynamed(Kind kind, const std::uint8_t* data, std::size_t 
 // status 1 on standard error whose message begins with the file's name.
 // Anything else, an exception of another type included, is described.
 inline std::string replay(Kind kind, const std::uint8_t* data, std::size_t size, DataSet& ds) {
-    if (kind == Kind::genepop || kind == Kind::table) return replaynamed(kind, data, size, ds);
+    if (kind != Kind::mhc && kind != Kind::mic) return replaynamed(kind, data, size, ds);
     const std::string name = filename(kind);
     if (kind == Kind::mic) {
         if (size == 0) return "";

@@ -19,13 +19,19 @@ CXX=$cxx cmake -S "$root/fuzz" -B "$build" >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" >/dev/null
 
 status=0
-for kind in mhc mic genepop table; do
+for kind in mhc mic genepop table genalex structure; do
   seeds=$build/seeds/$kind corpus=$build/corpus/$kind artifacts=$build/artifacts/$kind
   rm -rf "$seeds" "$artifacts"
   mkdir -p "$seeds" "$corpus" "$artifacts" "$regress/$kind"
   dict=$root/fuzz/reader.dict
-  if [ "$kind" = genepop ] || [ "$kind" = table ]; then
+  if [ "$kind" != mhc ] && [ "$kind" != mic ]; then
     dict=$root/fuzz/formats.dict
+    # The dialects of the test study, each as MIC, its format told from
+    # the content (the leading byte's second bit).
+    for f in "$root"/tests/data/dialects/MIC*; do
+      [ -e "$f" ] || continue
+      { printf '\003'; cat "$f"; } > "$seeds/$(basename "$f")"
+    done
     if [ "$kind" = genepop ]; then
       # One leading byte says which data set the file holds: 0 MHC, 1 MIC.
       for f in "$root"/examples/genepop/*.gen; do

@@ -80,8 +80,8 @@ TEST(Budget, StudyBeyondTheLimitIsRefusedBeforeAnythingIsWritten) {
     mic << "population,individual,L_1,L_2\n";
     for (int p = 0; p < 700; ++p) {
         for (int i = 0; i < 2; ++i) {
-            mhc << 'P' << p << ",i" << i << ',' << (p + i) % 5 << ',' << p % 3 << '\n';
-            mic << 'P' << p << ",i" << i << ',' << (p * i) % 4 << ',' << i << '\n';
+            mhc << 'P' << p << ",i" << i << ',' << 1 + (p + i) % 5 << ',' << 1 + p % 3 << '\n';
+            mic << 'P' << p << ",i" << i << ',' << 1 + (p * i) % 4 << ',' << 1 + i << '\n';
         }
     }
     struct Case {

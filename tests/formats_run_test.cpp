@@ -28,7 +28,7 @@ std::string genepopmhc(const DataSet& ds) {
     EXPECT_EQ(ds.mhccopies, 2);
     std::string s = "converted\nDRB\n";
     for (int p = 0; p < ds.npop; ++p) {
-        s += "Pop\n";
+        s += "Pop, " + pop(p) + "\n";
         for (int i = 0; i < ds.nmhc[p]; ++i) s += pop(p) + ", " + padded(ds.mhc[p][i][0]) + padded(ds.mhc[p][i][1]) + "\n";
     }
     return s;
@@ -40,7 +40,7 @@ std::string genepopmic(const DataSet& ds) {
     for (int l = 0; l < ds.nloci; ++l) s += (l ? ", L" : "L") + std::to_string(l + 1);
     s += "\r\n";
     for (int p = ds.npop; p-- > 0;) {
-        s += "POP\r\n";
+        s += "POP " + pop(p) + "\r\n";
         for (int i = 0; i < ds.nmic[p]; ++i) {
             s += pop(p) + " ,";
             for (int l = 0; l < ds.nloci; ++l) s += "\t" + padded(ds.mic[p][i][l][0]) + padded(ds.mic[p][i][l][1]);
@@ -144,7 +144,8 @@ TEST(FormatsRun, InputOptions) {
     EXPECT_FALSE(o.resample->mhc || o.resample->mic || o.resample->loci);
     EXPECT_FALSE(o.correction);
     const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
-        {{"--mhc-format", "csv"}, "--mhc-format needs legacy, genepop, table or auto, not 'csv'"},
+        {{"--mhc-format", "csv"}, "--mhc-format needs legacy, genepop, table, genalex, structure or auto, not 'csv'"},
+        {{"--missing", "NA,,0"}, "--missing needs a comma-separated list of codes, none empty, not 'NA,,0'"},
         {{"--mic-format"}, "--mic-format needs a value"},
         {{"--correction", "1"}, "--correction needs on or off, not '1'"},
         {{"--resample", "mhc,,mic"}, "--resample needs a comma-separated list of mhc, mic and loci, each at most once, or none, not 'mhc,,mic'"},

@@ -9,6 +9,7 @@
 
 #include "common/error.h"
 #include "data/inputs.h"
+#include "data/missing.h"
 #include "testutil.h"
 
 using namespace gstboot;
@@ -42,15 +43,25 @@ Outcome readtexts(const std::string& mhc, const std::string& mic, InputRequest r
     return o;
 }
 
-const std::string kMhcGen = "MHC\nDRB\nPop\nA, 0101\nA, 0102\nPop\nB, 0203\n";
+const std::string kMhcGen = "MHC\nDRB\nPop A\nA, 0101\nA, 0102\nPop, B\nB, 0203\n";
 const std::string kMicGen = "MIC\nL1,L2\nPop\nA, 0101 0202\nPop\nB, 0102 0303\n";
 const std::string kMicTab = "population,individual,L1_1,L1_2\nA,a,1,2\nB,b,3,4\n";
 
+// UTF-16 with its byte-order mark, from ASCII text.
+std::string utf16(const std::string& text, bool bigendian) {
+    std::string out = bigendian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : text) out += bigendian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
 TEST(Formats, BadInputs) {
     const Format g = Format::genepop, t = Format::table, a = Format::automatic;
+    const Format genalex = Format::genalex, structure = Format::structure;
     // The named formats' one limit: MHC copies.
     std::string widemhc = "population,individual";
     for (int c = 1; c <= 66; ++c) widemhc += ",c" + std::to_string(c);
+    std::string wideone = "1";
+    for (int c = 2; c <= 33; ++c) wideone += "/" + std::to_string(c);
     struct Case {
         std::string mhc, mic;
         Format micformat;
@@ -72,15 +83,15 @@ TEST(Formats, BadInputs) {
         {kMhcGen, "t\nL1,,L2\nPop\nA, 0101 0202\n", a, "mic.txt:2:4: expected a locus name"},
         {kMhcGen, "t\nL1\nL1\nPop\nA, 0101 0202\n", a, "mic.txt:3:1: locus name 'L1' is given twice (first at 2:1)"},
         {kMhcGen, "t\nL1\nPop\npop\nA, 0101\n", a, "mic.txt:3:1: expected individuals after this 'Pop' line, but population 1 has none"},
-        {kMhcGen, "t\nL1\nPop\nA, 0101\nPop\n A , 0202\n", a,
-         "mic.txt:6:2: population name 'A' (the label of its first individual) is that of the population at line 4 already"},
+        {kMhcGen, "t\nL1\nPop A\nx, 0101\nPOP  A\nx, 0202\n", a,
+         "mic.txt:5:6: population name 'A' is that of the population at line 3 already"},
         {kMhcGen, "t\nL1\nPop\n , 0101\n", a, "mic.txt:4:2: expected a label before ','"},
         {"t\nDRB\nDQA\nPop\nA, 0101\n", kMicGen, a, "mhc.txt:3:1: an MHC GENEPOP file has one locus (its two alleles are the two copies), but 'DQA' names a second"},
         {kMhcGen, "5\nL1\nPop\nA, 0101\n", a,
          "mic.txt:1:1: cannot tell the format of this file: its first value '5' is a decimal integer as in the legacy layout, "
          "but line 3 reads 'Pop' as in GENEPOP; the format is legacy when"},
-        {kMhcGen, "pop,ind,L_1,L_2\nA,a,1,2\n", t, "mic.txt:1:1: expected a column named 'population' in the header row, but it has none"},
-        {kMhcGen, "population,ind,L_1,L_2\nA,a,1,2\n", t, "mic.txt:1:1: expected a column named 'individual' in the header row, but it has none"},
+        {kMhcGen, "popul,ind,L_1,L_2\nA,a,1,2\n", t, "mic.txt:1:1: expected a column named 'population' (or 'pop') in the header row, but it has none"},
+        {kMhcGen, "pop;name;L_1;L_2\nA;a;1;2\n", t, "mic.txt:1:1: expected a column named 'individual' (or 'ind', 'sample', 'id') in the header row, but it has none"},
         {kMhcGen, "population,individual,Population,L_1,L_2\n", a, "mic.txt:1:23: expected one column named 'Population', but the header row has a second"},
         {kMhcGen, "population,individual,L_1,L_2,M_1\n", a, "mic.txt:1:31: expected two allele columns per locus, but the header has 3 allele columns: 'M_1' has no partner"},
         {kMhcGen, "population,individual,L_1,M_2\n", a, "mic.txt:1:27: expected the second allele column of locus 'L' (from 'L_1'), but 'M_2' names locus 'M'"},
@@ -91,14 +102,45 @@ TEST(Formats, BadInputs) {
         {kMhcGen, "population,individual,L_1,L_2\n\n", a, "mic.txt:1:30: the file ends after its header row"},
         {kMhcGen, kMicTab + "C,c,1,1\nD,d,1,1\n", a,
          "mic.txt:4:1: population 'C' is not in mhc.txt (populations found in mic.txt only: 'C', 'D')"},
-        {kMhcGen, "population,individual,L_1,L_2\nA,a,1,2\n", a,
-         "mhc.txt:7:1: population 'B' is not in mic.txt (populations found in mhc.txt only: 'B')"},
+        {kMhcGen, "population,individual,L_1,L_2\nA,a,1,2\nC,c,1,1\n", a,
+         "mic.txt:3:1: population 'C' is not in mhc.txt (populations found in mic.txt only: 'C'; in mhc.txt only: 'B')"},
         {"1 2 0 1\n1\n1 2\n", kMicGen, a,
          "mic.txt:6:1: population 2, 'B', has no counterpart in mhc.txt, a legacy file, matched by position, that holds 1 population"},
+        {"t\nDRB\nPop\nx, 0101\n", kMicGen, a,
+         "mic.txt:6:1: population 2, 'B', has no counterpart in mhc.txt, which holds 1; the files are matched by position, since mhc.txt and mic.txt do not name their populations"},
         {"3 2 0 1\n1 1 1\n1 2 1 2 1 2\n", kMicGen, a, "mic.txt:6:13: the file ends after 2 populations, but mhc.txt, a legacy file matched by position, holds 3"},
         {widemhc + "\n", kMicGen, a,
          "mhc.txt:1:" + std::to_string(widemhc.find("c65") + 1) +
              ": column 'c65' is MHC copy 65, beyond the limit of 64 copies; the header has 66 allele columns"},
+        // Names: control characters at their place (C0, and C1 in UTF-8).
+        {kMhcGen, "population,individual,L_1,L_2\nA\x1B[2J,a,1,2\n", a,
+         "mic.txt:2:2: expected a population name without control characters, but 'A\\x1B[2J' holds U+001B"},
+        {kMhcGen, "t\nL1\nPop Ch\xC2\x85iemsee\nx, 0101\n", a,
+         "mic.txt:3:7: expected a population name without control characters, but 'Ch\\xC2\\x85iemsee' holds U+0085"},
+        {kMhcGen, "t\nL\x07\nPop A\nx, 0101\n", a, "mic.txt:2:2: expected a locus name without control characters"},
+        // One-cell genotypes: the first row of data sets the layout.
+        {kMhcGen, "population,individual,L1,L2\nA,a,1/2,3/4\nB,b,1/2,3\n", a,
+         "mic.txt:3:9: expected 2 alleles in one cell separated by '/' or '|', as in row 2, the first of the file, but '3' holds 1"},
+        {kMhcGen, "population,individual,L_1,L_2\nA,a,1,2\nB,b,1/2,NA\n", a,
+         "mic.txt:3:5: expected one allele per cell, as in row 2, the first of the file, but '1/2' holds several"},
+        {"population,individual,DRB,DQA\nA,a," + wideone + "," + wideone + "\n", kMicGen, a,
+         "mhc.txt:1:27: column 'DQA' holds MHC copies 34 to 66, beyond the limit of 64 copies; the header has 2 allele columns of 33 copies each"},
+        // GenAlEx: the sizes of its first row hold.
+        {kMhcGen, "1,2,2,1,1\nt,,,A,B\ns,p,L,\na1,A,1,2\na2,A,1,2\n", a,
+         "mic.txt:5:1: sample 2 of population 'A' is beyond its size in row 1, 1 (at 1:7)"},
+        {kMhcGen, "1,3,2,1,2\nt,,,A,B\ns,p,L,\na1,A,1,2\nb1,B,1,2\n", a,
+         "mic.txt:5:9: the file ends after 1 sample of population 'B', but row 1 gives it 2 (at 1:9)"},
+        {kMhcGen, "1,2,2,1,1\nt,,,A,B\ns,p,L,\na1,C,1,2\n", genalex, "mic.txt:4:4: expected a population named in the second row, but 'C' is not one"},
+        {kMhcGen, "1,2,2,1,1\nt,,,A\ns,p,L,\n", genalex, "mic.txt:2:6: expected the name of population 2 of 2 in GenAlEx's second row (column 5), but found none"},
+        // STRUCTURE: rows that do not pair, alleles that do not fill loci.
+        {kMhcGen, "a1 1 1 2\na1 1 3 4\na2 1 1 2\nb1 2 1 1\n", structure,
+         "mic.txt:4:1: expected the second row of 'a2' (population '1'), but the row is of 'b1' (population '2')"},
+        {kMhcGen, "a1 1 1 2 3\nb1 2 1 2 3\n", structure, "mic.txt:1:10: expected two alleles per locus, but the row has 3"},
+        // Encodings and lines: UTF-16 needs its mark; no line is longer than 1 MiB.
+        {kMhcGen, utf16("population,individual,L_1,L_2\nA,a,1,2\n", false).substr(2), a,
+         "mic.txt:1:1: cannot tell the format of this file: its first value 'p\\x00o\\x00p"},
+        {kMhcGen, "population,individual,L_1,L_2\nA,a,1,2\n" + std::string((1 << 20) + 1, 'x') + "\n", a,
+         "mic.txt:3:1: line 3 is longer than 1048576 bytes, more than any line of a GENEPOP file or a table holds"},
     };
     for (const Case& c : cases) {
         InputRequest request;
@@ -159,8 +201,8 @@ TEST(Formats, LabelsCodedInAscendingOrder) {
     Outcome o = readtexts(mhc, mic);
     ASSERT_EQ(o.error, "");
     const DataSet& ds = *o.ds;
-    // 99, 0400, 400 (equal values: by text), 1000
-    const std::int32_t want[3][2] = {{2, 3}, {0, 2}, {3, 1}};
+    // 99, 400 (and 0400, the same allele), 1000
+    const std::int32_t want[3][2] = {{1, 2}, {0, 1}, {2, 1}};
     EXPECT_EQ(ds.mhc[0][0][0], want[0][0]);
     EXPECT_EQ(ds.mhc[0][0][1], want[0][1]);
     EXPECT_EQ(ds.mhc[0][1][0], want[1][0]);
@@ -180,7 +222,7 @@ TEST(Formats, LabelsCodedInAscendingOrder) {
 TEST(Formats, PopulationsMatchedByName) {
     // MHC order B, A, C (rows mixed); MIC order C, A, B: numbered as in the MHC file.
     const std::string mhc = "individual,population,c1,c2\nb1,B,1,1\na1,A,2,2\nb2,B,1,2\nc1,C,3,3\n";
-    const std::string mic = "t\nL\nPop\nC, 0303\nPop\nA, 0202\nA, 0101\nPop\nB, 0102\n";
+    const std::string mic = "t\nL\nPop C\nc1, 0303\nPop A\nc1, 0202\nc2, 0101\nPop B\nc1, 0102\n";
     Outcome o = readtexts(mhc, mic);
     ASSERT_EQ(o.error, "");
     const DataSet& ds = *o.ds;
@@ -239,6 +281,45 @@ TEST(Formats, SettingsAndDetection) {
     ASSERT_EQ(o.error, "");
     EXPECT_EQ(o.ds->popnames, (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(o.ds->mhc[1][0][0], 2);  // 'a "b"' after 1 and 2
+}
+
+TEST(Formats, DialectsOfOneMicSet) {
+    // A: a1 (96 100, untyped), a2 (100 100, 101 102); B: b1 (96 96, 102 102).
+    const std::string canonical = "t\nL1, L2\nPop A\na1, 096100 000000\na2, 100100 101102\nPop B\nb1, 096096 102102\n";
+    const std::vector<std::pair<std::string, std::string>> dialects = {
+        {"zeros, numbers by value", "population,individual,L1_1,L1_2,L2_1,L2_2\nA,a1,096,100,0,000\nA,a2,100,100,101,102\nB,b1,96,096,102,102\n"},
+        {"semicolons, CR, trailing empty columns", "Pop;Ind;L1.a;L1.b;L2.a;L2.b;;\rA;a1;96;100;?;?;;\rA;a2;100;100;101;102;;\r;;;;;;;\rB;b1;96;96;102;102;;\r"},
+        {"tabs, one cell, NA", utf16("sample\tpop\tL1\tL2\r\na1\tA\t96/100\tNA\r\na2\tA\t100/100\t101/102\r\nb1\tB\t96/96\t102/102\r\n", false)},
+        {"UTF-16 BE, '|', -9", utf16("id,population,L1,L2\na1,A,96|100,-9|-9\na2,A,100|100,101|102\nb1,B,96|96,102|102\n", true)},
+        {"N/A, NaN, na and . ", "\xEF\xBB\xBFind,pop,L1 1,L1 2,L2 1,L2 2\na1,A,96,100,N/A,NaN\na2,A,100,100,101,102\nb1,B,96,96,102,102\n"},
+        {"GenAlEx", "2,3,2,2,1\ntitle,,,A,B\nSample,Pop,L1,,L2,\na1,A,96,100,0,0\na2,A,100,100,101,102\nb1,B,96,96,102,102\n"},
+        {"STRUCTURE, one row", "L1 L2\na1 A 96 100 -9 -9\na2 A 100 100 101 102\nb1 B 96 96 102 102\n"},
+        {"STRUCTURE, two rows", "a1 A 96 -9\na1 A 100 -9\na2 A 100 101\na2 A 100 102\nb1 B 96 102\nb1 B 96 102\n"},
+        {"GENEPOP, wrapped loci, named Pop lines", "t\r\nL1,\r\nL2\r\nPOP, A\r\nx, 096100 000000\r\nx, 100100 101102\r\npop B\r\nx, 096096 102102\r\n"},
+    };
+    const Outcome want = readtexts(kMhcGen, canonical);
+    ASSERT_EQ(want.error, "");
+    for (const auto& [what, text] : dialects) {
+        const Outcome o = readtexts(kMhcGen, text);
+        ASSERT_EQ(o.error, "") << what;
+        EXPECT_EQ(o.ds->popnames, want.ds->popnames) << what;
+        EXPECT_EQ(o.ds->locusnames, want.ds->locusnames) << what;
+        EXPECT_EQ(o.ds->micmissing, true) << what;
+        for (int p = 0; p < 2; ++p) {
+            ASSERT_EQ(o.ds->nmic[p], want.ds->nmic[p]) << what;
+            for (int i = 0; i < o.ds->nmic[p]; ++i)
+                for (int l = 0; l < o.ds->nloci; ++l)
+                    EXPECT_EQ(o.ds->mic[p][i][l], want.ds->mic[p][i][l]) << what << ", population " << p + 1;
+        }
+    }
+    // --missing replaces the codes: 0 is then an allele.
+    InputRequest request;
+    request.missing = MissingCodes({"NA"});
+    Outcome o = readtexts(kMhcGen, "population,individual,L_1,L_2\nA,a1,0,x\nA,a2,NA,\nB,b1,0,0\n", request);
+    ASSERT_EQ(o.error, "");
+    EXPECT_EQ(o.ds->mic[0][0][0][0], 0);
+    EXPECT_EQ(o.ds->mic[0][0][0][1], 1);
+    EXPECT_EQ(o.ds->mic[0][1][0][0], MISSING);  // NA, and the empty cell
 }
 
 TEST(Formats, GenepopExampleReads) {

@@ -32,6 +32,25 @@ TEST(FuzzRegressions, MicInputs) { replayfolder(Kind::mic, "mic"); }
 TEST(FuzzRegressions, GenepopInputs) { replayfolder(Kind::genepop, "genepop"); }
 TEST(FuzzRegressions, TableInputs) { replayfolder(Kind::table, "table"); }
 
+// The dialect study, each file under every named-format target, as MHC and
+// as MIC, detected and forced: read or refused, always within the contract.
+TEST(FuzzRegressions, DialectsUnderEveryTarget) {
+    const std::string folder = testdata("dialects");
+    auto ds = std::make_unique<gstboot::DataSet>();
+    for (const std::string& name : listdir(folder)) {
+        if (name.size() < 4 || name.compare(name.size() - 3, 3, ".py") == 0) continue;
+        const std::string bytes = readfile(folder + "/" + name);
+        for (Kind kind : {Kind::genepop, Kind::table, Kind::genalex, Kind::structure}) {
+            for (char lead = 0; lead < 4; ++lead) {
+                const std::string input = std::string(1, lead) + bytes;
+                const std::string problem = gstboot::readcheck::replay(
+                    kind, reinterpret_cast<const std::uint8_t*>(input.data()), input.size(), *ds);
+                EXPECT_EQ(problem, "") << name << " as kind " << static_cast<int>(kind) << ", lead " << int(lead);
+            }
+        }
+    }
+}
+
 // The judge itself: a contract breach must be caught, or the replays above
 // would pass whatever the reader did.
 TEST(FuzzRegressions, JudgeRejectsADataSetOutsideTheLimits) {

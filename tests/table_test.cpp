@@ -111,7 +111,8 @@ TEST(TableText, HeaderAndRowShape) {
     EXPECT_EQ(header,
               "pop1\tpop2\tname1\tname2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2\tmhc_observed\tmhc_mean\tmhc_median\t"
               "mhc_lower\tmhc_upper\tmhc_finite\tmic_observed\tmic_mean\tmic_median\tmic_lower\tmic_upper\t"
-              "mic_finite\tmic_loci\tfrac_mhc_gt_mic\tp\tseed\n");
+              "mic_finite\tmic_loci\tfrac_mhc_gt_mic\tp\tseed\tmhc_ci_lower\tmhc_ci_upper\tmic_ci_lower\t"
+              "mic_ci_upper\tneutral_z\tneutral_p\tneutral_q\tneutral_loci\n");
     gstboot::PairSummary s;
     s.pop1 = 0;
     s.pop2 = 49;
@@ -128,7 +129,7 @@ TEST(TableText, HeaderAndRowShape) {
     run.pairs = {s, named};
     const std::vector<Row> rows = parsetsv(gstboot::tabletext(run));
     ASSERT_EQ(rows.size(), 3u);
-    for (const Row& r : rows) EXPECT_EQ(r.size(), 24u);
+    for (const Row& r : rows) EXPECT_EQ(r.size(), 32u);
     EXPECT_EQ(rows[1][0], "1");
     EXPECT_EQ(rows[1][1], "50");
     EXPECT_EQ(rows[1][2], "1");
@@ -186,7 +187,7 @@ TEST_P(GoldenTable, AgreesWithConsoleAndReport) {
         EXPECT_EQ(unsignednan(gstboot::consoleline(pair)), unsignednan(console[k - 1]));
         EXPECT_EQ(unsignednan(gstboot::fileline(pair)), unsignednan(report[k - 1]));
         EXPECT_TRUE(testutil::sameresult(gstboot::fold(frac), p)) << row[0] << "-" << row[1];
-        EXPECT_EQ(row.back(), seed);
+        EXPECT_EQ(row[static_cast<std::size_t>(column(h, "seed"))], seed);
         for (const char* f : {"mhc_finite", "mic_finite"}) {
             const int n = std::atoi(row[static_cast<std::size_t>(column(h, f))].c_str());
             EXPECT_GE(n, 0);
@@ -225,7 +226,7 @@ TEST_P(HandComputed, ObservedEstimate) {
     TempDir dir;
     writefile(dir.file("MHCdata.txt"), gen::mhcfile(2, GetParam().corrflag, 0, mhc));
     writefile(dir.file("MICdata.txt"), gen::micfile(1, 0, 0, mic));
-    RunResult r = rungstboot(dir.path(), {"--seed", "5", "--table", "t.tsv"});
+    RunResult r = rungstboot(dir.path(), {"--seed", "5", "--table", "t.tsv", "--neutral-draws", "0"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<Row> rows = parsetsv(readfile(dir.file("t.tsv")));
     ASSERT_EQ(rows.size(), 2u);

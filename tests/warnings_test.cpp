@@ -26,7 +26,7 @@ RunResult runstudy(const Study& s) {
     TempDir dir;
     writefile(dir.file("MHCdata.txt"), gen::mhcfile(s.copies, s.corrflag, s.boot, s.mhc) + s.mhcextra);
     writefile(dir.file("MICdata.txt"), gen::micfile(s.nloci, s.boot, 0, s.mic));
-    return rungstboot(dir.path(), {"--seed", "11"});
+    return rungstboot(dir.path(), {"--seed", "11", "--neutral-draws", "0"});
 }
 
 std::size_t count(const std::string& text, const std::string& what) {
@@ -147,7 +147,7 @@ TEST(Warnings, DataSetWideCauseIsOneLine) {
         TempDir dir;
         writefile(dir.file("MHCdata.txt"), gen::mhcfile(2, 0, 1, mhc));
         writefile(dir.file("MICdata.txt"), "0 1 1\n3 3 2\n");
-        RunResult r = rungstboot(dir.path(), {"--seed", "2"});
+        RunResult r = rungstboot(dir.path(), {"--seed", "2", "--neutral-draws", "0"});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.err.find("MICdata.txt: warning: every pair (all 3), MIC data set: there is no locus"),
                   std::string::npos)
@@ -159,7 +159,7 @@ TEST(Warnings, DataSetWideCauseIsOneLine) {
         TempDir dir;
         writefile(dir.file("MHCdata.txt"), "3 0 0 1\n3 3 2\n");
         writefile(dir.file("MICdata.txt"), gen::micfile(1, 0, 0, mic));
-        RunResult r = rungstboot(dir.path(), {"--seed", "2"});
+        RunResult r = rungstboot(dir.path(), {"--seed", "2", "--neutral-draws", "0"});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.err.find("MHCdata.txt: warning: every pair (all 3), MHC data set: no allele code is present"),
                   std::string::npos)

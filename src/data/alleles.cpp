@@ -27,6 +27,10 @@ bool isnumber(std::string_view label) {
 }
 
 std::int32_t AlleleLabels::add(std::string_view label, Place where) {
+    // Numbers are one allele per value: "096" is "96".
+    if (isnumber(label)) {
+        while (label.size() > 1 && label[0] == '0') label.remove_prefix(1);
+    }
     auto found = numbers_.find(label);
     if (found != numbers_.end()) return found->second;
     const auto number = static_cast<std::int32_t>(labels_.size());
@@ -41,10 +45,7 @@ std::vector<std::int32_t> AlleleLabels::codes() const {
     std::vector<std::size_t> order(labels_.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        if (numeric) {
-            int c = comparevalues(labels_[a], labels_[b]);
-            if (c != 0) return c < 0;
-        }
+        if (numeric) return comparevalues(labels_[a], labels_[b]) < 0;  // never equal: one label per value
         return labels_[a] < labels_[b];
     });
     std::vector<std::int32_t> codes(labels_.size());

@@ -17,6 +17,8 @@ namespace gstboot {
 class AlleleLabels {
 public:
     // The number of `label`, which is added, first seen at `where`, when new.
+    // Labels of decimal digits are one allele per value ("096" is "96") and
+    // are kept without their leading zeros.
     std::int32_t add(std::string_view label, Place where);
 
     std::size_t size() const { return labels_.size(); }
@@ -27,7 +29,7 @@ public:
     // ascending order, by value when every label is a number (decimal
     // digits), else by text (bytes). Ranking keeps the order of numeric
     // labels, so data coded this way scores as the same numbers written as
-    // codes would. Equal values ("05", "5") rank by text.
+    // codes would.
     std::vector<std::int32_t> codes() const;
 
 private:

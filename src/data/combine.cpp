@@ -9,6 +9,11 @@ namespace {
 
 std::string num(long v) { return std::to_string(v); }
 
+std::string unnamed(const RawSet& mhc, const RawSet& mic) {
+    if (!mhc.named && !mic.named) return mhc.file + " and " + mic.file + " do not name their populations";
+    return (mhc.named ? mic.file : mhc.file) + " does not name its populations";
+}
+
 void warnhalfmissing(const RawSet& set, std::vector<std::string>& warnings) {
     if (set.halfmissing == 0) return;
     warnings.push_back(set.file + ": warning: " + num(set.halfmissing) +
@@ -23,15 +28,29 @@ std::string namelist(const std::vector<const RawPopulation*>& pops) {
     return list;
 }
 
-// The populations of `a` that `b` lacks, refused at the first.
-void refuseunmatched(const RawSet& a, const RawSet& b) {
+std::vector<const RawPopulation*> lacking(const RawSet& a, const RawSet& b) {
     std::vector<const RawPopulation*> only;
     for (const RawPopulation& p : a.pops) {
         if (b.popindex.find(p.name) == b.popindex.end()) only.push_back(&p);
     }
+    return only;
+}
+
+// The populations of `a` that `b` lacks, refused at the first, with those
+// of `b` that `a` lacks.
+void refuseunmatched(const RawSet& a, const RawSet& b) {
+    const std::vector<const RawPopulation*> only = lacking(a, b);
     if (only.empty()) return;
+    const std::vector<const RawPopulation*> others = lacking(b, a);
     throw Error(ErrorKind::input, at(a.file, only[0]->place) + "population '" + shown(only[0]->name) + "' is not in " +
-                                b.file + " (populations found in " + a.file + " only: " + namelist(only) + ")");
+                                b.file + " (populations found in " + a.file + " only: " + namelist(only) +
+                                (others.empty() ? std::string() : "; in " + b.file + " only: " + namelist(others)) + ")");
+}
+
+void warnrecoded(const RawSet& set, std::vector<std::string>& warnings) {
+    if (set.recodedline == 0) return;
+    warnings.push_back(set.file + ": warning: line " + num(set.recodedline) +
+                       " holds a name that is not UTF-8; such names are read as Windows-1252");
 }
 
 }  // namespace
@@ -75,6 +94,7 @@ void fillmhc(const RawSet& set, DataSet& ds, std::vector<std::string>& warnings)
                        " in '" + shown(pop.name) + "'";
         }
     }
+    warnrecoded(set, warnings);
     warnhalfmissing(set, warnings);
     if (!dropped.empty()) {
         warnings.push_back(set.file + ": warning: MHC individuals with a missing copy are left out of the MHC set: " +
@@ -116,6 +136,7 @@ void fillmic(const RawSet& set, const std::vector<std::size_t>& order, DataSet& 
         }
     }
     ds.locusnames = set.locusnames;
+    warnrecoded(set, warnings);
     warnhalfmissing(set, warnings);
 }
 
@@ -125,6 +146,33 @@ std::vector<std::size_t> matchbyname(const RawSet& mhc, const RawSet& mic) {
     std::vector<std::size_t> order;
     for (const RawPopulation& p : mhc.pops) order.push_back(mic.popindex.at(p.name));
     return order;
+}
+
+std::vector<std::size_t> matchbyposition(const RawSet& mhc, const RawSet& mic) {
+    const std::size_t n = mhc.pops.size();
+    if (mic.pops.size() != n) {
+        const bool micmore = mic.pops.size() > n;
+        const RawSet& more = micmore ? mic : mhc;
+        const RawSet& fewer = micmore ? mhc : mic;
+        const RawPopulation& extra = more.pops[fewer.pops.size()];
+        throw Error(ErrorKind::input, at(more.file, extra.place) + "population " + num(static_cast<long>(fewer.pops.size()) + 1) +
+                                          ", '" + shown(extra.name) + "', has no counterpart in " + fewer.file +
+                                          ", which holds " + num(static_cast<long>(fewer.pops.size())) +
+                                          "; the files are matched by position, since " + unnamed(mhc, mic));
+    }
+    std::vector<std::size_t> order(n);
+    for (std::size_t p = 0; p < n; ++p) order[p] = p;
+    return order;
+}
+
+std::string pairing(const std::vector<std::string>& mhcnames, const std::vector<std::string>& micnames) {
+    std::string list;
+    for (std::size_t p = 0; p < mhcnames.size() || p < micnames.size(); ++p) {
+        const std::string n = num(static_cast<long>(p) + 1);
+        list += (p ? ", " : "") + n + " = " + n + " (" + (p < mhcnames.size() ? shown(mhcnames[p]) : "-") + " / " +
+                (p < micnames.size() ? shown(micnames[p]) : "-") + ")";
+    }
+    return "populations paired by position: " + list;
 }
 
 std::vector<std::size_t> matchbyposition(const RawSet& named, int npop, const std::string& legacyfile) {

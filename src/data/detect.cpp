@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/error.h"
+#include "data/genepop.h"
 #include "data/tidytable.h"
 #include "data/tokens.h"
 
@@ -15,9 +16,53 @@ namespace {
 bool isvalueblank(char c) { return c == '\n' || isblank(c); }
 
 std::string ruletext(const char* option) {
+    std::string names;
+    for (Format f : kFormats) {
+        if (f != Format::automatic) names += std::string(names.empty() ? "" : "|") + formatname(f);
+    }
     return std::string("; the format is legacy when the first value is a decimal integer, a table when the first line "
-                       "names columns 'population' and 'individual', GENEPOP when a later line reads 'Pop'; name it with ") +
-           option + " legacy|genepop|table";
+                       "names columns 'population' and 'individual', GENEPOP when a later line reads 'Pop', GenAlEx "
+                       "when the first line holds counts only and the second does not, STRUCTURE when one of the first "
+                       "two lines holds a label, a population and numbers only; name it with ") +
+           option + " " + names;
+}
+
+bool isdigits(std::string_view s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos; }
+
+bool issigned(std::string_view s) { return isdigits(s.substr(!s.empty() && (s[0] == '-' || s[0] == '+') ? 1 : 0)); }
+
+// GenAlEx's first line: three counts or more, separated by a tab, ';' or ','.
+bool isgenalexhead(std::string_view line) {
+    const char sep = separatorof(line);
+    if (line.find(sep) == std::string_view::npos) return false;
+    std::vector<Cell> cells;
+    long bad = 0;
+    std::string why;
+    if (!splitrow(line, sep, cells, bad, why)) return false;
+    while (!cells.empty() && cells.back().text.empty()) cells.pop_back();
+    if (cells.size() < 3) return false;
+    for (const Cell& c : cells)
+        if (!isdigits(c.text)) return false;
+    return true;
+}
+
+bool holdstext(std::string_view line) {
+    std::vector<Cell> cells;
+    long bad = 0;
+    std::string why;
+    if (!splitrow(line, separatorof(line), cells, bad, why)) return true;
+    for (const Cell& c : cells)
+        if (!c.text.empty() && !isdigits(c.text)) return true;
+    return false;
+}
+
+// A STRUCTURE row: a label, a population, then integers.
+bool isstructurerow(std::string_view line) {
+    std::size_t count = 0;
+    for (std::string_view word : words(line)) {
+        if (count++ > 1 && !issigned(word)) return false;
+    }
+    return count >= 3;
 }
 
 }  // namespace
@@ -27,15 +72,34 @@ const char* formatname(Format format) {
         case Format::legacy: return "legacy";
         case Format::genepop: return "genepop";
         case Format::table: return "table";
+        case Format::genalex: return "genalex";
+        case Format::structure: return "structure";
+        case Format::automatic: break;
+    }
+    return "auto";
+}
+
+const char* formattitle(Format format) {
+    switch (format) {
+        case Format::legacy: return "legacy";
+        case Format::genepop: return "GENEPOP";
+        case Format::table: return "table";
+        case Format::genalex: return "GenAlEx";
+        case Format::structure: return "STRUCTURE";
         case Format::automatic: break;
     }
     return "auto";
 }
 
 void FormatProbe::feed(const char* data, std::size_t size) {
-    for (std::size_t k = 0; k < size; ++k) {
+    for (std::size_t k = 0; k < size && !settled_; ++k) {
         const char c = data[k];
-        if (c == '\n') {
+        if (c == '\n' && aftercr_) {
+            aftercr_ = false;
+            continue;
+        }
+        aftercr_ = c == '\r';
+        if (c == '\n' || c == '\r') {
             endline();
             continue;
         }
@@ -59,12 +123,12 @@ void FormatProbe::feed(const char* data, std::size_t size) {
                 ++headbytes_;
             }
         }
-        if (blank) {
-            if (wordsize_ > 0) wordended_ = true;
-        } else if (wordended_ || wordsize_ == 3) {
-            notpop_ = true;
+        if (current_.size() < MAXLINE) {
+            current_.push_back(c);
         } else {
-            word_[wordsize_++] = c;
+            overlong_ = true;
+            // Only the legacy layout, where lines mean nothing, has such a line.
+            if (state_ == Head::other || (state_ == Head::reading && nondigit_)) settled_ = true;
         }
     }
 }
@@ -73,20 +137,27 @@ void FormatProbe::endhead() { state_ = digitseen_ && !nondigit_ ? Head::integer 
 
 void FormatProbe::endline() {
     if (state_ == Head::reading) endhead();
-    if (!notpop_ && popline_ == 0 && state_ != Head::none && line_ > headplace_.line &&
-        sameletters(std::string_view(word_, wordsize_), "pop")) {
-        popline_ = line_;
+    const Line line{current_, line_};
+    if (!blankline(line) && firsts_.size() < 3) firsts_.push_back(current_);
+    if (state_ != Head::none && line_ > headplace_.line && !overlong_) {
+        std::string_view name;
+        if (popline_ == 0 && ispopline(current_, &name) && name.empty()) popline_ = line_;
+        if (namedpop_ == 0 && ispopline(current_, &name)) namedpop_ = line_;
     }
     ++line_;
     column_ = 0;
-    wordsize_ = 0;
-    wordended_ = notpop_ = false;
+    current_.clear();
+    overlong_ = false;
 }
 
-void FormatProbe::finish() { endline(); }
+void FormatProbe::finish() {
+    if (!settled_) endline();
+}
 
-Format FormatProbe::decide(const std::string& name, const char* option, const std::string& text) const {
-    if (state_ == Head::none) return Format::legacy;  // no value: the legacy reader says what is missing
+Format FormatProbe::decide(const std::string& name, const char* option) const {
+    if (state_ == Head::none && firsts_.empty()) return Format::legacy;  // no value: the legacy reader says what is missing
+    if (firsts_.size() >= 2 && isgenalexhead(firsts_[0]) && holdstext(firsts_[1])) return Format::genalex;
+    if (state_ == Head::none) return Format::legacy;
     const std::string value = "its first value '" + shown(head_) + "'";
     const std::string pop = "line " + std::to_string(popline_) + " reads 'Pop' as in GENEPOP";
     if (state_ == Head::integer) {
@@ -94,66 +165,160 @@ Format FormatProbe::decide(const std::string& name, const char* option, const st
         throw Error(ErrorKind::input, at(name, headplace_) + "cannot tell the format of this file: " + value +
                                     " is a decimal integer as in the legacy layout, but " + pop + ruletext(option));
     }
-    bool table = false;
-    for (const Line& line : splitlines(text)) {
-        if (blankline(line)) continue;
-        table = istableheader(line.text);
-        break;
-    }
+    const bool table = !firsts_.empty() && istableheader(firsts_[0]);
     if (table && popline_ != 0) {
         throw Error(ErrorKind::input, at(name, headplace_) + "cannot tell the format of this file: its first line is a table "
                                                        "header, but " + pop + ruletext(option));
     }
     if (table) return Format::table;
-    if (popline_ != 0) return Format::genepop;
+    if (popline_ != 0 || namedpop_ != 0) return Format::genepop;
+    for (std::size_t k = 0; k < firsts_.size() && k < 2; ++k)
+        if (isstructurerow(firsts_[k])) return Format::structure;
     throw Error(ErrorKind::input, at(name, headplace_) + "cannot tell the format of this file: " + value +
                                 " is not a decimal integer, its first line names no columns 'population' and "
                                 "'individual', and no later line reads 'Pop'" + ruletext(option));
 }
 
+namespace {
+
+[[noreturn]] void copyfailed(const std::string& path) {
+    throw Error(ErrorKind::input, path + ": cannot make a temporary copy: " + std::strerror(errno));
+}
+
+void putbytes(std::FILE* to, const char* data, std::size_t size, const std::string& path) {
+    if (size > 0 && std::fwrite(data, 1, size, to) != size) copyfailed(path);
+}
+
+// The rest of a UTF-16 `file` (after its byte-order mark) as UTF-8 in a
+// temporary file at its start. Unpaired surrogates and a last odd byte
+// become U+FFFD.
+FilePtr fromutf16(std::FILE* file, bool bigendian, const std::string& path) {
+    FilePtr out(std::tmpfile());
+    if (!out) copyfailed(path);
+    unsigned char in[1 << 16];
+    std::string text;
+    int odd = -1;           // a byte carried to the next read
+    unsigned pending = 0;   // a high surrogate waiting for its partner
+    auto put = [&](unsigned code) {
+        if (code < 0x80) {
+            text.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            text.push_back(static_cast<char>(0xC0 | (code >> 6)));
+            text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            text.push_back(static_cast<char>(0xE0 | (code >> 12)));
+            text.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            text.push_back(static_cast<char>(0xF0 | (code >> 18)));
+            text.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+            text.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    };
+    auto unit = [&](unsigned u) {
+        if (pending != 0) {
+            if (u >= 0xDC00 && u < 0xE000) {
+                put(0x10000 + ((pending - 0xD800) << 10) + (u - 0xDC00));
+                pending = 0;
+                return;
+            }
+            put(0xFFFD);
+            pending = 0;
+        }
+        if (u >= 0xD800 && u < 0xDC00) {
+            pending = u;
+        } else {
+            put(u >= 0xDC00 && u < 0xE000 ? 0xFFFD : u);
+        }
+    };
+    for (;;) {
+        const std::size_t n = std::fread(in, 1, sizeof in, file);
+        if (n == 0) break;
+        text.clear();
+        std::size_t k = 0;
+        if (odd >= 0) {
+            const unsigned a = static_cast<unsigned>(odd), b = in[0];
+            unit(bigendian ? (a << 8 | b) : (b << 8 | a));
+            odd = -1;
+            k = 1;
+        }
+        for (; k + 1 < n; k += 2) unit(bigendian ? (unsigned{in[k]} << 8 | in[k + 1]) : (unsigned{in[k + 1]} << 8 | in[k]));
+        if (k < n) odd = in[k];
+        putbytes(out.get(), text.data(), text.size(), path);
+    }
+    if (std::ferror(file)) throw Error(ErrorKind::input, path + ": read error: " + std::strerror(errno));
+    text.clear();
+    if (pending != 0 || odd >= 0) put(0xFFFD);
+    putbytes(out.get(), text.data(), text.size(), path);
+    std::rewind(out.get());
+    return out;
+}
+
+}  // namespace
+
 OpenedInput openinput(const std::string& path, Format forced, const char* option) {
+    return openstream(openinputfile(path), path, forced, option);
+}
+
+OpenedInput openstream(FilePtr opened, const std::string& path, Format forced, const char* option) {
     OpenedInput in;
-    in.file = openinputfile(path);
-    if (forced == Format::legacy) return in;
+    in.file = std::move(opened);
+    bool seekable = std::fseek(in.file.get(), 0, SEEK_CUR) == 0;
+    // A UTF-16 byte-order mark; the bytes looked at are put back.
+    const int first = std::getc(in.file.get());
+    if (first == 0xFF || first == 0xFE) {
+        const int second = std::getc(in.file.get());
+        if (second == (first ^ 1)) {
+            in.file = fromutf16(in.file.get(), first == 0xFE, path);
+            in.utf16 = true;
+            seekable = true;
+        } else if (seekable) {
+            std::rewind(in.file.get());
+        } else {
+            FilePtr copy(std::tmpfile());
+            if (!copy) copyfailed(path);
+            const char head[2] = {static_cast<char>(first), static_cast<char>(second)};
+            putbytes(copy.get(), head, second == EOF ? 1 : 2, path);
+            char buffer[1 << 16];
+            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.file.get())) > 0;) putbytes(copy.get(), buffer, n, path);
+            std::rewind(copy.get());
+            in.file = std::move(copy);
+            seekable = true;
+        }
+    } else if (first != EOF) {
+        std::ungetc(first, in.file.get());
+    }
     if (forced != Format::automatic) {
         in.format = forced;
-        in.text = readall(in.file.get(), path);
-        in.file.reset();
         return in;
     }
     std::FILE* file = in.file.get();
     FilePtr spill;
-    if (std::fseek(file, 0, SEEK_CUR) != 0) {
+    if (!seekable) {
         spill.reset(std::tmpfile());
-        if (!spill) throw Error(ErrorKind::input, path + ": cannot make a temporary copy: " + std::strerror(errno));
+        if (!spill) copyfailed(path);
     }
     FormatProbe probe;
     char buffer[1 << 16];
-    bool first = true;
-    for (;;) {
+    bool start = true;
+    while (!probe.settled()) {
         const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
         if (n == 0) break;
-        if (spill && std::fwrite(buffer, 1, n, spill.get()) != n) {
-            throw Error(ErrorKind::input, path + ": cannot make a temporary copy: " + std::strerror(errno));
-        }
+        if (spill) putbytes(spill.get(), buffer, n, path);
         // A byte-order mark, as the legacy reader sees one: whole in the first read.
-        const std::size_t skip = first && n >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
-        first = false;
+        const std::size_t skip = start && n >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+        start = false;
         probe.feed(buffer + skip, n - skip);
-        if (!probe.legacyhead()) in.text.append(buffer, n);
     }
     if (std::ferror(file)) throw Error(ErrorKind::input, path + ": read error: " + std::strerror(errno));
     probe.finish();
-    if (probe.legacyhead()) in.text.clear();
-    in.format = probe.decide(path, option, in.text);
-    if (in.format == Format::legacy) {
-        in.text.clear();
-        if (spill) in.file = std::move(spill);
-        if (std::fseek(in.file.get(), 0, SEEK_SET) != 0) {
-            throw Error(ErrorKind::input, path + ": cannot read the file again: " + std::strerror(errno));
-        }
-    } else {
-        in.file.reset();
+    in.format = probe.decide(path, option);
+    // A probe settles early only inside a line too long to read, which the
+    // copy already holds whole enough to be refused: an endless pipe ends.
+    if (spill) in.file = std::move(spill);
+    if (std::fseek(in.file.get(), 0, SEEK_SET) != 0) {
+        throw Error(ErrorKind::input, path + ": cannot read the file again: " + std::strerror(errno));
     }
     return in;
 }

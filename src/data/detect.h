@@ -1,43 +1,62 @@
-// Which of the three input formats a file is in, told from its content.
+// Which of the input formats a file is in, told from its content.
 //
 // The rule, in order:
-//   legacy   the file's first value (blank-separated) is a decimal integer,
-//            or the file holds no value at all;
-//   table    otherwise, its first line that is not blank, cut into cells
-//            as a header row, has cells `population` and `individual`;
-//   GENEPOP  otherwise, a later line reads `Pop` (in any case).
-// A file that is legacy or a table by this rule but also has a `Pop` line
-// after its first is ambiguous and refused, as is a file that no rule fits;
-// either message states the rule and the option that names the format.
+//   GenAlEx    the first line that is not blank is cells of decimal
+//              integers (loci, samples, populations, sizes) separated by
+//              tabs, commas or semicolons, at least three, and the second
+//              holds a cell that is not one;
+//   legacy     otherwise, the file's first value (blank-separated) is a
+//              decimal integer, or the file holds no value at all;
+//   table      otherwise, its first line that is not blank, cut into cells
+//              as a header row, has a population column (`population`,
+//              `pop`) and an individual column (`individual`, `ind`,
+//              `sample`, `id`);
+//   GENEPOP    otherwise, a later line is a `Pop` line (see genepop.h);
+//   STRUCTURE  otherwise, one of its first two lines that are not blank
+//              holds a label, a population and then decimal integers only
+//              (three blank-separated cells at least).
+// A file that is legacy or a table by this rule but also has a line that
+// reads `Pop` alone after its first is ambiguous and refused, as is a file
+// that no rule fits; either message states the rule and the option that
+// names the format.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "data/textfile.h"
 
 namespace gstboot {
 
-enum class Format { automatic, legacy, genepop, table };
+enum class Format { automatic, legacy, genepop, table, genalex, structure };
 
-// The name the command line uses: "legacy", "genepop", "table", "auto".
+// Every value of --mhc-format, in the order messages list them.
+constexpr Format kFormats[] = {Format::legacy,  Format::genepop,   Format::table,
+                               Format::genalex, Format::structure, Format::automatic};
+
+// The name the command line uses: "legacy", "genepop", "table", "genalex",
+// "structure", "auto".
 const char* formatname(Format format);
 
+// The name messages and the what-was-read lines use: "GENEPOP", "table"...
+const char* formattitle(Format format);
+
 // What one pass over a file's bytes shows of its format. Bytes are fed in
-// order, the byte-order mark left out.
+// order, the byte-order mark left out; LF, CR LF and CR end lines.
 class FormatProbe {
 public:
     void feed(const char* data, std::size_t size);
     void finish();
 
-    // The first value has been seen and is a decimal integer: the file is
-    // legacy or ambiguous, and its text is not needed to tell which.
-    bool legacyhead() const { return state_ == Head::integer; }
+    // Nothing more can change the decision: a line too long for any format
+    // but the legacy one, in a file that is not legacy.
+    bool settled() const { return settled_; }
 
-    // The format, from the facts gathered and, unless legacyhead(), the
-    // file's whole text. Throws Error (status 1) for an ambiguous file or
-    // one that fits no rule; `option` ("--mhc-format") is named there.
-    Format decide(const std::string& name, const char* option, const std::string& text) const;
+    // The format, from the facts gathered. Throws Error (status 1) for an
+    // ambiguous file or one that fits no rule; `option` ("--mhc-format") is
+    // named there.
+    Format decide(const std::string& name, const char* option) const;
 
 private:
     void endline();
@@ -51,26 +70,28 @@ private:
     Place headplace_;
     long line_ = 1;
     long column_ = 0;
-    // The current line as a candidate Pop line: the word so far, and
-    // whether anything but blanks around one word of at most 3 bytes came.
-    char word_[3] = {};
-    std::size_t wordsize_ = 0;
-    bool wordended_ = false, notpop_ = false;
-    long popline_ = 0;   // the first Pop line after the first value's line
+    bool aftercr_ = false;
+    std::string current_;              // the current line, up to MAXLINE bytes
+    bool overlong_ = false;            // the current line is longer
+    std::vector<std::string> firsts_;  // the first three lines that are not blank
+    long popline_ = 0;                 // the first line after the head's that reads 'Pop' alone
+    long namedpop_ = 0;                // the first one that is a 'Pop' line with a name
+    bool settled_ = false;
 };
 
-// An input file opened in its format: a legacy file as a stream at its
-// start (for readmhc and readmic), any other as its whole text.
+// An input file opened in its format, as UTF-8 at its start: a UTF-16 file
+// converted into a temporary copy, a file that cannot be rewound (a pipe)
+// copied as it is scanned, so that no file is ever held in memory.
 struct OpenedInput {
     Format format = Format::legacy;
     FilePtr file;
-    std::string text;
+    bool utf16 = false;  // converted from UTF-16
 };
 
-// Opens `path` and finds its format, unless `forced` names one. A legacy
-// file is scanned once and rewound, or copied to a temporary file as it is
-// scanned when it cannot be rewound (a pipe), so that it is never held in
-// memory.
+// Opens `path` and finds its format, unless `forced` names one.
 OpenedInput openinput(const std::string& path, Format forced, const char* option);
+
+// The same for a file already open; `name` is used in messages.
+OpenedInput openstream(FilePtr file, const std::string& name, Format forced, const char* option);
 
 }  // namespace gstboot

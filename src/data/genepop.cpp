@@ -1,5 +1,7 @@
 #include "data/genepop.h"
 
+#include <map>
+
 #include "data/dataset.h"
 #include "common/error.h"
 
@@ -13,81 +15,96 @@ std::string plural(std::size_t n, const char* one, const char* many) { return nu
 
 class GenepopReader {
 public:
-    GenepopReader(std::string_view text, const std::string& name, Role role, RawSet& set)
-        : lines_(splitlines(text)), name_(name), role_(role), set_(set) {}
+    GenepopReader(LineReader& lines, Role role, RawSet& set) : lines_(lines), role_(role), set_(set) {}
 
     void read() {
-        std::size_t k = startset(set_, name_, role_, lines_);
-        if (k == lines_.size()) fail(set_.end, "expected a GENEPOP title line, but the file is empty");
-        ++k;  // the title: any text
-        k = readloci(k);
-        while (k < lines_.size()) k = readpopulation(k);
+        startset(set_, lines_.name(), role_, Format::genepop);
+        Line line;
+        if (!nextline(lines_, line, set_)) fail(set_.end, "expected a GENEPOP title line, but the file is empty");
+        // The title: any text.
+        bool more = readloci(line);
+        while (more) more = readpopulation(line);
     }
 
 private:
-    [[noreturn]] void fail(Place where, const std::string& why) const { throw Error(ErrorKind::input, at(name_, where) + why); }
+    [[noreturn]] void fail(Place where, const std::string& why) const { throw Error(ErrorKind::input, at(set_.file, where) + why); }
 
     Place placeof(const Line& line, std::size_t offset) const {
         return {line.number, static_cast<long>(offset) + 1};
     }
 
-    // The locus names up to the first Pop line; returns that line's index.
-    std::size_t readloci(std::size_t k) {
+    // The locus names up to the first Pop line, which is left in `line`.
+    // A line may end with a comma: the list goes on on the next line.
+    bool readloci(Line& line) {
         std::vector<std::string> names;
         std::vector<Place> places;
-        for (; k < lines_.size(); ++k) {
-            const Line& line = lines_[k];
-            if (blankline(line)) continue;
+        while (nextline(lines_, line, set_)) {
             if (ispopline(line.text)) break;
             std::size_t from = 0;
             for (;;) {
                 std::size_t comma = line.text.find(',', from);
                 std::size_t lead = 0;
                 std::string_view piece = trim(line.text.substr(from, comma == std::string_view::npos ? comma : comma - from), &lead);
+                if (piece.empty() && comma == std::string_view::npos && from > 0) break;  // after a last comma
                 if (piece.empty()) {
                     fail(placeof(line, comma == std::string_view::npos ? from : comma),
                          "expected a locus name, one per line or separated by commas, but found none here");
                 }
-                names.emplace_back(piece);
+                names.push_back(takename(set_, piece, placeof(line, from + lead), "locus name"));
                 places.push_back(placeof(line, from + lead));
                 if (comma == std::string_view::npos) break;
                 from = comma + 1;
             }
         }
-        if (k == lines_.size()) {
+        if (line.text.empty() || !ispopline(line.text)) {
             fail(set_.end, "the file ends without a 'Pop' line: expected one after the locus names to begin the first population");
         }
-        if (names.empty()) fail(placeof(lines_[k], 0), "expected the locus names before the first 'Pop' line, but there are none");
+        if (names.empty()) fail(placeof(line, 0), "expected the locus names before the first 'Pop' line, but there are none");
         if (role_ == Role::mhc && names.size() > 1) {
             fail(places[1], "an MHC GENEPOP file has one locus (its two alleles are the two copies), but '" +
                                 shown(names[1]) + "' names a second; the file names " + num(names.size()));
         }
-        checkdistinctloci(name_, names, places);
+        checkdistinctloci(set_.file, names, places);
         set_.width = static_cast<int>(2 * names.size());
         set_.labels.resize(role_ == Role::mhc ? 1 : names.size());
         if (role_ == Role::mic) set_.locusnames = names;
-        return k;
+        return true;
     }
 
-    // The population begun by the Pop line at index k; returns the index of
-    // the next Pop line or the end.
-    std::size_t readpopulation(std::size_t k) {
-        const Line& popline = lines_[k];
+    // The population begun by the Pop line in `line`; leaves the next Pop
+    // line there and returns true, or false at the end of the file.
+    bool readpopulation(Line& line) {
         std::size_t lead = 0;
-        trim(popline.text, &lead);
-        const Place popplace = placeof(popline, lead);
+        trim(line.text, &lead);
+        const Place popplace = placeof(line, lead);
+        std::string_view given;
+        ispopline(line.text, &given);
         RawPopulation* pop = nullptr;
-        for (++k; k < lines_.size(); ++k) {
-            const Line& line = lines_[k];
-            if (blankline(line)) continue;
-            if (ispopline(line.text)) break;
+        if (!given.empty()) {
+            const Place where = placeof(line, static_cast<std::size_t>(given.data() - line.text.data()));
+            std::string name = takename(set_, given, where, "population name");
+            auto [earlier, fresh] = namedlines_.emplace(name, line.number);
+            if (!fresh) {
+                fail(where, "population name '" + shown(name) + "' is that of the population at line " +
+                                std::to_string(earlier->second) + " already");
+            }
+            pop = &addpopulation(set_, name, where);
+        } else {
+            set_.named = false;
+        }
+        const std::size_t count = set_.pops.size() + (pop ? 0 : 1);
+        bool more = false;
+        while (nextline(lines_, line, set_)) {
+            if (ispopline(line.text)) {
+                more = true;
+                break;
+            }
             readindividual(line, pop);
         }
-        if (!pop) {
-            fail(popplace, "expected individuals after this 'Pop' line, but population " + num(set_.pops.size() + 1) +
-                               " has none");
+        if (!pop || pop->individuals.empty()) {
+            fail(popplace, "expected individuals after this 'Pop' line, but population " + num(count) + " has none");
         }
-        return k;
+        return more;
     }
 
     void readindividual(const Line& line, RawPopulation*& pop) {
@@ -104,13 +121,8 @@ private:
             if (label.empty()) {
                 fail(placeof(line, comma), "expected a label before ',': the first individual's label names the population");
             }
-            const std::string popname(label);
-            if (RawPopulation* earlier = findpopulation(set_, popname)) {
-                fail(placeof(line, labellead), "population name '" + shown(popname) +
-                                                   "' (the label of its first individual) is that of the population at line " +
-                                                   std::to_string(earlier->place.line) + " already");
-            }
-            pop = &addpopulation(set_, popname, placeof(line, labellead));
+            const Place where = placeof(line, labellead);
+            pop = &addpopulation(set_, takename(set_, label, where, "population name"), where);
         }
         pop->individuals.push_back(start);
         const std::size_t nloci = static_cast<std::size_t>(set_.width / 2);
@@ -171,20 +183,36 @@ private:
         addgenotype(set_, pop, alleles[0], alleles[1]);
     }
 
-    std::vector<Line> lines_;
-    const std::string& name_;
+    LineReader& lines_;
     Role role_;
     RawSet& set_;
     std::size_t digits_ = 0;  // genotype width, from the first genotype of the file
     Place first_;
+    std::map<std::string, long> namedlines_;  // named populations: the line of their Pop line
 };
 
 }  // namespace
 
-bool ispopline(std::string_view line) { return sameletters(trim(line), "pop"); }
-
-void readgenepop(std::string_view text, const std::string& name, Role role, RawSet& set) {
-    GenepopReader(text, name, role, set).read();
+bool ispopline(std::string_view line, std::string_view* name) {
+    std::size_t lead = 0;
+    std::string_view text = trim(line, &lead);
+    if (text.size() < 3 || !sameletters(text.substr(0, 3), "pop")) return false;
+    std::string_view rest = text.substr(3);
+    if (!rest.empty() && !isblank(rest[0]) && rest[0] != ',') return false;
+    // An individual whose label begins with the word: ', ' and genotypes.
+    const std::size_t comma = rest.find(',');
+    if (comma != std::string_view::npos) {
+        const std::vector<std::string_view> after = words(rest.substr(comma + 1));
+        bool genotypes = !after.empty();
+        for (std::string_view word : after) genotypes = genotypes && word.find_first_not_of("0123456789") == std::string_view::npos;
+        if (genotypes && trim(rest.substr(0, comma)).size() > 0) return false;
+    }
+    rest = trim(rest);
+    if (!rest.empty() && rest[0] == ',') rest = trim(rest.substr(1));
+    if (name) *name = rest;
+    return true;
 }
+
+void readgenepop(LineReader& lines, Role role, RawSet& set) { GenepopReader(lines, role, set).read(); }
 
 }  // namespace gstboot

@@ -1,42 +1,53 @@
 #include "data/inputs.h"
 
+#include "common/error.h"
 #include "data/combine.h"
+#include "data/genalex.h"
 #include "data/genepop.h"
 #include "data/rawset.h"
+#include "data/readsummary.h"
+#include "data/structure.h"
 #include "data/tidytable.h"
 
 namespace gstboot {
 
 namespace {
 
-void readraw(const OpenedInput& in, const std::string& name, Role role, RawSet& set) {
-    if (in.format == Format::genepop) {
-        readgenepop(in.text, name, role, set);
-    } else {
-        readtable(in.text, name, role, set);
+void readraw(OpenedInput& in, const std::string& name, Role role, const MissingCodes& missing, RawSet& set) {
+    LineReader lines(in.file.get(), name);
+    switch (in.format) {
+        case Format::genepop: readgenepop(lines, role, set); break;
+        case Format::table: readtable(lines, role, missing, set); break;
+        case Format::genalex: readgenalex(lines, role, missing, set); break;
+        case Format::structure: readstructure(lines, role, missing, set); break;
+        case Format::legacy:
+        case Format::automatic: throw Error(ErrorKind::internal, name + ": no reader for its format");
     }
 }
 
+bool hasmissingcodes(Format format) { return format == Format::table || format == Format::genalex || format == Format::structure; }
+
 }  // namespace
 
-void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::string>& warnings) {
+void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::string>& warnings, ReadReport* report) {
     const InputPaths& paths = request.paths;
     RawSet mhc, mic;
-    bool mhclegacy = false;
+    Format mhcformat = Format::legacy;
     {
         OpenedInput in = openinput(paths.mhc, request.mhcformat, "--mhc-format");
-        mhclegacy = in.format == Format::legacy;
-        if (mhclegacy) {
+        mhcformat = in.format;
+        if (mhcformat == Format::legacy) {
             readmhc(in.file.get(), paths.mhc, ds, warnings);
             ds.popnames.clear();
         } else {
-            readraw(in, paths.mhc, Role::mhc, mhc);
+            readraw(in, paths.mhc, Role::mhc, request.missing, mhc);
             ds.settings.corrflag = false;
             ds.settings.bootmhc = true;
         }
     }
     OpenedInput in = openinput(paths.mic, request.micformat, "--mic-format");
-    const bool miclegacy = in.format == Format::legacy;
+    const Format micformat = in.format;
+    const bool mhclegacy = mhcformat == Format::legacy, miclegacy = micformat == Format::legacy;
     if (miclegacy) {
         if (!mhclegacy) {
             // The legacy MIC file's count; the MHC half is filled later.
@@ -46,7 +57,7 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
         ds.micmissing = false;
         ds.locusnames.clear();
     } else {
-        readraw(in, paths.mic, Role::mic, mic);
+        readraw(in, paths.mic, Role::mic, request.missing, mic);
         ds.settings.bootmic = true;
         ds.settings.bootloci = false;
     }
@@ -54,14 +65,25 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
 
     // Every file has been read whole before any is matched, so that a fault
     // inside a file is reported before one between the files.
+    std::string paired;
     if (!mhclegacy) fillmhc(mhc, ds, warnings);
     if (!miclegacy) {
-        std::vector<std::size_t> order = mhclegacy ? matchbyposition(mic, ds.npop, paths.mhc) : matchbyname(mhc, mic);
-        fillmic(mic, order, ds, warnings);
+        std::vector<std::size_t> order;
         if (mhclegacy) {
-            ds.popnames.clear();
-            for (std::size_t p : order) ds.popnames.push_back(mic.pops[p].name);
+            order = matchbyposition(mic, ds.npop, paths.mhc);
+        } else if (mhc.named && mic.named) {
+            order = matchbyname(mhc, mic);
+        } else {
+            order = matchbyposition(mhc, mic);
         }
+        const std::vector<std::string> mhcnames = ds.popnames;
+        fillmic(mic, order, ds, warnings);
+        std::vector<std::string> micnames;
+        for (std::size_t p : order) micnames.push_back(mic.pops[p].name);
+        if (mhclegacy) ds.popnames = micnames;
+        if (mhclegacy || !(mhc.named && mic.named)) paired = pairing(mhcnames, micnames);
+    } else if (!mhclegacy) {
+        paired = pairing(ds.popnames, {});
     }
 
     if (request.correction) ds.settings.corrflag = *request.correction;
@@ -69,6 +91,13 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
         ds.settings.bootmhc = request.resample->mhc;
         ds.settings.bootmic = request.resample->mic;
         ds.settings.bootloci = request.resample->loci;
+    }
+    if (report) {
+        report->missing = hasmissingcodes(mhcformat) || hasmissingcodes(micformat) ? request.missing.list() : std::string();
+        report->lines.clear();
+        report->lines.push_back(mhclegacy ? describelegacy(paths.mhc, ds, Role::mhc) : describeraw(mhc));
+        report->lines.push_back(miclegacy ? describelegacy(paths.mic, ds, Role::mic) : describeraw(mic));
+        if (!paired.empty()) report->lines.push_back(paired);
     }
 }
 

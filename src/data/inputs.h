@@ -1,4 +1,5 @@
-// Both input files, in any of the three formats (legacy, GENEPOP, table),
+// Both input files, in any of the formats (legacy, GENEPOP, table, GenAlEx,
+// STRUCTURE),
 // read into one data set with the settings in force.
 #pragma once
 
@@ -8,6 +9,7 @@
 
 #include "data/dataset.h"
 #include "data/detect.h"
+#include "data/missing.h"
 #include "data/reader.h"
 
 namespace gstboot {
@@ -29,6 +31,20 @@ struct InputRequest {
     // resampling of MHC and MIC individuals.
     std::optional<bool> correction;
     std::optional<Resampling> resample;
+    // What a cell of a table, GenAlEx or STRUCTURE file holds when it is
+    // missing (--missing).
+    MissingCodes missing;
+};
+
+// What a run says about its reading, after its settings.
+struct ReadReport {
+    // The codes of missing cells in force, when a file is of a format that
+    // has them; else empty.
+    std::string missing;
+    // One line per file (see readsummary.h), then the pairing of the
+    // populations when they were matched by position between files that
+    // are not both legacy.
+    std::vector<std::string> lines;
 };
 
 // Fills the whole of `ds` from both files, the MHC file first: counts,
@@ -36,7 +52,8 @@ struct InputRequest {
 // set, from 0 in ascending order: by number when every label is a number,
 // else by text), `present`, micmissing, popnames, locusnames and the
 // switches. Populations are numbered in the order of the MHC file; two
-// named files are matched by name, a legacy file by position.
+// files that both name their populations are matched by name, others by
+// position.
 //
 // Two legacy files without options are read by readmhc and readmic as they
 // stand.
@@ -45,7 +62,9 @@ struct InputRequest {
 // the limits, populations that do not match), naming file:line:column and
 // what was expected. Warnings, each beginning with its file, are appended
 // to `warnings`.
-void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::string>& warnings);
+// `report`, when given, receives what the run says of its reading.
+void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::string>& warnings,
+                ReadReport* report = nullptr);
 
 // The settings in force in `ds`: "correction off, resampling mhc,mic"
 // (resampling "none" when every switch is off).

@@ -1,18 +1,46 @@
 #include "data/rawset.h"
 
-#include "common/error.h"
+#include <cstdio>
+
 #include "data/dataset.h"
+#include "common/error.h"
 
 namespace gstboot {
 
-std::size_t startset(RawSet& set, const std::string& name, Role role, const std::vector<Line>& lines) {
+namespace {
+
+std::string num(std::size_t v) { return std::to_string(v); }
+
+}  // namespace
+
+void startset(RawSet& set, const std::string& name, Role role, Format format) {
     set = RawSet();
     set.file = name;
     set.role = role;
-    set.end = endof(lines);
-    std::size_t k = 0;
-    while (k < lines.size() && blankline(lines[k])) ++k;
-    return k;
+    set.format = format;
+}
+
+bool nextline(LineReader& lines, Line& line, RawSet& set) {
+    while (lines.next(line)) {
+        if (!blankline(line)) return true;
+    }
+    set.end = lines.end();
+    return false;
+}
+
+std::string takename(RawSet& set, std::string_view raw, Place where, const char* what) {
+    unsigned code = 0;
+    const std::size_t bad = findcontrol(raw, code);
+    if (bad != std::string_view::npos) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "U+%04X", code);
+        throw Error(ErrorKind::input, at(set.file, {where.line, where.column + static_cast<long>(bad)}) + "expected a " +
+                                          what + " without control characters, but '" + shown(raw) + "' holds " + hex);
+    }
+    bool recoded = false;
+    std::string name = decodename(raw, recoded);
+    if (recoded && set.recodedline == 0) set.recodedline = where.line;
+    return name;
 }
 
 RawPopulation* findpopulation(RawSet& set, const std::string& name) {
@@ -33,6 +61,33 @@ void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b
     }
     pop.alleles.push_back(a);
     pop.alleles.push_back(b);
+}
+
+void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places) {
+    const std::size_t n = names.size();
+    if (set.role == Role::mhc && 2 * n > static_cast<std::size_t>(MAXNAMEDCOPIES)) {
+        const std::size_t k = MAXNAMEDCOPIES / 2;
+        throw Error(ErrorKind::input, at(set.file, places[k]) + "locus '" + shown(names[k]) + "' brings MHC copies " +
+                                          num(2 * k + 1) + " and " + num(2 * k + 2) + ", beyond the limit of " +
+                                          num(MAXNAMEDCOPIES) + " copies; the file has " + num(n) + " loci");
+    }
+    checkdistinctloci(set.file, names, places);
+    set.width = static_cast<int>(2 * n);
+    if (set.role == Role::mic) {
+        set.locusnames = names;
+        set.labels.resize(n);
+    } else {
+        set.labels.resize(1);
+    }
+}
+
+void addindividual(RawSet& set, RawPopulation& pop, const std::int32_t* alleles) {
+    const auto width = static_cast<std::size_t>(set.width);
+    if (set.role == Role::mhc) {
+        pop.alleles.insert(pop.alleles.end(), alleles, alleles + width);
+        return;
+    }
+    for (std::size_t k = 0; k < width; k += 2) addgenotype(set, pop, alleles[k], alleles[k + 1]);
 }
 
 void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,

@@ -1,6 +1,7 @@
-// A data set as a GENEPOP file or a table gives it: populations by name,
-// genotypes as label numbers, before the labels are coded and the
-// populations matched with the other file's.
+// A data set as a file of a named format (GENEPOP, table, GenAlEx,
+// STRUCTURE) gives it: populations by name, genotypes as label numbers,
+// before the labels are coded and the populations matched with the other
+// file's. Every reader of those formats produces one.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "data/alleles.h"
+#include "data/detect.h"
 #include "data/textfile.h"
 
 namespace gstboot {
@@ -26,6 +28,11 @@ struct RawPopulation {
 struct RawSet {
     std::string file;                   // the name messages give
     Role role = Role::mic;
+    Format format = Format::table;
+    // Every population has a name of its own (a GENEPOP file whose Pop
+    // lines carry none is known by its first labels, which are shown but
+    // do not match populations between the files).
+    bool named = true;
     int width = 0;                      // values per individual: MHC copies, or 2 per MIC locus
     std::vector<std::string> locusnames;  // MIC loci, in order
     std::vector<AlleleLabels> labels;   // per MIC locus, or one row for all MHC copies
@@ -33,11 +40,21 @@ struct RawSet {
     std::map<std::string, std::size_t> popindex;  // name to position in pops
     long halfmissing = 0;               // genotypes with one allele missing, stored as missing
     Place end;                          // just after the file's last value
+    long recodedline = 0;               // the first line of a name read as Windows-1252
 };
 
-// Empties `set` for the file `name` of `lines`, and returns the index of its
-// first line that is not blank (lines.size() when there is none).
-std::size_t startset(RawSet& set, const std::string& name, Role role, const std::vector<Line>& lines);
+// Empties `set` for the file `name`.
+void startset(RawSet& set, const std::string& name, Role role, Format format);
+
+// The next line of `lines` that is not blank, or false at the end (where
+// set.end is then set).
+bool nextline(LineReader& lines, Line& line, RawSet& set);
+
+// `raw`, the name of a population or locus found at `where`, as the program
+// holds it (see decodename); the first line of a name read as
+// Windows-1252 is kept in set.recodedline. Refuses a control character, at
+// its own column; `what` ("population name") says what the name is.
+std::string takename(RawSet& set, std::string_view raw, Place where, const char* what);
 
 // The population named `name`, or null.
 RawPopulation* findpopulation(RawSet& set, const std::string& name);
@@ -49,6 +66,15 @@ RawPopulation& addpopulation(RawSet& set, const std::string& name, Place where);
 // individual) at the end of `pop`: a genotype with one allele missing is
 // counted in set.halfmissing and stored as missing altogether.
 void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b);
+
+// The loci of a format that gives two alleles per locus (GenAlEx,
+// STRUCTURE): for the MIC set, its loci; for the MHC set, copies, two per
+// locus. Refuses, at the name's place, a locus beyond the MHC copies'
+// limit or named twice.
+void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places);
+
+// One individual of such a format: set.width label numbers, two per locus.
+void addindividual(RawSet& set, RawPopulation& pop, const std::int32_t* alleles);
 
 // Refuses a locus name given before, at the second place.
 void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,

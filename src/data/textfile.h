@@ -1,5 +1,6 @@
-// Input files of the named formats (GENEPOP, tables): opened, read whole and
-// cut into lines, with the places that messages name.
+// Input files of the named formats (GENEPOP, tables, GenAlEx, STRUCTURE):
+// opened, read line by line through a fixed buffer, with the places that
+// messages name, and the names in them decoded into UTF-8.
 #pragma once
 
 #include <cstdio>
@@ -49,22 +50,68 @@ std::string_view trim(std::string_view text, std::size_t* skipped = nullptr);
 // The column just after the last byte of `line` that is not a blank.
 long endcolumn(std::string_view line);
 
+// The blank-separated words of `line`.
+std::vector<std::string_view> words(std::string_view line);
+
 bool sameletters(std::string_view a, std::string_view b);  // ASCII, case ignored
 
 struct Line {
-    std::string_view text;  // without its LF
+    std::string_view text;  // without its line end
     long number = 0;
 };
 
-// The lines of a file's whole text, a leading UTF-8 byte-order mark
-// skipped. The views point into `text`, which must outlive them.
-std::vector<Line> splitlines(std::string_view text);
+// The longest line a named format may hold: far beyond any real file, and a
+// bound on the memory a hostile or endless file can claim.
+constexpr std::size_t MAXLINE = std::size_t{1} << 20;
+
+// The lines of a UTF-8 text, read through a fixed buffer so that a file of
+// any size takes memory for one line only. A leading byte-order mark is
+// skipped; LF, CR LF and CR alone end a line. A line longer than `maxline`
+// bytes is refused (Error, status 1) at its start, before the rest of it is
+// read, so an endless input ends there.
+class LineReader {
+public:
+    // `file` is not owned; `name` is used in messages.
+    LineReader(std::FILE* file, std::string name, std::size_t maxline = MAXLINE);
+    // Over text in memory, which must outlive the reader.
+    LineReader(std::string_view text, std::string name, std::size_t maxline = MAXLINE);
+
+    // The next line, or false at the end. Its text stays valid until the
+    // next call. Throws Error on a read error or an overlong line.
+    bool next(Line& line);
+
+    // Just after the last byte that is not a blank in the lines read so far:
+    // where a file that ends too soon is reported.
+    Place end() const { return end_; }
+    const std::string& name() const { return name_; }
+
+private:
+    bool fill();
+
+    std::FILE* file_ = nullptr;
+    std::string name_;
+    std::size_t maxline_;
+    std::vector<char> buffer_;
+    const char* data_ = nullptr;
+    std::size_t pos_ = 0, size_ = 0;
+    bool started_ = false, done_ = false;
+    std::string line_;
+    long number_ = 0;
+    Place end_;
+};
 
 // The line holds nothing but blanks.
 bool blankline(const Line& line);
 
-// Just after the last byte that is not a blank: where a file that ends too
-// soon is reported.
-Place endof(const std::vector<Line>& lines);
+// A name (of a population or a locus) as the program holds it: valid UTF-8.
+// Text that is not valid UTF-8 is taken byte by byte as Windows-1252, the
+// usual source of such names, and `recoded` is set. The five bytes that
+// Windows-1252 leaves undefined become the C1 controls of the same value.
+std::string decodename(std::string_view raw, bool& recoded);
+
+// The byte offset in `raw` of the first control character (C0, DEL or C1)
+// of the name decodename makes of it, or npos when it has none; `code` is
+// set to the character's value.
+std::size_t findcontrol(std::string_view raw, unsigned& code);
 
 }  // namespace gstboot

@@ -76,7 +76,9 @@ bool TokenStream::next(Token& token) {
             token.truncated = true;
         }
         digits = digits && (digit || (token.length == 0 && (c == '+' || c == '-')));
-        ++token.length;
+        // No value is that long: the token is cut here, so that an endless
+        // one (/dev/zero) is refused rather than read forever.
+        if (++token.length == Token::longest) return true;
         c = get();
     }
     // The blank that ended the token is consumed with it: blanks only

@@ -27,7 +27,7 @@ bool known(const std::string& name) {
     static const char* const names[] = {"--help",   "--version",    "--seed",       "--threads",
                                         "--reference", "--mhc",     "--mic",        "--mhc-format",
                                         "--mic-format", "--correction", "--resample", "--output",
-                                        "--table",  "--plot"};
+                                        "--table",  "--plot", "--missing", "--heatmap", "--neutral-draws"};
     for (const char* n : names) {
         if (name == n) return true;
     }
@@ -42,11 +42,24 @@ int parsethreads(const std::string& text) {
     return std::stoi(text);
 }
 
-Format parseformat(const std::string& option, const std::string& text) {
-    for (Format f : {Format::automatic, Format::legacy, Format::genepop, Format::table}) {
-        if (text == formatname(f)) return f;
+// The neutral test's draws per locus: 0 (off) or 10 to 100000; fewer than
+// 10 could not place a locus.
+int parsedraws(const std::string& text) {
+    const bool digits = !text.empty() && text.size() <= 6 && text.find_first_not_of("0123456789") == std::string::npos;
+    const int v = digits ? std::stoi(text) : -1;
+    if (v != 0 && (v < 10 || v > 100000)) {
+        bad("--neutral-draws needs 0 (no neutral test) or a whole number from 10 to 100000, not '" + text + "'");
     }
-    bad(option + " needs legacy, genepop, table or auto, not '" + text + "'");
+    return v;
+}
+
+Format parseformat(const std::string& option, const std::string& text) {
+    std::string names;
+    for (Format f : kFormats) {
+        if (text == formatname(f)) return f;
+        names += std::string(names.empty() ? "" : f == Format::automatic ? " or " : ", ") + formatname(f);
+    }
+    bad(option + " needs " + names + ", not '" + text + "'");
 }
 
 bool parsecorrection(const std::string& text) {
@@ -84,7 +97,8 @@ void checkfiles(const Options& o) {
                            {"--mic", &o.inputs.mic, false},
                            {"--output", &o.output, true},
                            {"--table", &o.table, true},
-                           {"--plot", &o.plot, true}};
+                           {"--plot", &o.plot, true},
+                           {"--heatmap", &o.heatmap, true}};
     constexpr std::size_t n = sizeof files / sizeof files[0];
     FileIdentity ids[n];
     for (std::size_t a = 0; a < n; ++a) {
@@ -115,8 +129,12 @@ std::string usage() {
            "  --mhc FILE     MHC data set (default MHCdata.txt)\n"
            "  --mic FILE     MIC data set (default MICdata.txt)\n"
            "  --mhc-format F, --mic-format F\n"
-           "                 read that file as legacy, genepop or table; default auto:\n"
-           "                 told from its content (see gstboot(5))\n"
+           "                 read that file as legacy, genepop, table, genalex or\n"
+           "                 structure; default auto: told from its content (see\n"
+           "                 gstboot(5))\n"
+           "  --missing LIST what a cell of a table, GenAlEx or STRUCTURE file holds\n"
+           "                 when it is missing, comma-separated; default\n"
+           "                 NA,na,N/A,NaN,?,.,-9,0 (an empty cell always is)\n"
            "  --correction on|off\n"
            "                 the heterozygosity correction; default: a legacy MHC\n"
            "                 file's header, else off\n"
@@ -133,6 +151,11 @@ std::string usage() {
            "  --table FILE   also write a tab-separated table, one row per pair, with\n"
            "                 the observed estimates, replicate summaries and the seed\n"
            "  --plot FILE    also draw the pairs as an SVG figure (MHC against MIC)\n"
+           "  --heatmap FILE also draw the pair matrix as an SVG heatmap (MHC below\n"
+           "                 the diagonal, MIC above)\n"
+           "  --neutral-draws R\n"
+           "                 draws per locus of the neutral test (default 500);\n"
+           "                 0 turns the test off\n"
            "  -h, --help     show this text and exit\n"
            "  --version      show the version and the vector kernels in use (capped by\n"
            "                 the environment variable GSTBOOT_ISA: avx512, avx2,\n"
@@ -187,6 +210,9 @@ Options parseoptions(const std::vector<std::string>& args) {
             o.inputs.mic = takepath();
         } else if (arg == "--mhc-format" || arg == "--mic-format") {
             (arg == "--mhc-format" ? o.mhcformat : o.micformat) = parseformat(arg, takevalue());
+        } else if (arg == "--missing") {
+            const std::string list = takevalue();
+            if (!parsemissing(list, o.missing)) bad("--missing needs a comma-separated list of codes, none empty, not '" + list + "'");
         } else if (arg == "--correction") {
             o.correction = parsecorrection(takevalue());
         } else if (arg == "--resample") {
@@ -197,6 +223,10 @@ Options parseoptions(const std::vector<std::string>& args) {
             o.table = takepath();
         } else if (arg == "--plot") {
             o.plot = takepath();
+        } else if (arg == "--heatmap") {
+            o.heatmap = takepath();
+        } else if (arg == "--neutral-draws") {
+            o.neutraldraws = parsedraws(takevalue());
         } else {
             bad("unknown option '" + args[k] + "'");
         }

@@ -16,9 +16,12 @@ struct Options {
     Format micformat = Format::automatic;
     std::optional<bool> correction;        // --correction on|off
     std::optional<Resampling> resample;    // --resample LIST
+    MissingCodes missing;                  // --missing LIST
     std::string output = "output.txt";
     std::string table;  // --table: tab-separated per-pair table; empty: none
     std::string plot;   // --plot: SVG figure; empty: none
+    std::string heatmap;  // --heatmap: SVG pair matrix; empty: none
+    int neutraldraws = 500;  // --neutral-draws: draws per locus of the neutral test; 0: off
     bool hasseed = false;      // --seed given; otherwise the clock's seconds
     std::uint32_t seed = 0;
     int threads = 0;           // 0: every hardware thread

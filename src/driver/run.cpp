@@ -10,11 +10,15 @@
 #include "data/inputs.h"
 #include "driver/budget.h"
 #include "driver/options.h"
+#include "driver/neutralrun.h"
 #include "driver/replicates.h"
 #include "driver/summarize.h"
 #include "estimates/isa.h"
 #include "estimates/scorer.h"
+#include "neutral/neutraltest.h"
 #include "output/escape.h"
+#include "output/heatmap.h"
+#include "output/neutraltext.h"
 #include "output/plot.h"
 #include "output/report.h"
 #include "output/table.h"
@@ -54,11 +58,15 @@ int run(const Options& options) {
     installsignalhandlers();
     auto ds = std::make_unique<DataSet>();
     std::vector<std::string> warnings;
-    readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample},
-               *ds, warnings);
+    ReadReport read;
+    readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample,
+                            options.missing},
+               *ds, warnings, &read);
     printlines(warnings);
     std::fprintf(stderr, "seed: %u\n", seed);
-    std::fprintf(stderr, "settings: %s\n", describesettings(*ds).c_str());
+    std::fprintf(stderr, "settings: %s%s\n", describesettings(*ds).c_str(),
+                 read.missing.empty() ? "" : (", missing " + read.missing).c_str());
+    printlines(read.lines);
 
     // A study too large for the memory there is stops here, before any
     // output is touched.
@@ -74,6 +82,7 @@ int run(const Options& options) {
     OutputFile& report = outputs.add(options.output);
     OutputFile* table = options.table.empty() ? nullptr : &outputs.add(options.table);
     OutputFile* plot = options.plot.empty() ? nullptr : &outputs.add(options.plot);
+    OutputFile* heatmap = options.heatmap.empty() ? nullptr : &outputs.add(options.heatmap);
 
     const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference, isa);
     auto tables = std::make_unique<ResultTables>();
@@ -84,14 +93,19 @@ int run(const Options& options) {
 
     auto observed = std::make_unique<PairEstimates>();
     scoreobserved(*ds, *scorer, *observed);
-    const RunSummary summary =
-        summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
+    RunSummary summary = summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
+    // Its own streams, after the replicates: they do not change.
+    if (options.neutraldraws > 0) runneutral(*ds, seed, options.neutraldraws, threads, summary);
     printlines(estimatewarnings(summary));
+    printlines(neutralwarnings(summary, MINLOCI));
+    const std::string neutral = neutralline(summary);
+    if (!neutral.empty()) std::fprintf(stderr, "%s\n", neutral.c_str());
 
     outputs.console(stdout, consoletext(summary));
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
     if (plot) plot->write(plotsvg(summary.pairs, summary.seed));
+    if (heatmap) heatmap->write(heatmapsvg(summary));
     outputs.commit(stdout);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "driver/summarize.h"
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -22,10 +23,13 @@ bool anypresent(const Presence& present, int first, int rows) {
     return false;
 }
 
-// Counts, mean and summary points of one row of NREP estimates.
+// Counts, mean, summary points and the bias-corrected interval of one row
+// of NREP estimates; s.observed is set.
 void summarizerow(const double* row, SetSummary& s, std::vector<double>& sorted) {
     s.mean = 0.0;
+    double finitesum = 0.0;
     for (int r = 0; r < NREP; ++r) {
+        if (std::isfinite(row[r])) finitesum = finitesum + row[r];
         s.mean = s.mean + row[r] / 1000.0;
         if (std::isnan(row[r])) {
             ++s.nan;
@@ -40,6 +44,10 @@ void summarizerow(const double* row, SetSummary& s, std::vector<double>& sorted)
     s.median = sorted[MEDIAN];
     s.lower = sorted[LOWER];
     s.upper = sorted[UPPER];
+    const double bias = finitesum / static_cast<double>(s.finite) - s.observed;
+    const bool usable = std::isfinite(s.observed) && s.finite > 0;
+    s.cilower = usable ? s.lower - bias : std::numeric_limits<double>::quiet_NaN();
+    s.ciupper = usable ? s.upper - bias : std::numeric_limits<double>::quiet_NaN();
 }
 
 // Whether no locus has a typed individual in both populations: then no

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,25 @@ struct SetSummary {
     int finite = 0;         // replicate estimates that are finite numbers
     int nan = 0;            // ... that are not a number
     int inf = 0;            // ... that are infinite
+    // The bias-corrected interval: lower and upper shifted down by b = (mean
+    // of the finite replicates) - observed, which a bootstrap of individuals
+    // adds (its replicates centre on the sample taken as the population).
+    // Not a number when the observed estimate or every replicate is not
+    // finite.
+    double cilower = 0.0;
+    double ciupper = 0.0;
     SetFacts facts;
+};
+
+// The neutral test of one pair (see neutral/neutraltest.h); all not a
+// number when the test is off or cannot be made.
+struct NeutralSummary {
+    double z = std::numeric_limits<double>::quiet_NaN();  // T: below 0 the MHC is less
+                                                          // differentiated than neutral
+    double p = std::numeric_limits<double>::quiet_NaN();
+    double q = std::numeric_limits<double>::quiet_NaN();  // Benjamini-Hochberg over the
+                                                          // pairs with a finite p
+    int loci = 0;    // MIC loci that calibrate it
 };
 
 struct PairSummary {
@@ -47,6 +66,7 @@ struct PairSummary {
     SetSummary mic;
     double frac = 0.0;  // fraction of replicates with MHC > MIC, unfolded
     double p = 0.0;     // fold(frac), the value the report prints
+    NeutralSummary neutral;
 };
 
 // Causes shared by every pair of one data set.
@@ -62,7 +82,11 @@ struct RunSummary {
     std::string mhcfile, micfile;  // input names, leading every warning
     SetWide mhcwide, micwide;
     std::vector<PairSummary> pairs;  // i < j, i outer: the report's order
+    int neutraldraws = 0;            // draws per locus of the neutral test; 0: off
 };
+
+// The pairs whose neutral q lies below this are called different.
+constexpr double QLEVEL = 0.05;
 
 // pval folded to its smaller tail: values above 0.5 become 1.0 - pval.
 inline double fold(double pval) { return pval > 0.5 ? 1.0 - pval : pval; }

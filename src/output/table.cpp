@@ -32,7 +32,8 @@ std::string tableheader() {
     for (const char* set : {"mhc_", "mic_"}) {
         for (const char* c : SETCOLUMNS) h += std::string("\t") + set + c;
     }
-    return h + "\tmic_loci\tfrac_mhc_gt_mic\tp\tseed\n";
+    return h + "\tmic_loci\tfrac_mhc_gt_mic\tp\tseed" +
+           "\tmhc_ci_lower\tmhc_ci_upper\tmic_ci_lower\tmic_ci_upper\tneutral_z\tneutral_p\tneutral_q\tneutral_loci\n";
 }
 
 std::string tabletext(const RunSummary& run) {
@@ -45,7 +46,12 @@ std::string tabletext(const RunSummary& run) {
         for (int n : {s.mhc.n1, s.mhc.n2, s.mic.n1, s.mic.n2}) line += "\t" + std::to_string(n);
         addset(line, s.mhc);
         addset(line, s.mic);
-        line += "\t" + std::to_string(s.micloci) + "\t" + shortest(s.frac) + "\t" + shortest(s.p) + "\t" + std::to_string(run.seed) + "\n";
+        line += "\t" + std::to_string(s.micloci) + "\t" + shortest(s.frac) + "\t" + shortest(s.p) + "\t" + std::to_string(run.seed);
+        for (double v : {s.mhc.cilower, s.mhc.ciupper, s.mic.cilower, s.mic.ciupper, s.neutral.z, s.neutral.p,
+                         s.neutral.q}) {
+            line += "\t" + shortest(v);
+        }
+        line += "\t" + std::to_string(s.neutral.loci) + "\n";
         text += line;
     }
     return text;

@@ -1,0 +1,58 @@
+#include "driver/neutralrun.h"
+
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "neutral/neutraltest.h"
+
+namespace gstboot {
+
+void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, RunSummary& run) {
+    run.neutraldraws = draws;
+    const std::size_t pairs = run.pairs.size();
+    std::vector<NeutralResult> results(pairs);
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::exception_ptr failure;
+    auto work = [&] {
+        try {
+            NeutralScratch scratch;
+            for (std::size_t k = next.fetch_add(1); k < pairs; k = next.fetch_add(1)) {
+                const PairSummary& pair = run.pairs[k];
+                results[k] = neutralpair(ds, pair.pop1, pair.pop2, seed, draws, scratch);
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!failure) failure = std::current_exception();
+            next.store(pairs);
+        }
+    };
+    std::vector<std::thread> workers;
+    const std::size_t wanted = threads < 1 ? 1 : static_cast<std::size_t>(threads);
+    for (std::size_t t = 1; t < wanted && t < pairs; ++t) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // the others, and this thread, do its share
+        }
+    }
+    work();
+    for (std::thread& t : workers) t.join();
+    if (failure) std::rethrow_exception(failure);
+
+    std::vector<double> p(pairs);
+    for (std::size_t k = 0; k < pairs; ++k) p[k] = results[k].p;
+    const std::vector<double> q = bhqvalues(p);
+    for (std::size_t k = 0; k < pairs; ++k) {
+        NeutralSummary& n = run.pairs[k].neutral;
+        n.z = results[k].t;
+        n.p = results[k].p;
+        n.q = q[k];
+        n.loci = results[k].loci;
+    }
+}
+
+}  // namespace gstboot

@@ -1,0 +1,20 @@
+// The neutral test over every pair of a run, threaded by pair.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/dataset.h"
+#include "output/summary.h"
+
+namespace gstboot {
+
+// Runs the test of every pair of `run` (in the summary's order) with
+// `draws` draws per locus on up to `threads` workers, and stores each
+// pair's T, p, loci and Benjamini-Hochberg q in its summary. Each pair's
+// draws come from streams of its own, so the results are the same for
+// every thread count. A worker that cannot be started is done without.
+void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, RunSummary& run);
+
+}  // namespace gstboot

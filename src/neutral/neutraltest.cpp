@@ -1,0 +1,217 @@
+#include "neutral/neutraltest.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "estimates/pairmissing.h"
+#include "numeric/draws.h"
+#include "numeric/elementary.h"
+
+namespace gstboot {
+
+namespace {
+
+constexpr double NOTANUMBER = std::numeric_limits<double>::quiet_NaN();
+
+// The only places that read the data set's genotypes.
+
+// MIC locus l of populations i and j, typed individuals only, in slot order.
+void gathermic(const DataSet& ds, int i, int j, int l, std::vector<std::int32_t> (&out)[2]) {
+    const int pops[2] = {i, j};
+    for (int side = 0; side < 2; ++side) {
+        const int p = pops[side];
+        out[side].clear();
+        for (int k = 0; k < ds.nmic[p]; ++k) {
+            if (ds.mic[p][k][l][0] == MISSING) continue;
+            out[side].push_back(ds.mic[p][k][l][0]);
+            out[side].push_back(ds.mic[p][k][l][1]);
+        }
+    }
+}
+
+void gathermhc(const DataSet& ds, int i, int j, std::vector<std::int32_t> (&out)[2]) {
+    const int pops[2] = {i, j};
+    for (int side = 0; side < 2; ++side) {
+        const int p = pops[side];
+        out[side].clear();
+        for (int k = 0; k < ds.nmhc[p]; ++k) {
+            for (int c = 0; c < ds.mhccopies; ++c) out[side].push_back(ds.mhc[p][k][c]);
+        }
+    }
+}
+
+// One locus of the pair, observed: its genotypes renumbered, its sums, and
+// the null's allele frequencies pi.
+struct Locus {
+    int id = 0;  // X: 0 the MHC, 1 + l MIC locus l
+    int n[2] = {0, 0};
+    int copies = 0;
+    LocusSums sums;
+    double factor = 1.0;  // F_l
+    double observed = 0.0;
+    std::vector<double> pi;
+};
+
+// Renumbers the codes of `codes` (both populations) to 0..k-1 in ascending
+// code order into `g`, and sets pi.
+void observe(const std::vector<std::int32_t> (&codes)[2], int copies, LocusGenotypes& g, Locus& locus) {
+    std::vector<std::int32_t> present;
+    for (const auto& side : codes) present.insert(present.end(), side.begin(), side.end());
+    std::sort(present.begin(), present.end());
+    present.erase(std::unique(present.begin(), present.end()), present.end());
+    g.alleles = static_cast<int>(present.size());
+    g.copies = copies;
+    locus.copies = copies;
+    locus.pi.assign(present.size(), 0.0);
+    for (int side = 0; side < 2; ++side) {
+        g.n[side] = static_cast<int>(codes[side].size()) / copies;
+        locus.n[side] = g.n[side];
+        g.copy[side].resize(codes[side].size());
+        const double share = 0.5 / static_cast<double>(codes[side].size());
+        for (std::size_t c = 0; c < codes[side].size(); ++c) {
+            const auto at = std::lower_bound(present.begin(), present.end(), codes[side][c]) - present.begin();
+            g.copy[side][c] = static_cast<std::uint16_t>(at);
+            locus.pi[static_cast<std::size_t>(at)] += share;
+        }
+    }
+}
+
+double clampF(double f) {
+    if (!(f >= FLOOR)) return FLOOR;  // a not-a-number too
+    return f > CEILING ? CEILING : f;
+}
+
+// z_X of a locus: its place among `draws` draws from its null; not a
+// number when fewer than half the draws are finite.
+double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, int draws, NeutralScratch& s) {
+    Stream stream{seed, static_cast<std::uint64_t>(i), static_cast<std::uint64_t>(j),
+                  static_cast<std::uint64_t>(locus.id)};
+    s.base.build(locus.pi);
+    const double concentration = (1.0 - f) / f;
+    LocusGenotypes& g = s.genotypes;
+    g.alleles = static_cast<int>(locus.pi.size());
+    g.copies = locus.copies;
+    int kept = 0, less = 0, equal = 0;
+    for (int side = 0; side < 2; ++side) {
+        g.n[side] = locus.n[side];
+        g.copy[side].resize(static_cast<std::size_t>(g.n[side]) * static_cast<std::size_t>(g.copies));
+    }
+    s.urn.prepare(concentration, std::max(g.copy[0].size(), g.copy[1].size()));
+    for (int r = 0; r < draws; ++r) {
+        for (int side = 0; side < 2; ++side) {
+            s.urn.draw(stream, s.base, g.copy[side].size(), g.copy[side].data());
+        }
+        const LocusSums sums = locussums(g, s.sums);
+        const double gr = sums.num / sums.den;
+        if (!std::isfinite(gr)) continue;
+        ++kept;
+        if (gr < locus.observed) ++less;
+        else if (gr == locus.observed) ++equal;
+    }
+    if (2 * kept < draws) return NOTANUMBER;
+    const double u = ((static_cast<double>(less) + 0.5 * static_cast<double>(equal)) + 0.5) /
+                     static_cast<double>(kept + 1);
+    return normalquantile(u);
+}
+
+}  // namespace
+
+NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, int draws, NeutralScratch& s) {
+    NeutralResult result;
+    std::vector<std::int32_t> codes[2];
+    std::vector<Locus> loci;
+    for (int l = 0; l < ds.nloci; ++l) {
+        gathermic(ds, i, j, l, codes);
+        const int ni = static_cast<int>(codes[0].size() / 2), nj = static_cast<int>(codes[1].size() / 2);
+        if (!locusenters(ni, nj)) continue;
+        Locus locus;
+        locus.id = 1 + l;
+        observe(codes, 2, s.genotypes, locus);
+        locus.sums = locussums(s.genotypes, s.sums);
+        if (!(locus.sums.den > 0.0)) continue;
+        locus.observed = locus.sums.num / locus.sums.den;
+        locus.factor = locusfactor(ni, nj);
+        loci.push_back(std::move(locus));
+    }
+    if (loci.size() > static_cast<std::size_t>(MAXTESTLOCI)) {
+        // Evenly spaced in file order: a rule blind to the estimates.
+        std::vector<Locus> chosen;
+        for (std::size_t t = 0; t < static_cast<std::size_t>(MAXTESTLOCI); ++t) {
+            chosen.push_back(std::move(loci[t * loci.size() / MAXTESTLOCI]));
+        }
+        loci.swap(chosen);
+    }
+    const std::size_t m = loci.size();
+    result.loci = static_cast<int>(m);
+    if (m < static_cast<std::size_t>(MINLOCI)) {
+        result.fewloci = true;
+        return result;
+    }
+
+    // G_MIC and G_-l, from running sums before and after each locus.
+    std::vector<double> beforenum(m + 1, 0.0), beforeden(m + 1, 0.0), afternum(m + 1, 0.0), afterden(m + 1, 0.0);
+    for (std::size_t l = 0; l < m; ++l) {
+        beforenum[l + 1] = beforenum[l] + loci[l].sums.num / loci[l].factor;
+        beforeden[l + 1] = beforeden[l] + loci[l].sums.den / loci[l].factor;
+    }
+    for (std::size_t l = m; l-- > 0;) {
+        afternum[l] = afternum[l + 1] + loci[l].sums.num / loci[l].factor;
+        afterden[l] = afterden[l + 1] + loci[l].sums.den / loci[l].factor;
+    }
+    const double gmic = beforenum[m] / beforeden[m];
+
+    std::vector<double> z;
+    for (std::size_t l = 0; l < m; ++l) {
+        const double rest = (beforenum[l] + afternum[l + 1]) / (beforeden[l] + afterden[l + 1]);
+        const double zl = position(loci[l], clampF(rest), seed, i, j, draws, s);
+        if (!std::isnan(zl)) z.push_back(zl);
+    }
+    result.loci = static_cast<int>(z.size());
+    if (z.size() < static_cast<std::size_t>(MINLOCI)) {
+        result.fewloci = true;
+        return result;
+    }
+
+    gathermhc(ds, i, j, codes);
+    Locus mhc;
+    mhc.id = 0;
+    if (ds.mhccopies < 1 || codes[0].empty() || codes[1].empty()) return result;
+    observe(codes, ds.mhccopies, s.genotypes, mhc);
+    mhc.sums = locussums(s.genotypes, s.sums);
+    if (!(mhc.sums.den > 0.0)) return result;
+    mhc.observed = mhc.sums.num / mhc.sums.den;
+    const double zmhc = position(mhc, clampF(gmic), seed, i, j, draws, s);
+    if (std::isnan(zmhc)) return result;
+
+    const double count = static_cast<double>(z.size());
+    double sum = 0.0;
+    for (double v : z) sum = sum + v;
+    const double mean = sum / count;
+    double squares = 0.0;
+    for (double v : z) squares = squares + (v - mean) * (v - mean);
+    const double sd = std::sqrt(squares / (count - 1.0));
+    if (!(sd > 0.0)) return result;
+    result.t = (zmhc - mean) / (sd * std::sqrt(1.0 + 1.0 / count));
+    result.p = studenttwosided(result.t, static_cast<int>(z.size()) - 1);
+    return result;
+}
+
+std::vector<double> bhqvalues(const std::vector<double>& p) {
+    std::vector<double> q(p.size(), NOTANUMBER);
+    std::vector<std::size_t> order;
+    for (std::size_t k = 0; k < p.size(); ++k) {
+        if (std::isfinite(p[k])) order.push_back(k);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return p[a] < p[b]; });
+    const double total = static_cast<double>(order.size());
+    double running = 1.0;
+    for (std::size_t r = order.size(); r-- > 0;) {
+        const double v = p[order[r]] * total / static_cast<double>(r + 1);
+        if (v < running) running = v;
+        q[order[r]] = running;
+    }
+    return q;
+}
+
+}  // namespace gstboot

@@ -1,0 +1,68 @@
+// The neutral test of one pair: is the MHC more, or less, differentiated
+// than the MIC loci predict? Each locus is placed within a drift null of
+// its own, and the MHC's place is compared with the spread of the MIC
+// loci's places. On the data as read, with plain estimates (no
+// heterozygosity correction).
+//
+// For pair (i, j):
+// - Loci: the MIC loci that enter the pair's MIC estimate (both populations
+//   typed there, N_l - 2 >= 1) and have den_l > 0; beyond MAXTESTLOCI, that
+//   many evenly spaced in file order.
+// - G_X = num_X / den_X of each such locus and of the MHC (locussums());
+//   G_MIC over all the loci and G_-l over all but l, each locus weighted as
+//   in the MIC estimate: sum num_l / F_l over sum den_l / F_l.
+// - Null of locus X: F = G_-l (MIC locus l) or G_MIC (the MHC), clamped to
+//   [FLOOR, CEILING]; pi the mean of the two populations' sample allele
+//   frequencies. Each of R draws takes q_i and q_j from Dirichlet(pi (1 - F)
+//   / F), independently, then n_i w and n_j w copies from them, w to an
+//   individual (both at once by the Polya urn, PolyaUrn), and scores
+//   them with locussums(). Draws that are not finite
+//   are dropped (R' kept); a locus with R' < R/2 is left out.
+// - u_X = (#{G_r < G_X} + #{G_r = G_X}/2 + 1/2) / (R' + 1), z_X = Phi^-1(u_X).
+// - T = (z_MHC - mean z) / (s sqrt(1 + 1/m)) over the m MIC loci kept (s
+//   with divisor m - 1); p two-sided from Student's t with m - 1 degrees of
+//   freedom. m < MINLOCI, s = 0 or no MHC position: not a number.
+// The draws of locus X come from Stream{seed, i, j, X} (X = 0 the MHC,
+// 1 + l MIC locus l), so a pair's result depends on nothing else.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "data/dataset.h"
+#include "neutral/locusterms.h"
+#include "numeric/draws.h"
+
+namespace gstboot {
+
+constexpr int MINLOCI = 8;
+constexpr int MAXTESTLOCI = 200;
+constexpr double FLOOR = 1e-4;
+constexpr double CEILING = 0.999;
+constexpr int DEFAULTDRAWS = 500;
+
+struct NeutralResult {
+    double t = std::numeric_limits<double>::quiet_NaN();  // T
+    double p = std::numeric_limits<double>::quiet_NaN();
+    int loci = 0;          // m, the MIC loci kept
+    bool fewloci = false;  // m < MINLOCI
+};
+
+// Scratch of one thread, reused from pair to pair.
+struct NeutralScratch {
+    LocusGenotypes genotypes;
+    LocusScratch sums;
+    AliasTable base;
+    PolyaUrn urn;
+};
+
+// The test of pair (i, j), i < j < npop, with `draws` >= 1 draws per locus.
+NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, int draws, NeutralScratch& scratch);
+
+// Benjamini-Hochberg q-values: q_(k) = min over k' >= k of p_(k') M / k',
+// capped at 1, over the M entries whose p is finite (ties in p ordered by
+// position); the other entries get not a number.
+std::vector<double> bhqvalues(const std::vector<double>& p);
+
+}  // namespace gstboot

@@ -1,0 +1,56 @@
+#include "output/neutraltext.h"
+
+#include <cmath>
+
+namespace gstboot {
+
+namespace {
+
+std::string num(long v) { return std::to_string(v); }
+
+std::string pairs(long n) { return num(n) + (n == 1 ? " pair" : " pairs"); }
+
+}  // namespace
+
+std::string neutralline(const RunSummary& run) {
+    if (run.neutraldraws == 0 || run.pairs.empty()) return "";
+    long tested = 0, less = 0, more = 0;
+    int fewest = 0, most = 0;
+    for (const PairSummary& p : run.pairs) {
+        if (!std::isfinite(p.neutral.p)) continue;
+        if (tested == 0 || p.neutral.loci < fewest) fewest = p.neutral.loci;
+        if (tested == 0 || p.neutral.loci > most) most = p.neutral.loci;
+        ++tested;
+        if (p.neutral.q < QLEVEL) ++(p.neutral.z < 0.0 ? less : more);
+    }
+    if (tested == 0) return "neutral test: no pair could be tested";
+    const std::string loci = fewest == most ? num(most) + " MIC loci calibrate it"
+                                            : num(fewest) + " to " + num(most) + " MIC loci calibrate each pair";
+    return "neutral test: " + num(less + more) + " of " + pairs(tested) + " differ at q < 0.05 (" + num(less) +
+           " less differentiated than the neutral loci, " + num(more) + " more); " + loci;
+}
+
+std::vector<std::string> neutralwarnings(const RunSummary& run, int minloci) {
+    std::vector<std::string> out;
+    if (run.neutraldraws == 0) return out;
+    long few = 0, other = 0;
+    for (const PairSummary& p : run.pairs) {
+        if (std::isfinite(p.neutral.p)) continue;
+        ++(p.neutral.loci < minloci ? few : other);
+    }
+    const long all = static_cast<long>(run.pairs.size());
+    if (few > 0) {
+        out.push_back(run.micfile + ": warning: " + num(few) + " of " + pairs(all) + " have fewer than " +
+                      num(minloci) +
+                      " MIC loci with variation in both populations, too few to calibrate the neutral test: "
+                      "their neutral_z, neutral_p and neutral_q are not a number");
+    }
+    if (other > 0) {
+        out.push_back(run.mhcfile + ": warning: " + num(other) + " of " + pairs(all) +
+                      " cannot be placed by the neutral test (no MHC variation in the pair, or every MIC locus "
+                      "placed alike): their neutral_z, neutral_p and neutral_q are not a number");
+    }
+    return out;
+}
+
+}  // namespace gstboot

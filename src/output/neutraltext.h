@@ -1,0 +1,23 @@
+// What standard error says of the neutral test: its one summary line, and
+// the warnings for pairs it could not test.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "output/summary.h"
+
+namespace gstboot {
+
+// "neutral test: 7 of 105 pairs differ at q < 0.05 (5 less differentiated
+// than the neutral loci, 2 more); 29 MIC loci calibrate it", counting the
+// pairs with a finite p; the loci as a range when pairs differ in them.
+// Empty when the test is off or there is no pair.
+std::string neutralline(const RunSummary& run);
+
+// One line for the pairs with fewer than `minloci` MIC loci with variation,
+// one for the other pairs that could not be tested; each starts with the
+// data set's file name, as the other warnings do.
+std::vector<std::string> neutralwarnings(const RunSummary& run, int minloci);
+
+}  // namespace gstboot

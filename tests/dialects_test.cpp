@@ -1,0 +1,69 @@
+// One study in the files users have (tests/data/dialects, written by its
+// generate.py): every dialect must give the canonical GENEPOP files' bytes,
+// and standard error must say what was read and how populations paired.
+#include <gtest/gtest.h>
+
+#include "testutil.h"
+
+using namespace testutil;
+
+namespace {
+
+TEST(Dialects, EveryDialectGivesTheCanonicalEstimates) {
+    const std::string folder = testdata("dialects");
+    TempDir dir;
+    const std::vector<std::string> common = {"--seed", "2026", "--output", dir.file("output.txt")};
+    auto run = [&](const std::string& mhc, const std::string& mic) {
+        std::vector<std::string> args = common;
+        for (const std::string& a : {std::string("--mhc"), folder + "/" + mhc, std::string("--mic"), folder + "/" + mic})
+            args.push_back(a);
+        return rungstboot(dir.path(), args);
+    };
+    const RunResult canonical = run("MHC-canonical.gen", "MIC-canonical.gen");
+    ASSERT_EQ(canonical.status, 0) << canonical.err;
+    const std::string report = readfile(dir.file("output.txt"));
+
+    struct Case {
+        std::string mhc, mic;
+        std::string read;  // a what-was-read line, after the folder
+        bool paired;       // populations paired by position, and the pairing shown
+    };
+    const std::string gen = "MHC-canonical.gen", micgen = "MIC-canonical.gen";
+    const std::vector<Case> cases = {
+        {gen, "MIC-named.gen", "MIC-named.gen: GENEPOP, 6 populations, 95 individuals, 6 loci, 3.0% genotypes missing", true},
+        {gen, "MIC-cr.gen", "MIC-cr.gen: GENEPOP, 6 populations", true},
+        {gen, "MIC-comma.csv", "MIC-comma.csv: table, 6 populations, 95 individuals, 6 loci, 3.0% genotypes missing", true},
+        {gen, "MIC-semicolon.csv", "MIC-semicolon.csv: table, 6 populations", true},
+        {gen, "MIC-onecell.txt", "MIC-onecell.txt: table, 6 populations", true},
+        {gen, "MIC-pipe.txt", "MIC-pipe.txt: table, 6 populations", true},
+        {gen, "MIC-genalex.csv", "MIC-genalex.csv: GenAlEx, 6 populations, 95 individuals, 6 loci", true},
+        {gen, "MIC-genalex.txt", "MIC-genalex.txt: GenAlEx, 6 populations", true},
+        {gen, "MIC-structure.str", "MIC-structure.str: STRUCTURE, 6 populations, 95 individuals, 6 loci", true},
+        {gen, "MIC-structure2.str", "MIC-structure2.str: STRUCTURE, 6 populations, 95 individuals", true},
+        {"MHC-named.gen", micgen, "MHC-named.gen: GENEPOP, 6 populations, 95 individuals, 2 copies, 9 alleles", true},
+        {"MHC-onecell.csv", micgen, "MHC-onecell.csv: table, 6 populations, 95 individuals, 2 copies, 9 alleles", true},
+        {"MHC-cp1252.csv", micgen, "MHC-cp1252.csv: table, 6 populations", true},
+        {"MHC-genalex.txt", micgen, "MHC-genalex.txt: GenAlEx, 6 populations, 95 individuals, 2 copies", true},
+        {"MHC-structure.str", micgen, "MHC-structure.str: STRUCTURE, 6 populations, 95 individuals, 2 copies", true},
+        // Both name their populations (one in Windows-1252, one in UTF-16,
+        // in reverse order): matched by name, nothing paired by position.
+        {"MHC-cp1252.csv", "MIC-reordered.txt", "MIC-reordered.txt: table, 6 populations, 95 individuals, 6 loci", false},
+        {"MHC-named.gen", "MIC-named.gen", "MIC-named.gen: GENEPOP", false},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = run(c.mhc, c.mic);
+        const std::string what = c.mhc + " and " + c.mic;
+        ASSERT_EQ(r.status, 0) << what << "\n" << r.err;
+        EXPECT_EQ(r.out, canonical.out) << what;
+        EXPECT_EQ(readfile(dir.file("output.txt")), report) << what;
+        EXPECT_NE(r.err.find(folder + "/" + c.read), std::string::npos) << what << "\n" << r.err;
+        EXPECT_EQ(r.err.find("populations paired by position: 1 = 1 (") != std::string::npos, c.paired) << what << "\n" << r.err;
+    }
+    // The Windows-1252 names are decoded, once, with one warning.
+    const RunResult r = run("MHC-cp1252.csv", "MIC-reordered.txt");
+    EXPECT_NE(r.err.find("MHC-cp1252.csv: warning: line 82 holds a name that is not UTF-8; such names are read as Windows-1252"),
+              std::string::npos)
+        << r.err;
+}
+
+}  // namespace
