@@ -32,6 +32,8 @@ TEST(FuzzRegressions, MhcInputs) { replayfolder(Kind::mhc, "mhc"); }
 TEST(FuzzRegressions, MicInputs) { replayfolder(Kind::mic, "mic"); }
 TEST(FuzzRegressions, GenepopInputs) { replayfolder(Kind::genepop, "genepop"); }
 TEST(FuzzRegressions, TableInputs) { replayfolder(Kind::table, "table"); }
+TEST(FuzzRegressions, GenalexInputs) { replayfolder(Kind::genalex, "genalex"); }
+TEST(FuzzRegressions, StructureInputs) { replayfolder(Kind::structure, "structure"); }
 
 TEST(FuzzRegressions, OutputInputs) {
     const std::string folder = testdata("fuzz-regressions/outputs");
@@ -71,15 +73,13 @@ TEST(FuzzRegressions, DialectsUnderEveryTarget) {
 // would pass whatever the reader did.
 TEST(FuzzRegressions, JudgeRejectsADataSetOutsideTheLimits) {
     auto ds = std::make_unique<gstboot::DataSet>();
-    ds->npop = 1;
-    ds->mhccopies = 1;
-    ds->nmhc[0] = 1;
+    ds->shapemhc({1}, 1, gstboot::NALLELE);
     ds->mhc[0][0][0] = 351 - 1;
     ds->present[0][350] = 1;
     EXPECT_EQ(gstboot::readcheck::checkmhc(*ds), "");
     ds->present[0][350] = 0;
     EXPECT_NE(gstboot::readcheck::checkmhc(*ds), "");
-    ds->nmhc[0] = 201;
+    ds->shapemhc({201}, 1, gstboot::NALLELE);
     EXPECT_NE(gstboot::readcheck::checkmhc(*ds), "");
 }
 
