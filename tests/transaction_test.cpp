@@ -49,7 +49,8 @@ std::vector<std::pair<std::string, std::string>> snapshot(const TempDir& dir) {
 
 // Each row: extra arguments and the message the run must refuse them with.
 // Before the run the folder holds the inputs, output.txt, t.tsv, a symbolic
-// link and a hard link to MICdata.txt, and an empty folder sub/.
+// link and a hard link to MICdata.txt, an empty folder sub/ and a link to
+// sub/new.txt, which does not exist.
 TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
     struct Row {
         std::vector<std::string> args;
@@ -67,6 +68,7 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
         // A regular file is one file wherever its name lies.
         {{"--output", "/proc/self/cwd/MHCdata.txt"}, "--mhc and --output name the same file '/proc/self/cwd/"},
         {{"--output", "r.txt", "--table", "/proc/self/cwd/r.txt"}, "--output and --table name the same file"},
+        {{"--output", "dangling.txt", "--table", "sub/new.txt"}, "--output and --table name the same file 'sub/new.txt'"},
         {{"--seed", "2"}, "--seed is given more than once"},
         {{"stray"}, "unexpected argument 'stray'"},
         {{"--table", "/dev/null", "--plot", "/dev/null"}, ""},
@@ -80,6 +82,7 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
         ASSERT_EQ(::symlink("MICdata.txt", dir.file("link.txt").c_str()), 0);
         ASSERT_EQ(::link(dir.file("MICdata.txt").c_str(), dir.file("hard.txt").c_str()), 0);
         ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+        ASSERT_EQ(::symlink("sub/new.txt", dir.file("dangling.txt").c_str()), 0);
         const auto before = snapshot(dir);
         std::vector<std::string> args = {"--seed", "1"};
         args.insert(args.end(), row.args.begin(), row.args.end());
