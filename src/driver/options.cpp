@@ -27,7 +27,8 @@ bool known(const std::string& name) {
     static const char* const names[] = {"--help",   "--version",    "--seed",       "--threads",
                                         "--reference", "--mhc",     "--mic",        "--mhc-format",
                                         "--mic-format", "--correction", "--resample", "--output",
-                                        "--table",  "--plot", "--missing", "--heatmap", "--neutral-draws"};
+                                        "--table",  "--plot", "--missing", "--heatmap", "--neutral-draws",
+                                        "--popmap"};
     for (const char* n : names) {
         if (name == n) return true;
     }
@@ -95,6 +96,7 @@ void checkfiles(const Options& o) {
     };
     const Named files[] = {{"--mhc", &o.inputs.mhc, false},
                            {"--mic", &o.inputs.mic, false},
+                           {"--popmap", &o.popmap, false},
                            {"--output", &o.output, true},
                            {"--table", &o.table, true},
                            {"--plot", &o.plot, true},
@@ -127,7 +129,10 @@ std::string usage() {
            "                 the clock's seconds. The seed in use is printed on\n"
            "                 standard error as 'seed: N'.\n"
            "  --mhc FILE     MHC data set (default MHCdata.txt)\n"
-           "  --mic FILE     MIC data set (default MICdata.txt)\n"
+           "  --mic FILE     MIC data set (default MICdata.txt); a VCF file (plain or\n"
+           "                 bgzipped) needs --popmap\n"
+           "  --popmap FILE  the population of each sample of a VCF file: sample and\n"
+           "                 population per line, tab or spaces\n"
            "  --mhc-format F, --mic-format F\n"
            "                 read that file as legacy, genepop, table, genalex or\n"
            "                 structure; default auto: told from its content (see\n"
@@ -208,6 +213,8 @@ Options parseoptions(const std::vector<std::string>& args) {
             o.inputs.mhc = takepath();
         } else if (arg == "--mic") {
             o.inputs.mic = takepath();
+        } else if (arg == "--popmap") {
+            o.popmap = takepath();
         } else if (arg == "--mhc-format" || arg == "--mic-format") {
             (arg == "--mhc-format" ? o.mhcformat : o.micformat) = parseformat(arg, takevalue());
         } else if (arg == "--missing") {
