@@ -2,8 +2,11 @@
 # Benchmark: three generated studies, each run under every kernel set the
 # machine has (GSTBOOT_ISA, back to back so that the sets meet the same
 # load), with 1 thread and with all threads, and the reference scoring on
-# the medium one. Prints a Markdown table of wall times, peak memory and
-# ratios, and checks that every run writes the same report.
+# the medium one; these runs leave the neutral test out (--neutral-draws 0),
+# so that they time the scoring. Then each study with and without the
+# neutral test (its default 500 draws per locus), with the widest kernels.
+# Prints Markdown tables of wall times, peak memory and ratios, and checks
+# that every run writes the same report.
 #   BENCH_ISAS="avx2 baseline" ./bench/run.sh   # only these sets
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,16 +56,16 @@ for s in medium large largest; do
   dir=$work/$s
   first=1
   for isa in "${sets[@]}"; do
-    read -r t1 m1 < <(measure "$dir" "$isa" --threads 1)
+    read -r t1 m1 < <(measure "$dir" "$isa" --threads 1 --neutral-draws 0)
     if [ $first = 1 ]; then cp "$dir/bench-output.txt" "$dir/one.txt"; else same "$dir" "$isa, 1 thread"; fi
-    read -r tn mn < <(measure "$dir" "$isa" --threads "$threads")
+    read -r tn mn < <(measure "$dir" "$isa" --threads "$threads" --neutral-draws 0)
     same "$dir" "$isa, $threads threads"
     if [ $first = 1 ]; then base1=$t1 basen=$tn; first=0; fi
     printf "| %s | %s | 1 | %.3f | %.1f | %.2f | 1.00 |\n" "$s" "$isa" "$t1" "$(echo "$m1/1024" | bc -l)" "$(echo "$t1/$base1" | bc -l)"
     printf "| %s | %s | %d | %.3f | %.1f | %.2f | %.2f |\n" "$s" "$isa" "$threads" "$tn" "$(echo "$mn/1024" | bc -l)" "$(echo "$tn/$basen" | bc -l)" "$(echo "$t1/$tn" | bc -l)"
   done
   if [ "$s" = medium ]; then
-    read -r tr mr < <(measure "$dir" "" --reference)
+    read -r tr mr < <(measure "$dir" "" --reference --neutral-draws 0)
     same "$dir" "reference scoring"
     printf "| %s | reference | 1 | %.3f | %.1f | | engine (%s) is %.0fx faster, 1 thread |\n" "$s" "$tr" "$(echo "$mr/1024" | bc -l)" "${sets[0]}" "$(echo "$tr/$base1" | bc -l)"
   fi
@@ -77,8 +80,23 @@ echo
 echo "| study | MIC genotypes | threads | wall s | peak MiB | vs complete |"
 echo "|---|---|---:|---:|---:|---:|"
 for n in 1 "$threads"; do
-  read -r tc mc < <(measure "$dir" "${sets[0]}" --threads "$n")
-  read -r tm mm < <(measure "$dir" "${sets[0]}" --threads "$n" --mic MICmissing.tsv --correction on --resample mhc,mic,loci)
+  read -r tc mc < <(measure "$dir" "${sets[0]}" --threads "$n" --neutral-draws 0)
+  read -r tm mm < <(measure "$dir" "${sets[0]}" --threads "$n" --neutral-draws 0 --mic MICmissing.tsv --correction on --resample mhc,mic,loci)
   printf "| largest | complete | %d | %.3f | %.1f | 1.00 |\n" "$n" "$tc" "$(echo "$mc/1024" | bc -l)"
   printf "| largest | 3%% missing | %d | %.3f | %.1f | %.2f |\n" "$n" "$tm" "$(echo "$mm/1024" | bc -l)" "$(echo "$tm/$tc" | bc -l)"
+done
+
+# The neutral test: each study without it and with it (500 draws per locus),
+# the widest kernels, 1 thread and all threads; the report must not change.
+echo
+echo "| study | threads | without test s | with test s | with / without |"
+echo "|---|---:|---:|---:|---:|"
+for s in medium large largest; do
+  dir=$work/$s
+  for n in 1 "$threads"; do
+    read -r t0 m0 < <(measure "$dir" "${sets[0]}" --threads "$n" --neutral-draws 0)
+    read -r t5 m5 < <(measure "$dir" "${sets[0]}" --threads "$n")
+    same "$dir" "with the neutral test, $n threads"
+    printf "| %s | %d | %.3f | %.3f | %.2f |\n" "$s" "$n" "$t0" "$t5" "$(echo "$t5/$t0" | bc -l)"
+  done
 done

@@ -48,6 +48,8 @@ prepare() {
     folder) mkdir "$dir/sub" ;;
     previous) echo "a previous report" >"$dir/output.txt" ;;
     nonascii) mv "$dir/MHCdata.txt" "$dir/données_é.txt" ;;
+    # A simulated study with 20 loci, where the neutral test places every pair.
+    simulated) cp tests/data/sim/island_1/mic.gen tests/data/sim/island_1/mhc_divergent.gen "$dir/" ;;
     *) echo "unknown setup $setup" >&2; exit 2 ;;
   esac
 }
@@ -87,6 +89,7 @@ cases=(
   "non-ascii-names nonascii  1     exact     --seed 42 --mhc données_é.txt --output résultat.txt"
   "null-device     plain     1     exact     --seed 42 --output @NULL@ --table @NULL@"
   "table-and-plot  plain     1     exact     --seed 42 --table table.txt --plot figure.svg"
+  "neutral-test    simulated 1     exact     --seed 42 --correction off --mhc mhc_divergent.gen --mic mic.gen --table table.txt --plot figure.svg --heatmap heatmap.svg --threads 3"
   "full-disk       previous  1     device    --seed 42 --table @FULL@"
 )
 for row in "${cases[@]}"; do

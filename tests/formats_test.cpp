@@ -252,6 +252,7 @@ TEST(Formats, SettingsAndDetection) {
     };
     const std::vector<Case> cases = {
         {mhcleg, micleg, {}, {}, "correction off, resampling mhc,loci"},  // 7 is not 1
+        {"2\t2\t7\t1\n1 1\n1 2 3 4\n", micleg, {}, {}, "correction off, resampling mhc,loci"},  // not GenAlEx
         {mhcleg, micleg, true, Resampling{false, true, true}, "correction on, resampling mic,loci"},
         {kMhcGen, kMicGen, {}, {}, "correction off, resampling mhc,mic"},
         {kMhcGen, micleg, {}, {}, "correction off, resampling mhc,loci"},

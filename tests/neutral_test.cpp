@@ -27,14 +27,17 @@ std::uint64_t bitsof(double v) {
 }
 
 // locussums() gives the bits of gstnum/gstden summed over the alleles in
-// order, on random loci: 1, 2, 3 and 10 copies (the diploid path and the
+// order, and compareestimate() places its ratio as comparing that ratio
+// would, against the ratio itself, its neighbouring doubles (where only
+// the exact path can tell) and values clearly apart (the counted path), on
+// random loci: 1, 2, 3 and 10 copies (the diploid path and the
 // general one, up to the copy limit), one to 40 individuals (N - 2 of 0
 // and below included), alleles around every vector width (1 to 9) and
 // beyond, frequencies from one dominant allele to even ones. One scratch
 // serves every call, so tables kept between calls are checked too.
-TEST(Neutral, LocusSumsMatchThePlainComponents) {
+TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
     std::unique_ptr<PopBlock[]> blocks(new PopBlock[2]);
-    for (int p = 0; p < 2; ++p) blocks[p].shape(40, 10);
+    for (int p = 0; p < 2; ++p) blocks[static_cast<std::size_t>(p)].shape(40, 10);
     LocusScratch scratch;
     Stream stream{42};
     int checked = 0;
@@ -53,7 +56,7 @@ TEST(Neutral, LocusSumsMatchThePlainComponents) {
                         for (int c = 0; c < copies; ++c) {
                             const auto a = static_cast<std::uint16_t>(stream.below(spread));
                             g.copy[p][static_cast<std::size_t>(i * copies + c)] = a;
-                            blocks[p][i][c] = a;
+                            blocks[static_cast<std::size_t>(p)][i][c] = a;
                         }
                     }
                 }
@@ -65,6 +68,16 @@ TEST(Neutral, LocusSumsMatchThePlainComponents) {
                 const LocusSums sums = locussums(g, scratch);
                 ASSERT_EQ(bitsof(sums.num), bitsof(num)) << copies << " " << alleles << " " << trial;
                 ASSERT_EQ(bitsof(sums.den), bitsof(den)) << copies << " " << alleles << " " << trial;
+                const double g0 = num / den;
+                if (!std::isfinite(g0)) {
+                    EXPECT_EQ(compareestimate(g, 0.5, scratch), Comparison::notfinite);
+                } else {
+                    EXPECT_EQ(compareestimate(g, g0, scratch), Comparison::equal);
+                    EXPECT_EQ(compareestimate(g, std::nextafter(g0, 2.0), scratch), Comparison::below);
+                    EXPECT_EQ(compareestimate(g, std::nextafter(g0, -2.0), scratch), Comparison::above);
+                    EXPECT_EQ(compareestimate(g, g0 + 0.01, scratch), Comparison::below);
+                    EXPECT_EQ(compareestimate(g, g0 - 0.01, scratch), Comparison::above);
+                }
                 ++checked;
             }
         }
@@ -184,7 +197,7 @@ TEST(Neutral, SameBytesForEveryThreadCountAndKernel) {
     }
 }
 
-TEST(Neutral, BenjaminiHochbergQValues) {
+TEST(NeutralMath, BenjaminiHochbergQValues) {
     const double nan = std::nan("");
     // Sorted 0.01 0.02 0.03 0.04 0.5 (M = 5): p M / rank = 0.05 0.05 0.05 0.05
     // 0.5, then the running minimum from the top; ties keep their order.
@@ -215,7 +228,7 @@ TEST(Neutral, BenjaminiHochbergQValues) {
 // uniformity; their chi-square (4 df) must stay below 18.47, its 0.1%
 // point: a test that ignored the locus-to-locus spread, or placed the MHC
 // against a different null, piles p near 0 and exceeds it many times over.
-TEST(Neutral, PIsUniformOnDataFromItsOwnNull) {
+TEST(NeutralMath, PIsUniformOnDataFromItsOwnNull) {
     const int sets = 300, loci = 12, individuals = 25, alleles = 6;
     const double concentration = (1.0 - 0.05) / 0.05;
     std::unique_ptr<DataSet> ds(new DataSet());

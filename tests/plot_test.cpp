@@ -18,18 +18,21 @@ using gstboot::PairSummary;
 
 namespace {
 
-PairSummary pairat(int i, int j, double mic, double mhc, double p) {
+// A pair at observed (mic, mhc) with the neutral test's q, the MHC less
+// differentiated than neutral when z < 0.
+PairSummary pairat(int i, int j, double mic, double mhc, double q, double z = -1.0) {
     PairSummary s;
     s.pop1 = i;
     s.pop2 = j;
-    s.mic.median = mic;
-    s.mic.lower = mic - 0.05;
-    s.mic.upper = mic + 0.05;
-    s.mhc.median = mhc;
-    s.mhc.lower = mhc - 0.1;
-    s.mhc.upper = mhc + 0.1;
+    s.mic.observed = mic;
+    s.mic.cilower = mic - 0.05;
+    s.mic.ciupper = mic + 0.05;
+    s.mhc.observed = mhc;
+    s.mhc.cilower = mhc - 0.1;
+    s.mhc.ciupper = mhc + 0.1;
     s.mhc.finite = s.mic.finite = 1000;
-    s.p = p;
+    s.neutral.q = q;
+    s.neutral.z = z;
     return s;
 }
 
@@ -66,8 +69,8 @@ TEST(Drawable, LimitsOfEverySummaryPoint) {
     for (int which = 0; which < 6; ++which) {
         for (double v : {far, -far, beyond, -beyond, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
             PairSummary s = pairat(0, 1, 0.1, 0.2, 0.5);
-            double* slots[] = {&s.mhc.median, &s.mhc.lower, &s.mhc.upper,
-                               &s.mic.median, &s.mic.lower, &s.mic.upper};
+            double* slots[] = {&s.mhc.observed, &s.mhc.cilower, &s.mhc.ciupper,
+                               &s.mic.observed, &s.mic.cilower, &s.mic.ciupper};
             *slots[which] = v;
             EXPECT_EQ(gstboot::drawable(s), std::isfinite(v) && std::fabs(v) <= far) << which << " " << v;
         }
@@ -78,36 +81,41 @@ TEST(PlotSvg, CaptionCountsPairsNotDrawn) {
     std::vector<PairSummary> pairs = {pairat(0, 1, 0.1, 0.2, 0.5), pairat(0, 2, 0.1, 0.2, 0.5),
                                       pairat(1, 2, 0.1, 0.2, 0.5)};
     EXPECT_NE(gstboot::plotsvg(pairs, 1).find("All 3 pairs are drawn."), std::string::npos);
-    pairs[1].mhc.upper = std::nan("");
-    pairs[2].mic.median = 1e13;
+    pairs[1].mhc.ciupper = std::nan("");
+    pairs[2].mic.observed = 1e13;
     const std::string svg = gstboot::plotsvg(pairs, 1);
     EXPECT_NE(svg.find("2 of 3 pairs could not be drawn"), std::string::npos);
-    EXPECT_EQ(count(svg, "<circle"), 1u + 2u);  // one pair and the two legend keys
+    EXPECT_EQ(count(svg, "<circle"), 1u + 1u);  // one pair and the legend's key
     EXPECT_NE(gstboot::plotsvg({}, 1).find("There is no pair to draw"), std::string::npos);
     EXPECT_NE(gstboot::plotsvg({pairs[0]}, 1).find("The one pair is drawn."), std::string::npos);
 }
 
+// Marked below q = QLEVEL only, in the direction of T; a pair the test
+// could not judge (q not a number) is not marked; the caption says whether
+// the test ran.
 TEST(PlotSvg, MarksOnlyPairsBelowTheThreshold) {
-    const double below = std::nextafter(gstboot::SIGNIFICANT, 0.0);
-    const std::string svg = gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, gstboot::SIGNIFICANT),
-                                              pairat(0, 2, 0.1, 0.3, below), pairat(1, 2, 0.1, 0.4, 0.0)},
-                                             1);
-    EXPECT_NE(svg.find("Pairs with p &lt; 0.025: 2"), std::string::npos);
-    EXPECT_NE(svg.find("1: 1-3, p = 0.0250"), std::string::npos);
-    EXPECT_NE(svg.find("2: 2-3, p &lt; 0.001"), std::string::npos);  // never -0.0000
+    const double below = std::nextafter(gstboot::QLEVEL, 0.0);
+    const std::string svg =
+        gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, gstboot::QLEVEL), pairat(0, 2, 0.1, 0.3, below, -2.0),
+                          pairat(1, 2, 0.1, 0.4, 0.0, 3.0), pairat(1, 3, 0.1, 0.4, std::nan(""), 3.0)},
+                         1);
+    EXPECT_NE(svg.find("Pairs with q &lt; 0.05: 2"), std::string::npos);
+    EXPECT_NE(svg.find("1: 1-3, q = 0.0500, less"), std::string::npos);
+    EXPECT_NE(svg.find("2: 2-3, q &lt; 0.0001, more"), std::string::npos);
     EXPECT_EQ(svg.find(": 1-2,"), std::string::npos);
-    EXPECT_NE(gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, 0.5)}, 1).find("No pair has p &lt; 0.025."), std::string::npos);
+    EXPECT_EQ(svg.find(": 2-4,"), std::string::npos);
+    EXPECT_EQ(count(svg, "<polygon"), 2u + 2u);  // two marked pairs and the two legend keys
+    EXPECT_NE(svg.find("Marks: the neutral test"), std::string::npos);
+    const std::string off = gstboot::plotsvg({pairat(0, 1, 0.1, 0.2, std::nan(""))}, 1, false);
+    EXPECT_NE(off.find("No pair has q &lt; 0.05."), std::string::npos);
+    EXPECT_NE(off.find("No neutral test (--neutral-draws 0)"), std::string::npos);
     // Named populations appear by name, escaped, cut to 18 characters and isolated.
-    PairSummary named = pairat(0, 1, 0.1, 0.2, 0.01);
+    PairSummary named = pairat(0, 1, 0.1, 0.2, 0.01, 1.0);
     named.name1 = "Bern<A>";
     named.name2 = "Z\u00fcrich-Oberland-Nord-Ost";
     EXPECT_NE(gstboot::plotsvg({named}, 1)
-                  .find("1: \u2068Bern&lt;A&gt;\u2069 \u2013 \u2068Z\u00fcrich-Oberland-No\u2026\u2069, p = 0.0100"),
+                  .find("1: \u2068Bern&lt;A&gt;\u2069 \u2013 \u2068Z\u00fcrich-Oberland-No\u2026\u2069, q = 0.0100, more"),
               std::string::npos);
-    // No estimate in one data set: its p of zero is no evidence.
-    PairSummary none = pairat(0, 1, 0.1, 0.2, 0.0);
-    none.mic.finite = 0;
-    EXPECT_NE(gstboot::plotsvg({none}, 1).find("No pair has p &lt; 0.025."), std::string::npos);
 }
 
 // Just below, at and above the legend cap, with a marked pair that cannot
@@ -117,10 +125,10 @@ TEST(PlotSvg, LegendCapAndRemainder) {
                        gstboot::LEGEND_CAP + 37}) {
         std::vector<PairSummary> pairs;
         for (int k = 0; k < marked + 5; ++k) pairs.push_back(pairat(0, k + 1, 0.01 * k, 0.02 * k, k < marked ? 0.0 : 0.4));
-        pairs[3].mic.lower = -HUGE_VAL;
+        pairs[3].mic.cilower = -HUGE_VAL;
         const std::string svg = gstboot::plotsvg(pairs, 1);
         const int listed = std::min(marked, gstboot::LEGEND_CAP);
-        EXPECT_EQ(count(svg, ", p &lt; 0.001"), static_cast<std::size_t>(listed)) << marked;
+        EXPECT_EQ(count(svg, ", q &lt; 0.0001"), static_cast<std::size_t>(listed)) << marked;
         EXPECT_EQ(count(svg, "(not drawn)"), 1u);
         const std::string more = "\u2026 and " + std::to_string(marked - listed) + " more";
         EXPECT_EQ(svg.find(more) != std::string::npos, marked > gstboot::LEGEND_CAP) << marked;

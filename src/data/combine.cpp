@@ -169,8 +169,10 @@ std::string pairing(const std::vector<std::string>& mhcnames, const std::vector<
     std::string list;
     for (std::size_t p = 0; p < mhcnames.size() || p < micnames.size(); ++p) {
         const std::string n = num(static_cast<long>(p) + 1);
-        list += (p ? ", " : "") + n + " = " + n + " (" + (p < mhcnames.size() ? shown(mhcnames[p]) : "-") + " / " +
-                (p < micnames.size() ? shown(micnames[p]) : "-") + ")";
+        // Names as read (UTF-8, no controls): the terminal's escaping is the
+        // printer's.
+        list += (p ? ", " : "") + n + " = " + n + " (" + (p < mhcnames.size() ? mhcnames[p] : "-") + " / " +
+                (p < micnames.size() ? micnames[p] : "-") + ")";
     }
     return "populations paired by position: " + list;
 }

@@ -57,6 +57,7 @@ public:
         // whole genotype.
         const bool any = nextrow(line);
         for (std::size_t j = 0; any && j < allelecols_.size() && !onecell_; ++j) {
+            if (allelecols_[j] >= cells_.size()) break;  // a short row, refused when it is read
             const std::string& cell = cells_[allelecols_[j]].text;
             if (!missing_.missing(cell) && isjoined(cell)) {
                 onecell_ = true;

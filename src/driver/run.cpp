@@ -104,7 +104,7 @@ int run(const Options& options) {
     outputs.console(stdout, consoletext(summary));
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
-    if (plot) plot->write(plotsvg(summary.pairs, summary.seed));
+    if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
     if (heatmap) heatmap->write(heatmapsvg(summary));
     outputs.commit(stdout);
     return 0;

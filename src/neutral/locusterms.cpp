@@ -1,5 +1,8 @@
 #include "neutral/locusterms.h"
 
+#include <cmath>
+#include <limits>
+
 namespace gstboot {
 
 namespace {
@@ -143,6 +146,104 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
         out.den = out.den + ((tp + (nc - 1.0) * s.ssi[a]) + within * s.ssw[a]);
     }
     return out;
+}
+
+namespace {
+
+// The estimate from counts: every frequency a count over its total, every
+// sum of squares a sum over how many individuals carry each allele 0..w
+// times; NaN (not finite) when den is not clearly positive.
+double tallied(const LocusGenotypes& g, LocusScratch& s) {
+    const int k = g.alleles;
+    const int w = g.copies;
+    const std::size_t stride = static_cast<std::size_t>(w) + 1;
+    const std::size_t ka = static_cast<std::size_t>(k);
+    for (int p = 0; p < 2; ++p) {
+        std::vector<int>& count = s.count[p];
+        std::vector<int>& carriers = s.carriers[p];
+        count.assign(ka, 0);
+        carriers.assign(ka * stride, 0);
+        const std::uint16_t* copy = g.copy[p].data();
+        if (w == 2) {
+            for (int j = 0; j < g.n[p]; ++j, copy += 2) {
+                ++count[copy[0]];
+                ++count[copy[1]];
+                if (copy[0] == copy[1]) {
+                    ++carriers[copy[0] * stride + 2];
+                } else {
+                    ++carriers[copy[0] * stride + 1];
+                    ++carriers[copy[1] * stride + 1];
+                }
+            }
+        } else {
+            for (int j = 0; j < g.n[p]; ++j, copy += w) {
+                for (int c = 0; c < w; ++c) {
+                    ++count[copy[c]];
+                    int before = 0;  // counted once, at its first copy
+                    for (int e = 0; e < c; ++e) before += copy[e] == copy[c];
+                    if (before > 0) continue;
+                    int times = 1;
+                    for (int e = c + 1; e < w; ++e) times += copy[e] == copy[c];
+                    ++carriers[copy[c] * stride + static_cast<std::size_t>(times)];
+                }
+            }
+        }
+    }
+    const double wd = static_cast<double>(w);
+    const int big = g.n[0] + g.n[1];
+    const double n = static_cast<double>(big);
+    const double nc = n - static_cast<double>(g.n[0] * g.n[0] + g.n[1] * g.n[1]) / n;
+    const double nk = static_cast<double>(big - 2);
+    const double within = (nc * nk) / n;
+    const double pooled = 1.0 / (n * wd);
+    double size[2], inverse[2];
+    for (int p = 0; p < 2; ++p) {
+        size[p] = static_cast<double>(g.n[p]) * wd;
+        inverse[p] = 1.0 / size[p];
+    }
+    // Per m = 0..w: x = m / w, and the SSW of one individual carrying m copies.
+    double x[11], own[11];
+    for (int m = 0; m <= w; ++m) {
+        x[m] = static_cast<double>(m) / wd;
+        own[m] = static_cast<double>(m) * (1.0 - x[m]) * (1.0 - x[m]) + static_cast<double>(w - m) * x[m] * x[m];
+    }
+    double num = 0.0, den = 0.0;
+    for (std::size_t a = 0; a < ka; ++a) {
+        const double all = static_cast<double>(s.count[0][a] + s.count[1][a]) * pooled;
+        double ssp = 0.0, ssi = 0.0, ssw = 0.0;
+        for (int p = 0; p < 2; ++p) {
+            const double freq = static_cast<double>(s.count[p][a]) * inverse[p];
+            ssp += size[p] * (freq - all) * (freq - all);
+            int carrying = 0;
+            const int* carriers = s.carriers[p].data() + a * stride;
+            for (int m = 1; m <= w; ++m) {
+                const int c = carriers[m];
+                carrying += c;
+                const double cd = static_cast<double>(c);
+                ssi += cd * wd * (x[m] - freq) * (x[m] - freq);
+                ssw += cd * own[m];
+            }
+            ssi += static_cast<double>(g.n[p] - carrying) * wd * freq * freq;
+        }
+        num += nk * ssp - ssi;
+        den += nk * ssp + (nc - 1.0) * ssi + within * ssw;
+    }
+    // den is a sum of non-negative terms whose scale is at most N w (N - 2)
+    // per allele; below a millionth of one unit of it, rounding could decide.
+    if (!(den > 1e-6)) return std::numeric_limits<double>::quiet_NaN();
+    return num / den;
+}
+
+}  // namespace
+
+Comparison compareestimate(const LocusGenotypes& g, double value, LocusScratch& s) {
+    const double counted = tallied(g, s);
+    if (counted < value - TALLYSLACK) return Comparison::below;
+    if (counted > value + TALLYSLACK) return Comparison::above;
+    const LocusSums sums = locussums(g, s);
+    const double exact = sums.num / sums.den;
+    if (!std::isfinite(exact)) return Comparison::notfinite;
+    return exact < value ? Comparison::below : exact == value ? Comparison::equal : Comparison::above;
 }
 
 }  // namespace gstboot

@@ -102,12 +102,11 @@ double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, 
         for (int side = 0; side < 2; ++side) {
             s.urn.draw(stream, s.base, g.copy[side].size(), g.copy[side].data());
         }
-        const LocusSums sums = locussums(g, s.sums);
-        const double gr = sums.num / sums.den;
-        if (!std::isfinite(gr)) continue;
+        const Comparison place = compareestimate(g, locus.observed, s.sums);
+        if (place == Comparison::notfinite) continue;
         ++kept;
-        if (gr < locus.observed) ++less;
-        else if (gr == locus.observed) ++equal;
+        less += place == Comparison::below;
+        equal += place == Comparison::equal;
     }
     if (2 * kept < draws) return NOTANUMBER;
     const double u = ((static_cast<double>(less) + 0.5 * static_cast<double>(equal)) + 0.5) /

@@ -40,9 +40,10 @@ std::uint64_t Stream::next() {
 void AliasTable::build(const std::vector<double>& weights) {
     const std::size_t k = weights.size();
     size_ = k;
-    threshold_.assign(k, std::uint64_t{1} << 32);
-    alias_.resize(k);
-    for (std::size_t a = 0; a < k; ++a) alias_[a] = static_cast<std::uint16_t>(a);
+    // threshold[a] in units of 2^-32 (2^32: the whole column is a), alias[a].
+    std::vector<std::uint64_t> threshold(k, std::uint64_t{1} << 32);
+    std::vector<std::size_t> alias(k);
+    for (std::size_t a = 0; a < k; ++a) alias[a] = a;
     double total = 0.0;
     for (double w : weights) total = total + w;
     scaled_.resize(k);
@@ -58,13 +59,19 @@ void AliasTable::build(const std::vector<double>& weights) {
         const std::size_t lo = static_cast<std::size_t>(small_.back());
         small_.pop_back();
         const std::size_t hi = static_cast<std::size_t>(large_.back());
-        threshold_[lo] = static_cast<std::uint64_t>(scaled_[lo] * 0x1p32);
-        alias_[lo] = static_cast<std::uint16_t>(hi);
+        threshold[lo] = static_cast<std::uint64_t>(scaled_[lo] * 0x1p32);
+        alias[lo] = hi;
         scaled_[hi] = (scaled_[hi] + scaled_[lo]) - 1.0;
         if (scaled_[hi] < 1.0) {
             large_.pop_back();
             small_.push_back(static_cast<int>(hi));
         }
+    }
+    columns_.resize(k);
+    for (std::size_t a = 0; a < k; ++a) {
+        // A full column (threshold 2^32) has itself as alias: either half gives a.
+        const std::uint64_t t = threshold[a] > 0xffffffffu ? 0xffffffffu : threshold[a];
+        columns_[a] = t | (static_cast<std::uint64_t>(a) << 32) | (static_cast<std::uint64_t>(alias[a]) << 48);
     }
 }
 
@@ -77,15 +84,19 @@ void PolyaUrn::prepare(double concentration, std::size_t count) {
 }
 
 void PolyaUrn::draw(Stream& stream, const AliasTable& base, std::size_t count, std::uint16_t* out) const {
+    // The stream's state in a local copy, so that it stays in registers;
+    // both candidates are formed and one is chosen by a mask: the odds are
+    // too even for a branch predictor.
+    Stream local = stream;
     for (std::size_t t = 0; t < count; ++t) {
-        const std::uint64_t bits = stream.next();
+        const std::uint64_t bits = local.next();
         const std::uint32_t low = static_cast<std::uint32_t>(bits);
-        if ((bits >> 32) < odds_[t]) {
-            out[t] = base.draw32(low);
-        } else {
-            out[t] = out[(static_cast<std::uint64_t>(low) * t) >> 32];
-        }
+        const std::uint32_t fresh = base.draw32(low);
+        const std::uint32_t earlier = out[(static_cast<std::uint64_t>(low) * t) >> 32];
+        const std::uint32_t mask = 0u - static_cast<std::uint32_t>((bits >> 32) < odds_[t]);
+        out[t] = static_cast<std::uint16_t>((fresh & mask) | (earlier & ~mask));
     }
+    stream = local;
 }
 
 }  // namespace gstboot

@@ -39,17 +39,20 @@ public:
     std::uint16_t draw(Stream& stream) const { return draw32(static_cast<std::uint32_t>(stream.next() >> 32)); }
 
     // The draw of 32 random bits: their product with the table's size
-    // gives the column (high half) and the point within it (low half).
+    // gives the column (high half) and the point within it (low half). A
+    // column is one word: the threshold in its low 32 bits, the column's own
+    // category and its alias above; the point picks one by a shift, without
+    // a branch (which way it goes is a coin toss).
     std::uint16_t draw32(std::uint32_t bits) const {
         const std::uint64_t x = bits * size_;
-        const std::uint64_t column = x >> 32;
-        return (x & 0xffffffffu) < threshold_[column] ? static_cast<std::uint16_t>(column) : alias_[column];
+        const std::uint64_t entry = columns_[x >> 32];
+        const unsigned shift = 32u + 16u * static_cast<unsigned>((x & 0xffffffffu) >= (entry & 0xffffffffu));
+        return static_cast<std::uint16_t>(entry >> shift);
     }
 
 private:
     std::uint64_t size_ = 0;
-    std::vector<std::uint64_t> threshold_;  // in units of 2^-32
-    std::vector<std::uint16_t> alias_;
+    std::vector<std::uint64_t> columns_;  // threshold | category << 32 | alias << 48
     std::vector<double> scaled_;
     std::vector<int> small_, large_;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "output/escape.h"
 #include "output/format.h"
 
 namespace gstboot {
@@ -11,34 +12,24 @@ namespace gstboot {
 namespace {
 
 constexpr double MARGIN = 20.0;
-constexpr double LABELS = 150.0;  // room for names left of and above the matrix
 constexpr double BAR = 18.0;      // width of the colour bar
-
-std::string escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
 
 std::string at(double v) { return "\"" + fixed(v, 2) + "\""; }
 
-// A name cut to `keep` characters (UTF-8 sequences kept whole).
+// A name as valid UTF-8, cut to `keep` characters (sequences kept whole).
 std::string clip(const std::string& name, std::size_t keep) {
+    const std::string text = validutf8(name);
     std::size_t chars = 0;
-    for (std::size_t k = 0; k < name.size(); ++k) {
-        if ((static_cast<unsigned char>(name[k]) & 0xC0) == 0x80) continue;
-        if (chars++ == keep) return name.substr(0, k) + "\u2026";
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if ((static_cast<unsigned char>(text[k]) & 0xC0) == 0x80) continue;
+        if (chars++ == keep) return text.substr(0, k) + "\u2026";
     }
-    return name;
+    return text;
 }
+
+// A name as drawn: cut, isolated (a right-to-left name cannot reorder the
+// text around it) and escaped.
+std::string drawn(const std::string& name, std::size_t keep) { return xmltext(isolated(clip(name, keep))); }
 
 // A perceptually even scale from dark violet to yellow, by linear steps
 // between five anchors; t in [0, 1].
@@ -95,11 +86,17 @@ std::string heatmapsvg(const RunSummary& run) {
 
     const double side = n <= 0 ? 12.0 : std::max(12.0, std::min(40.0, 640.0 / n));
     const double font = std::min(12.0, side - 2.0);
-    const double left = MARGIN + LABELS;
-    const double top = 60.0 + LABELS;
+    // Room for the names left of and above the matrix: the longest, cut to
+    // `keep` characters, at about 0.62 of the font size per character.
+    const std::size_t keep = 18;
+    std::size_t longest = 1;
+    for (const std::string& name : names) longest = std::max(longest, std::min(keep + 1, clip(name, keep).size()));
+    const double labels = static_cast<double>(longest) * font * 0.62 + 12.0;
+    const double left = MARGIN + labels;
+    const double top = 60.0 + labels;
     const double matrix = side * std::max(n, 1);
     const double barx = left + matrix + 40.0;
-    const double width = barx + BAR + 120.0;
+    const double width = std::max(barx + BAR + 190.0, 700.0);
     const double barh = 240.0;
     const double cy = top + std::max(matrix, barh + 80.0) + 30.0;  // the caption
     const double height = cy + 32.0;
@@ -113,9 +110,8 @@ std::string heatmapsvg(const RunSummary& run) {
          "MIC above</text>\n";
 
     // Names: rows on the left, columns above, rotated.
-    const std::size_t keep = 18;
     for (int p = 0; p < n; ++p) {
-        const std::string name = escape(clip(names[static_cast<std::size_t>(p)], keep));
+        const std::string name = drawn(names[static_cast<std::size_t>(p)], keep);
         const double mid = side * p + side / 2.0;
         s += "<text x=" + at(left - 4.0) + " y=" + at(top + mid + font / 3.0) + " text-anchor=\"end\" font-size=" +
              at(font) + ">" + name + "</text>\n";
@@ -138,8 +134,8 @@ std::string heatmapsvg(const RunSummary& run) {
             if (!p) continue;
             const bool mhc = r > c;
             const double v = mhc ? p->mhc.observed : p->mic.observed;
-            const std::string title = "<title>" + escape(names[static_cast<std::size_t>(p->pop1)]) + " \u2013 " +
-                                      escape(names[static_cast<std::size_t>(p->pop2)]) + ": " + (mhc ? "MHC" : "MIC") +
+            const std::string title = "<title>" + drawn(names[static_cast<std::size_t>(p->pop1)], 64) + " \u2013 " +
+                                      drawn(names[static_cast<std::size_t>(p->pop2)], 64) + ": " + (mhc ? "MHC" : "MIC") +
                                       " Gst " + fixed(v, 4) +
                                       (std::isfinite(p->neutral.q) ? ", neutral q " + fixed(p->neutral.q, 4) : "") +
                                       "</title>";

@@ -21,8 +21,11 @@ constexpr double SIDE = 520.0;
 constexpr double LEGENDX = 630.0;
 constexpr double LINE = 16.0;   // legend line height
 
+constexpr double MINSPAN = 1e-6;  // the narrowest value range an axis spans
+
 const char* const PLAIN = "#1f77b4";
-const char* const MARKED = "#d62728";
+const char* const LESS = "#e6850e";  // MHC less differentiated than neutral
+const char* const MORE = "#d62728";  // ... more
 
 // The value range of both axes, on tick boundaries.
 struct Axis {
@@ -41,6 +44,9 @@ Axis makeaxis(double lo, double hi) {
     hi = std::max(hi, 0.0);
     double span = hi - lo;
     if (!(span > 0.0)) span = 1.0;
+    // Narrower is a rounding residue, not a difference to show, and finer
+    // ticks would need labels of more than 17 decimals.
+    if (span < MINSPAN) span = MINSPAN;
     const double raw = span / 5.0;
     const double mag = std::pow(10.0, std::floor(std::log10(raw)));
     double step = 10.0 * mag;
@@ -73,9 +79,7 @@ Marks marksfor(std::size_t n) {
     return {2.2, 0.45, 0.6, 0.25};
 }
 
-// A pair without an estimate in either data set compares nothing: its p of
-// zero (no replicate could be greater) is no evidence, so it is not marked.
-bool marked(const PairSummary& p) { return p.p < SIGNIFICANT && p.mhc.finite > 0 && p.mic.finite > 0; }
+
 
 // A name cut to `keep` characters, so that a long one cannot push the
 // legend off the page; made valid UTF-8 first, so that every byte counts
@@ -100,6 +104,26 @@ std::string pairlabel(const PairSummary& p) {
 
 // Coordinates and sizes with two decimals, the same text on every platform.
 std::string at(double v) { return "\"" + fixed(v, 2) + "\""; }
+
+// Called different by the neutral test (a q exists only where it could test).
+bool marked(const PairSummary& p) { return p.neutral.q < QLEVEL; }
+bool less(const PairSummary& p) { return p.neutral.z < 0.0; }
+const char* colourof(const PairSummary& p) { return !marked(p) ? PLAIN : less(p) ? LESS : MORE; }
+
+// A mark centred at (x, y): a circle for unmarked pairs, a triangle
+// pointing down (less differentiated) or up (more) for marked ones.
+std::string symbol(double x, double y, double r, const char* colour, int kind, const std::string& extra) {
+    if (kind == 0) {
+        return "<circle cx=" + at(x) + " cy=" + at(y) + " r=" + at(r) + " fill=\"" + colour + "\"" + extra;
+    }
+    const double h = r * 1.3;
+    const double tip = kind < 0 ? y + h : y - h;
+    const double base = kind < 0 ? y - h * 0.7 : y + h * 0.7;
+    return "<polygon points=\"" + fixed(x - h, 2) + "," + fixed(base, 2) + " " + fixed(x + h, 2) + "," +
+           fixed(base, 2) + " " + fixed(x, 2) + "," + fixed(tip, 2) + "\" fill=\"" + colour + "\"" + extra;
+}
+
+int kindof(const PairSummary& p) { return !marked(p) ? 0 : less(p) ? -1 : 1; }
 
 std::string text(double x, double y, const std::string& s, const char* extra = "") {
     return "<text x=" + at(x) + " y=" + at(y) + extra + ">" + xmltext(s) + "</text>\n";
@@ -138,17 +162,20 @@ std::string axes(const Axis& a) {
 }
 
 std::string pairmarks(const PairSummary& p, const Axis& a, const Marks& m) {
-    const double x = a.x(p.mic.median);
-    const double y = a.y(p.mhc.median);
-    const char* colour = marked(p) ? MARKED : PLAIN;
+    const double x = a.x(p.mic.observed);
+    const double y = a.y(p.mhc.observed);
+    const char* colour = colourof(p);
     std::string s;
     const std::string whisker = "stroke=\"" + std::string(colour) + "\" stroke-width=" + at(m.whisker) +
                                 " stroke-opacity=" + at(m.whiskeropacity);
-    s += line(a.x(p.mic.lower), y, a.x(p.mic.upper), y, whisker);
-    s += line(x, a.y(p.mhc.lower), x, a.y(p.mhc.upper), whisker);
-    s += "<circle cx=" + at(x) + " cy=" + at(y) + " r=" + at(m.radius) + " fill=\"" + colour +
-         "\" fill-opacity=" + at(m.opacity) + (marked(p) ? " stroke=\"#600\" stroke-width=\"0.8\"" : "") +
-         "><title>pair " + xmltext(pairlabel(p)) + "</title></circle>\n";
+    s += line(a.x(p.mic.cilower), y, a.x(p.mic.ciupper), y, whisker);
+    s += line(x, a.y(p.mhc.cilower), x, a.y(p.mhc.ciupper), whisker);
+    const int kind = kindof(p);
+    const std::string tag = kind == 0 ? "circle" : "polygon";
+    s += symbol(x, y, kind == 0 ? m.radius : std::max(m.radius, 3.5), colour, kind,
+                " fill-opacity=" + at(kind == 0 ? m.opacity : 0.9) +
+                    (kind != 0 ? " stroke=\"#600\" stroke-width=\"0.8\"" : "") + "><title>pair " +
+                    xmltext(pairlabel(p)) + "</title></" + tag + ">\n");
     return s;
 }
 
@@ -156,41 +183,40 @@ std::string keyrow(double y, const std::string& symbol, const std::string& label
     return symbol + text(LEGENDX + 22, y + 4, label);
 }
 
-// A folded p of zero (or the rounding residue just below it) is below the
-// resolution of 1000 replicates, not a negative number.
-std::string plegend(double p) { return p < 0.0005 ? std::string("p < 0.001") : "p = " + fixed(p, 4); }
+std::string qlegend(double q) { return q < 0.0001 ? std::string("q < 0.0001") : "q = " + fixed(q, 4); }
 
 std::string legend(const std::vector<const PairSummary*>& listed, const std::vector<bool>& drawn) {
     std::string s;
     double y = TOP + 6;
-    s += keyrow(y, "<circle cx=" + at(LEGENDX + 8) + " cy=" + at(y) + " r=\"5\" fill=\"" + PLAIN + "\"/>\n",
-                "p \u2265 0.025");
+    s += keyrow(y, symbol(LEGENDX + 8, y, 5.0, PLAIN, 0, "/>\n"), "no difference from neutral");
     y += LINE;
-    s += keyrow(y,
-                "<circle cx=" + at(LEGENDX + 8) + " cy=" + at(y) + " r=\"5\" fill=\"" + MARKED +
-                    "\" stroke=\"#600\"/>\n",
-                "p < 0.025 (numbered)");
+    s += keyrow(y, symbol(LEGENDX + 8, y, 5.0, LESS, -1, " stroke=\"#600\"/>\n"),
+                "MHC below neutral, q < 0.05");
+    y += LINE;
+    s += keyrow(y, symbol(LEGENDX + 8, y, 5.0, MORE, 1, " stroke=\"#600\"/>\n"),
+                "MHC above neutral, q < 0.05");
     y += LINE;
     s += keyrow(y, line(LEGENDX, y, LEGENDX + 16, y, "stroke=\"" + std::string(PLAIN) + "\""),
-                "95% bootstrap intervals");
+                "bias-corrected 95% intervals");
     y += LINE;
     s += keyrow(y, line(LEGENDX, y, LEGENDX + 16, y, "stroke=\"#777\" stroke-dasharray=\"6 4\""),
                 "1:1 line (MHC = MIC)");
     y += 1.8 * LINE;
     if (listed.empty()) {
-        s += text(LEGENDX, y, "No pair has p < 0.025.", " font-weight=\"bold\"");
+        s += text(LEGENDX, y, "No pair has q < 0.05.", " font-weight=\"bold\"");
         return s;
     }
-    s += text(LEGENDX, y, format("Pairs with p < 0.025: %zu", listed.size()), " font-weight=\"bold\"");
+    s += text(LEGENDX, y, format("Pairs with q < 0.05: %zu", listed.size()), " font-weight=\"bold\"");
     y += LINE;
-    s += text(LEGENDX, y, "(mark: populations, p)");
+    s += text(LEGENDX, y, "(mark: populations, q, MHC)");
     const std::size_t shown = std::min(listed.size(), static_cast<std::size_t>(LEGEND_CAP));
     for (std::size_t k = 0; k < shown; ++k) {
         y += LINE;
         const PairSummary& p = *listed[k];
         // Joined, not formatted: a name may hold a zero byte.
         s += text(LEGENDX, y,
-                  format("%zu: ", k + 1) + pairlabel(p) + ", " + plegend(p.p) + (drawn[k] ? "" : " (not drawn)"));
+                  format("%zu: ", k + 1) + pairlabel(p) + ", " + qlegend(p.neutral.q) + ", " +
+                      (less(p) ? "less" : "more") + (drawn[k] ? "" : " (not drawn)"));
     }
     if (listed.size() > shown) {
         y += LINE;
@@ -202,13 +228,13 @@ std::string legend(const std::vector<const PairSummary*>& listed, const std::vec
 }  // namespace
 
 bool drawable(const PairSummary& p) {
-    for (double v : {p.mhc.median, p.mhc.lower, p.mhc.upper, p.mic.median, p.mic.lower, p.mic.upper}) {
+    for (double v : {p.mhc.observed, p.mhc.cilower, p.mhc.ciupper, p.mic.observed, p.mic.cilower, p.mic.ciupper}) {
         if (!std::isfinite(v) || std::fabs(v) > FARLIMIT) return false;
     }
     return true;
 }
 
-std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed) {
+std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed, bool neutral) {
     std::vector<const PairSummary*> shown;
     double lo = 0.0;
     double hi = 0.0;
@@ -216,7 +242,7 @@ std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed) {
     for (const PairSummary& p : pairs) {
         if (!drawable(p)) continue;
         shown.push_back(&p);
-        for (double v : {p.mhc.lower, p.mhc.upper, p.mic.lower, p.mic.upper, p.mhc.median, p.mic.median}) {
+        for (double v : {p.mhc.cilower, p.mhc.ciupper, p.mic.cilower, p.mic.ciupper, p.mhc.observed, p.mic.observed}) {
             lo = any ? std::min(lo, v) : v;
             hi = any ? std::max(hi, v) : v;
             any = true;
@@ -249,14 +275,22 @@ std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed) {
     }
     for (std::size_t k = 0; k < listed.size() && k < static_cast<std::size_t>(LEGEND_CAP); ++k) {
         if (!listeddrawn[k]) continue;
-        s += text(axis.x(listed[k]->mic.median) + marks.radius + 1, axis.y(listed[k]->mhc.median) - marks.radius,
+        s += text(axis.x(listed[k]->mic.observed) + marks.radius + 2, axis.y(listed[k]->mhc.observed) - marks.radius,
                   format("%zu", k + 1), " font-size=\"10\" fill=\"#600\"");
     }
     s += legend(listed, listeddrawn);
 
-    const double cy = TOP + SIDE + 72;
+    const double cy = TOP + SIDE + 60;
     s += text(LEFT, cy,
-              "Each point is a pair at its MIC and MHC bootstrap medians; whiskers span the 95% intervals.");
+              "Each point is a pair at its observed MIC and MHC estimates; whiskers span the bias-corrected 95% "
+              "intervals");
+    s += text(LEFT, cy + LINE,
+              "(the bootstrap's 2.5% and 97.5% points shifted down by its mean minus the observed estimate). " +
+                  std::string(neutral ? "Marks: the neutral test" : "No neutral test (--neutral-draws 0)."));
+    s += text(LEFT, cy + 2 * LINE,
+              neutral ? "(each locus against a drift null, the MHC against the MIC loci), Benjamini-Hochberg "
+                        "q < 0.05 over the pairs."
+                      : "No pair is marked.");
     const std::size_t missing = pairs.size() - shown.size();
     std::string caption;
     if (pairs.empty()) {
@@ -268,8 +302,8 @@ std::string plotsvg(const std::vector<PairSummary>& pairs, std::uint32_t seed) {
                       "[\u22121, 1] (beyond \u00b1%s).",
                       missing, pairs.size(), fixed(FARLIMIT, 0).c_str());
     }
-    s += text(LEFT, cy + LINE, caption);
-    s += text(LEFT, cy + 2 * LINE, format("Bootstrap seed %u: --seed %u draws the same replicates.", seed, seed));
+    s += text(LEFT, cy + 3 * LINE, caption);
+    s += text(LEFT, cy + 4 * LINE, format("Bootstrap seed %u: --seed %u draws the same replicates.", seed, seed));
     s += "</svg>\n";
     return s;
 }
