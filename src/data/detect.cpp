@@ -72,6 +72,7 @@ const char* formatname(Format format) {
         case Format::table: return "table";
         case Format::genalex: return "genalex";
         case Format::structure: return "structure";
+        case Format::vcf: return "vcf";
         case Format::automatic: break;
     }
     return "auto";
@@ -84,6 +85,7 @@ const char* formattitle(Format format) {
         case Format::table: return "table";
         case Format::genalex: return "GenAlEx";
         case Format::structure: return "STRUCTURE";
+        case Format::vcf: return "VCF";
         case Format::automatic: break;
     }
     return "auto";

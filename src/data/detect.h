@@ -29,7 +29,9 @@
 
 namespace gstboot {
 
-enum class Format { automatic, legacy, genepop, table, genalex, structure };
+// `vcf` is told apart before the others (see vcf.h) and holds the MIC set
+// alone; it is not a value of the options.
+enum class Format { automatic, legacy, genepop, table, genalex, structure, vcf };
 
 // Every value of --mhc-format, in the order messages list them.
 constexpr Format kFormats[] = {Format::legacy,  Format::genepop,   Format::table,
