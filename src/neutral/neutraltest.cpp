@@ -77,8 +77,9 @@ void observe(const std::vector<std::int32_t> (&codes)[2], int copies, LocusGenot
     }
 }
 
-double clampF(double f) {
-    if (!(f >= FLOOR)) return FLOOR;  // a not-a-number too
+// F of a null: within [FLOOR, CEILING], a not-a-number at FLOOR.
+double clampnull(double f) {
+    if (!(f >= FLOOR)) return FLOOR;
     return f > CEILING ? CEILING : f;
 }
 
@@ -163,7 +164,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
     std::vector<double> z;
     for (std::size_t l = 0; l < m; ++l) {
         const double rest = (beforenum[l] + afternum[l + 1]) / (beforeden[l] + afterden[l + 1]);
-        const double zl = position(loci[l], clampF(rest), seed, i, j, draws, s);
+        const double zl = position(loci[l], clampnull(rest), seed, i, j, draws, s);
         if (!std::isnan(zl)) z.push_back(zl);
     }
     result.loci = static_cast<int>(z.size());
@@ -180,7 +181,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
     mhc.sums = locussums(s.genotypes, s.sums);
     if (!(mhc.sums.den > 0.0)) return result;
     mhc.observed = mhc.sums.num / mhc.sums.den;
-    const double zmhc = position(mhc, clampF(gmic), seed, i, j, draws, s);
+    const double zmhc = position(mhc, clampnull(gmic), seed, i, j, draws, s);
     if (std::isnan(zmhc)) return result;
 
     const double count = static_cast<double>(z.size());
