@@ -148,12 +148,7 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
     return out;
 }
 
-namespace {
-
-// The estimate from counts: every frequency a count over its total, every
-// sum of squares a sum over how many individuals carry each allele 0..w
-// times; NaN (not finite) when den is not clearly positive.
-double tallied(const LocusGenotypes& g, LocusScratch& s) {
+double countedratio(const LocusGenotypes& g, LocusScratch& s) {
     const int k = g.alleles;
     const int w = g.copies;
     const std::size_t stride = static_cast<std::size_t>(w) + 1;
@@ -234,10 +229,8 @@ double tallied(const LocusGenotypes& g, LocusScratch& s) {
     return num / den;
 }
 
-}  // namespace
-
 Comparison compareestimate(const LocusGenotypes& g, double value, LocusScratch& s) {
-    const double counted = tallied(g, s);
+    const double counted = countedratio(g, s);
     if (counted < value - TALLYSLACK) return Comparison::below;
     if (counted > value + TALLYSLACK) return Comparison::above;
     const LocusSums sums = locussums(g, s);
