@@ -57,7 +57,7 @@ std::vector<int> codes(std::mt19937& gen, int k) {
 }
 
 void markpresent(DataSet& ds) {
-    for (auto& row : ds.present) std::fill(std::begin(row), std::end(row), 0);
+    ds.present.assign(1 + ds.nloci, NALLELE);
     ds.micmissing = false;
     for (int p = 0; p < ds.npop; ++p) {
         for (int i = 0; i < ds.nmhc[p]; ++i)
@@ -78,10 +78,9 @@ void markpresent(DataSet& ds) {
 std::unique_ptr<DataSet> largest() {
     std::mt19937 gen(1);
     auto ds = std::make_unique<DataSet>();
-    ds->npop = NPOP;
-    ds->mhccopies = COPIES;
-    ds->corrflag = ds->bootmhc = ds->bootmic = ds->bootloci = 1;
-    ds->nloci = NLOCI;
+    ds->shapemhc(std::vector<std::int32_t>(NPOP, NIND), COPIES, NALLELE);
+    ds->shapemic(std::vector<std::int32_t>(NPOP, NIND), NLOCI, {NALLELE});
+    ds->settings = Settings{true, true, true, true};
     const std::vector<int> mhccodes = codes(gen, MHCALLELES);
     const std::vector<double> mhcbase = profile(gen, MHCALLELES);
     std::vector<std::vector<int>> loccodes;
@@ -91,7 +90,6 @@ std::unique_ptr<DataSet> largest() {
         locbase.push_back(profile(gen, LOCUSALLELES));
     }
     for (int p = 0; p < NPOP; ++p) {
-        ds->nmhc[p] = ds->nmic[p] = NIND;
         const std::vector<double> f = perturb(gen, mhcbase, 8.0);
         std::discrete_distribution<int> mhc(f.begin(), f.end());
         for (int i = 0; i < NIND; ++i)
@@ -115,7 +113,7 @@ std::unique_ptr<DataSet> copyof(const DataSet& ds) {
 }
 
 // Checksums keep the scores from being optimised away and tell runs apart.
-double checksum(int npop, const double (*t)[MAXPOP]) {
+double checksum(int npop, const PairTable& t) {
     double s = 0.0;
     for (int i = 0; i + 1 < npop; ++i)
         for (int j = i + 1; j < npop; ++j)
@@ -144,7 +142,7 @@ Timed timeit(const DataSet& ds, int replicates, Score score) {
 }
 
 Timed engine(const DataSet& ds, int replicates, bool mic) {
-    const Engine e(ds);
+    const Engine e(ds, chosenisa());
     auto work = e.makework();
     auto est = std::make_unique<PairEstimates>();
     return timeit(ds, replicates, [&](const ReplicateIndex& idx) {
@@ -154,10 +152,11 @@ Timed engine(const DataSet& ds, int replicates, bool mic) {
 }
 
 Timed missing(const DataSet& ds, int replicates) {
-    const MissingMic m(ds);
+    const MissingMic m(ds, chosenisa());
     auto work = m.makework();
     auto est = std::make_unique<PairEstimates>();
     return timeit(ds, replicates, [&](const ReplicateIndex& idx) {
+        est->shape(ds.npop);
         m.score(idx, *work, est->mic);
         return checksum(ds.npop, est->mic);
     });
@@ -190,11 +189,9 @@ int main(int argc, char** argv) {
     }
     // MHC alone: no loci. MIC alone: no MHC individuals or codes.
     auto mhconly = copyof(*complete);
-    mhconly->nloci = 0;
+    mhconly->shapemic(complete->nmic, 0, {0});
     auto miconly = copyof(*complete);
-    for (int p = 0; p < NPOP; ++p) miconly->nmhc[p] = 0;
-    miconly->mhccopies = 0;
-    std::fill(std::begin(miconly->present[0]), std::end(miconly->present[0]), 0);
+    miconly->shapemhc(std::vector<std::int32_t>(NPOP, 0), 0, NALLELE);
 
     double full = 1e300, mhc = 1e300, mic = 1e300, gap = 1e300;
     for (int r = 0; r < rounds; ++r) {

@@ -72,7 +72,7 @@ inline std::string checkmhc(const DataSet& ds) {
                 if (!within(ds.mhc[p][i][c], 0, NALLELE - 1) || ds.present[0][ds.mhc[p][i][c]] != 1)
                     return "MHC code out of range or not marked present";
     }
-    for (int a = 0; a < NALLELE; ++a)
+    for (int a = 0; a < ds.present.width(0); ++a)
         if (!within(ds.present[0][a], 0, 1)) return "MHC presence entry not 0 or 1";
     return "";
 }
@@ -88,38 +88,49 @@ inline std::string checkmic(const DataSet& ds) {
                         ds.present[1 + l][ds.mic[p][i][l][a]] != 1)
                         return "MIC code out of range or not marked present";
     }
-    for (int r = 1; r <= MAXLOCI; ++r)
-        for (int a = 0; a < NALLELE; ++a)
+    if (ds.present.rows() != 1 + ds.nloci) return "presence rows do not match the loci";
+    for (int r = 1; r <= ds.nloci; ++r)
+        for (int a = 0; a < ds.present.width(r); ++a)
             if (!within(ds.present[r][a], 0, 1)) return "MIC presence entry not 0 or 1";
     return "";
 }
 
-// A MIC set coded from a named format: codes within range or MISSING for
-// both alleles of a genotype, MISSING never present, names for every
-// population and locus.
+// A set coded from a named format: codes within their row of the presence
+// table or MISSING for both alleles of a genotype, MISSING never present,
+// names for every population and locus. The named formats have no limits
+// but the MHC copies.
 inline std::string checkcoded(const DataSet& ds, bool mhc) {
-    if (static_cast<int>(ds.popnames.size()) != ds.npop || !within(ds.npop, 1, MAXPOP)) return "population names or count wrong";
-    if (mhc) return checkmhc(ds);
-    if (static_cast<int>(ds.locusnames.size()) != ds.nloci || !within(ds.nloci, 1, MAXLOCI)) return "locus names or count wrong";
+    if (static_cast<int>(ds.popnames.size()) != ds.npop || ds.npop < 1) return "population names or count wrong";
+    if (mhc) {
+        if (!within(ds.mhccopies, 1, MAXNAMEDCOPIES)) return "MHC copies out of range";
+        for (int p = 0; p < ds.npop; ++p)
+            for (int i = 0; i < ds.nmhc[p]; ++i)
+                for (int c = 0; c < ds.mhccopies; ++c)
+                    if (!within(ds.mhc[p][i][c], 0, ds.present.width(0) - 1) || ds.present[0][ds.mhc[p][i][c]] != 1)
+                        return "MHC code out of range or not marked present";
+        return "";
+    }
+    if (static_cast<int>(ds.locusnames.size()) != ds.nloci || ds.nloci < 1) return "locus names or count wrong";
+    if (ds.present.rows() != 1 + ds.nloci) return "presence rows do not match the loci";
     bool missing = false;
     for (int p = 0; p < ds.npop; ++p) {
-        if (!within(ds.nmic[p], 1, MAXIND)) return "MIC sample size out of range";
+        if (ds.nmic[p] < 1) return "MIC sample size out of range";
         for (int i = 0; i < ds.nmic[p]; ++i)
             for (int l = 0; l < ds.nloci; ++l) {
-                const std::int32_t* g = ds.mic[p][i][l];
+                const MicGenotype& g = ds.mic[p][i][l];
                 if (g[0] == MISSING || g[1] == MISSING) {
                     if (g[0] != g[1]) return "a genotype with one allele MISSING";
                     missing = true;
                     continue;
                 }
                 for (int a = 0; a < 2; ++a)
-                    if (!within(g[a], 0, NALLELE - 1) || ds.present[1 + l][g[a]] != 1)
+                    if (!within(g[a], 0, ds.present.width(1 + l) - 1) || ds.present[1 + l][g[a]] != 1)
                         return "MIC code out of range or not marked present";
             }
     }
     if (missing != ds.micmissing) return "micmissing does not say whether a genotype is MISSING";
-    for (int r = 1; r <= MAXLOCI; ++r)
-        for (int a = 0; a < NALLELE; ++a)
+    for (int r = 1; r <= ds.nloci; ++r)
+        for (int a = 0; a < ds.present.width(r); ++a)
             if (!within(ds.present[r][a], 0, 1)) return "MIC presence entry not 0 or 1";
     return "";
 }
@@ -162,7 +173,7 @@ inline std::string replaynamed(Kind kind, const std::uint8_t* data, std::size_t 
         } else {
             std::vector<std::size_t> order;
             for (std::size_t p = 0; p < set.pops.size(); ++p) order.push_back(p);
-            ds.npop = static_cast<std::int32_t>(set.pops.size());
+            ds.shapemhc(std::vector<std::int32_t>(set.pops.size(), 0), 0, 0);
             ds.popnames.clear();
             for (const RawPopulation& p : set.pops) ds.popnames.push_back(p.name);
             fillmic(set, order, ds, warnings);
@@ -186,7 +197,7 @@ inline std::string replay(Kind kind, const std::uint8_t* data, std::size_t size,
     const std::string name = filename(kind);
     if (kind == Kind::mic) {
         if (size == 0) return "";
-        ds.npop = data[0] % (MAXPOP + 1);
+        ds.shapemhc(std::vector<std::int32_t>(data[0] % (MAXPOP + 1), 0), 0, NALLELE);
         ++data;
         --size;
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the readers' fuzz targets with clang++ and runs each for SECONDS
-# (default 60), seeded with the golden inputs (legacy kinds), the examples
-# (GENEPOP) and every input kept in tests/data/fuzz-regressions. Exits 1 on any finding (crash, hang, leak,
+# Builds the fuzz targets with clang++ and runs each for SECONDS (default
+# 60): the readers', seeded with the golden inputs (legacy kinds), the
+# examples (GENEPOP), and the writers' (outputs); each also with every input
+# kept in tests/data/fuzz-regressions. Exits 1 on any finding (crash, hang, leak,
 # memory blow-up, broken contract) and copies each finding into
 # tests/data/fuzz-regressions/<kind>/, where the test suite replays it: commit
 # it with the fix.
@@ -19,12 +20,14 @@ CXX=$cxx cmake -S "$root/fuzz" -B "$build" >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" >/dev/null
 
 status=0
-for kind in mhc mic genepop table genalex structure; do
+for kind in mhc mic genepop table genalex structure outputs; do
   seeds=$build/seeds/$kind corpus=$build/corpus/$kind artifacts=$build/artifacts/$kind
   rm -rf "$seeds" "$artifacts"
   mkdir -p "$seeds" "$corpus" "$artifacts" "$regress/$kind"
   dict=$root/fuzz/reader.dict
-  if [ "$kind" != mhc ] && [ "$kind" != mic ]; then
+  if [ "$kind" = outputs ]; then
+    dict=
+  elif [ "$kind" != mhc ] && [ "$kind" != mic ]; then
     dict=$root/fuzz/formats.dict
     # The dialects of the test study, each as MIC, its format told from
     # the content (the leading byte's second bit).
@@ -56,7 +59,7 @@ for kind in mhc mic genepop table genalex structure; do
   log=$build/fuzz-$kind.log
   set +e
   "$build/fuzz_$kind" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=70000 \
-    -dict="$dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
+    ${dict:+-dict="$dict"} -artifact_prefix="$artifacts/" -print_final_stats=1 \
     "$corpus" "$seeds" >"$log" 2>&1
   rc=$?
   set -e

@@ -19,9 +19,9 @@ cd "$(dirname "$0")/.."
 build=${BUILD:-build-aarch64-tests}
 jobs=${JOBS:-2}
 # The suites that compute; every test in them runs in-process.
-suites='Engine|ExactSum|MissingMic|PairMissing|NoVariation|Components|PairGst|Random|DrawIndex|Resample|SortVals|Shortest|Fold|Fixed|Lines|Numeric|NeutralMath'
+suites='Engine|ExactSum|MissingMic|PairMissing|NoVariation|Scale|Components|PairGst|Random|DrawIndex|Resample|SortVals|Shortest|Fold|Fixed|Lines|Numeric|NeutralMath'
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DGSTBOOT_GTEST_SOURCE="${GTEST_SOURCE:-/usr/src/googletest}" -DGSTBOOT_REQUIRE_TESTS=ON >/dev/null
+  -DGSTBOOT_GTEST_SOURCE="${GTEST_SOURCE:-/usr/src/googletest}" -DGSTBOOT_REQUIRE_TESTS=ON -DGSTBOOT_LONG_TESTS=ON >/dev/null
 # The test discovery after the link runs the test program under qemu (the
 # toolchain file names it as the emulator).
 cmake --build "$build" -j "$jobs" --target gstboot_tests >/dev/null

@@ -12,14 +12,19 @@ namespace {
 
 // Two population blocks filled from {individual: {copies}} lists; the rest
 // of the blocks holds junk that must not matter.
+constexpr int ROOM = 8;     // individuals a block holds
+constexpr int COPIES = 10;  // copies a block holds per individual
+
 struct Pair {
     PopBlock blocks[2];
     std::int32_t ni[2] = {0, 0};
     Pair(std::initializer_list<std::initializer_list<int>> pop0,
          std::initializer_list<std::initializer_list<int>> pop1) {
-        for (auto& b : blocks)
-            for (auto& ind : b)
-                for (auto& c : ind) c = 5;  // junk: a code the tests score
+        for (auto& b : blocks) {
+            b.shape(ROOM, COPIES);
+            for (int j = 0; j < ROOM; ++j)
+                for (int c = 0; c < COPIES; ++c) b[j][c] = 5;  // junk: a code the tests score
+        }
         fill(0, pop0);
         fill(1, pop1);
     }
@@ -100,8 +105,8 @@ TEST(Components, CellsOutsideTheCountsAreNotRead) {
     Pair p({{5, 5}, {5, 7}}, {{7, 7}, {7, 9}});
     Pair q = p;
     for (auto& b : q.blocks) {
-        for (int j = 0; j < MAXIND; ++j) {
-            for (int c = 0; c < MAXCOPIES; ++c) {
+        for (int j = 0; j < ROOM; ++j) {
+            for (int c = 0; c < COPIES; ++c) {
                 if (j >= 2 || c >= 2) b[j][c] = 7;
             }
         }

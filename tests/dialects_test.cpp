@@ -66,4 +66,25 @@ TEST(Dialects, EveryDialectGivesTheCanonicalEstimates) {
         << r.err;
 }
 
+// An endless input ends at its first impossible item, in every format,
+// having read at most about a megabyte of it.
+TEST(Dialects, EndlessInputEndsWithAMessage) {
+    if (!exists("/dev/zero")) GTEST_SKIP() << "no /dev/zero";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"legacy", "/dev/zero:1:1: expected the population count (npop), but '\\x00"},
+        {"auto", "/dev/zero:1:1: cannot tell the format of this file: its first value '\\x00"},
+        {"genepop", "/dev/zero:1:1: line 1 is longer than 1048576 bytes"},
+        {"table", "/dev/zero:1:1: line 1 is longer than 1048576 bytes"},
+        {"genalex", "/dev/zero:1:1: line 1 is longer than 1048576 bytes"},
+        {"structure", "/dev/zero:1:1: line 1 is longer than 1048576 bytes"},
+    };
+    TempDir dir;
+    for (const auto& [format, message] : cases) {
+        const RunResult r = rungstboot(dir.path(), {"--mhc", "/dev/zero", "--mhc-format", format});
+        EXPECT_EQ(r.status, 1) << format;
+        EXPECT_EQ(r.err.rfind(message, 0), 0u) << format << "\n" << r.err.substr(0, 300);
+        EXPECT_FALSE(exists(dir.file("output.txt"))) << format;
+    }
+}
+
 }  // namespace

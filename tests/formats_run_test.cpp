@@ -86,9 +86,10 @@ std::string tablemic(const DataSet& ds, bool inorder) {
 
 std::vector<std::string> settingsargs(const DataSet& ds) {
     std::string list;
-    for (auto [on, name] : {std::pair{ds.bootmhc, "mhc"}, {ds.bootmic, "mic"}, {ds.bootloci, "loci"}})
-        if (gstboot::switchon(on)) list += (list.empty() ? "" : ",") + std::string(name);
-    return {"--correction", gstboot::switchon(ds.corrflag) ? "on" : "off", "--resample", list.empty() ? "none" : list};
+    const gstboot::Settings& s = ds.settings;
+    for (auto [on, name] : {std::pair{s.bootmhc, "mhc"}, {s.bootmic, "mic"}, {s.bootloci, "loci"}})
+        if (on) list += (list.empty() ? "" : ",") + std::string(name);
+    return {"--correction", s.corrflag ? "on" : "off", "--resample", list.empty() ? "none" : list};
 }
 
 TEST(FormatsRun, ConvertedStudiesGiveTheLegacyBytes) {

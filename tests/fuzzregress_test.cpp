@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "../fuzz/readcheck.h"
+#include "../fuzz/writecheck.h"
 #include "testutil.h"
 
 using namespace testutil;
@@ -31,6 +32,23 @@ TEST(FuzzRegressions, MhcInputs) { replayfolder(Kind::mhc, "mhc"); }
 TEST(FuzzRegressions, MicInputs) { replayfolder(Kind::mic, "mic"); }
 TEST(FuzzRegressions, GenepopInputs) { replayfolder(Kind::genepop, "genepop"); }
 TEST(FuzzRegressions, TableInputs) { replayfolder(Kind::table, "table"); }
+TEST(FuzzRegressions, GenalexInputs) { replayfolder(Kind::genalex, "genalex"); }
+TEST(FuzzRegressions, StructureInputs) { replayfolder(Kind::structure, "structure"); }
+
+TEST(FuzzRegressions, OutputInputs) {
+    const std::string folder = testdata("fuzz-regressions/outputs");
+    std::vector<std::string> names = listdir(folder);
+    ASSERT_FALSE(names.empty()) << folder;
+    for (const std::string& name : names) {
+        const std::string bytes = readfile(folder + "/" + name);
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        EXPECT_EQ(gstboot::writecheck::replay(data, bytes.size()), "") << name;
+        // The kept inputs reach what they were made for: pairs, names, warnings.
+        const gstboot::RunSummary run = gstboot::writecheck::summaryof(data, bytes.size());
+        EXPECT_FALSE(run.pairs.empty()) << name;
+        EXPECT_FALSE(gstboot::estimatewarnings(run).empty()) << name;
+    }
+}
 
 // The dialect study, each file under every named-format target, as MHC and
 // as MIC, detected and forced: read or refused, always within the contract.
@@ -55,16 +73,47 @@ TEST(FuzzRegressions, DialectsUnderEveryTarget) {
 // would pass whatever the reader did.
 TEST(FuzzRegressions, JudgeRejectsADataSetOutsideTheLimits) {
     auto ds = std::make_unique<gstboot::DataSet>();
-    ds->npop = 1;
-    ds->mhccopies = 1;
-    ds->nmhc[0] = 1;
+    ds->shapemhc({1}, 1, gstboot::NALLELE);
     ds->mhc[0][0][0] = 351 - 1;
     ds->present[0][350] = 1;
     EXPECT_EQ(gstboot::readcheck::checkmhc(*ds), "");
     ds->present[0][350] = 0;
     EXPECT_NE(gstboot::readcheck::checkmhc(*ds), "");
-    ds->nmhc[0] = 201;
+    ds->shapemhc({201}, 1, gstboot::NALLELE);
     EXPECT_NE(gstboot::readcheck::checkmhc(*ds), "");
+}
+
+// The writers' judge: each document is one fault an unescaped name or a
+// broken writer would make, and must be refused; the first of each list is
+// sound and must pass.
+TEST(FuzzRegressions, JudgeRejectsBrokenOutputs) {
+    using gstboot::writecheck::checktable;
+    using gstboot::writecheck::checkterminal;
+    using gstboot::writecheck::checkxml;
+    const std::string head = "<?xml version=\"1.0\"?>\n";
+    EXPECT_EQ(checkxml(head + "<svg a=\"1\" b='&lt;'><text>x &amp; &#x1F41F; \xC3\xBC</text><g/></svg>\n"), "");
+    for (const std::string& bad : {
+             head + "<svg><text>W\xF6rthsee</text></svg>",  // not UTF-8
+             head + "<svg><text>\x1B[2J</text></svg>",      // a control XML forbids
+             head + "<svg><text>a<b</text></svg>",          // '<' in text
+             head + "<svg><text>a & b</text></svg>",        // '&' that is no reference
+             head + "<svg><text>&#27;</text></svg>",        // a reference to a forbidden character
+             head + "<svg><text></svg></text>",             // crossed elements
+             head + "<svg><text>x</text>",                  // not closed
+             head + "<svg/><svg/>",                         // two roots
+             head + "<svg a=\"1\" a=\"2\"/>",              // an attribute twice
+         }) {
+        EXPECT_NE(checkxml(bad), "") << bad;
+    }
+    EXPECT_EQ(checktable("a\tb\n1\t2\n"), "");
+    EXPECT_NE(checktable("a\tb\n1\t2\t3\n"), "");
+    EXPECT_NE(checktable("a\tb\n1\n2\t3\n"), "");
+    EXPECT_NE(checktable("a\tb\n1\x1B\t2\n"), "");
+    EXPECT_NE(checktable("a\tb\n1\t2"), "");
+    EXPECT_EQ(checkterminal("Z\xC3\xBCrich \\x1B"), "");
+    EXPECT_NE(checkterminal("\x1B[2J"), "");
+    EXPECT_NE(checkterminal("\xE2\x80\xAE"), "");
+    EXPECT_NE(checkterminal("\xF6"), "");
 }
 
 }  // namespace

@@ -18,8 +18,7 @@ using gstboot::NALLELE;
 // Marks `present` from the genotypes below the counts (MISSING never) and
 // sets micmissing.
 inline void finish(DataSet& ds) {
-    for (auto& row : ds.present)
-        for (auto& v : row) v = 0;
+    ds.present.assign(1 + ds.nloci, NALLELE);
     ds.micmissing = false;
     for (int p = 0; p < ds.npop; ++p) {
         for (int i = 0; i < ds.nmhc[p]; ++i)
@@ -58,22 +57,28 @@ struct Shape {
 inline std::unique_ptr<DataSet> random(std::mt19937& gen, Shape s) {
     auto pick = [&](int n) { return static_cast<int>(gen() % static_cast<unsigned>(n)); };
     auto ds = std::make_unique<DataSet>();
-    ds->npop = s.npop >= 0 ? s.npop : pick(10);
-    ds->nloci = s.nloci >= 0 ? s.nloci : pick(7);
+    const int npop = s.npop >= 0 ? s.npop : pick(10);
+    const int nloci = s.nloci >= 0 ? s.nloci : pick(7);
     const int maxind = s.maxind >= 0 ? s.maxind : 1 + pick(pick(4) == 0 ? 200 : 12);
     const int switches[] = {0, 1, 1, 2, -1};
-    ds->corrflag = s.corrflag >= 0 ? s.corrflag : switches[pick(5)];
-    ds->bootmic = s.bootmic >= 0 ? s.bootmic : switches[pick(5)];
-    ds->bootloci = s.bootloci >= 0 ? s.bootloci : switches[pick(5)];
-    ds->mhccopies = 2;
-    ds->bootmhc = 1;
-    for (int p = 0; p < ds->npop; ++p) {
+    ds->settings.corrflag = (s.corrflag >= 0 ? s.corrflag : switches[pick(5)]) == 1;
+    ds->settings.bootmic = (s.bootmic >= 0 ? s.bootmic : switches[pick(5)]) == 1;
+    ds->settings.bootloci = (s.bootloci >= 0 ? s.bootloci : switches[pick(5)]) == 1;
+    ds->settings.bootmhc = true;
+    std::vector<std::int32_t> nmic, nmhc;
+    std::vector<int> mhccodes;
+    for (int p = 0; p < npop; ++p) {
         const int r = pick(10);
-        ds->nmic[p] = r == 0 ? 0 : r == 1 ? 1 : r == 2 ? 2 : r == 3 ? maxind : 1 + pick(maxind);
-        ds->nmhc[p] = pick(4);
-        for (int i = 0; i < ds->nmhc[p]; ++i)
-            for (int c = 0; c < 2; ++c) ds->mhc[p][i][c] = pick(3);
+        nmic.push_back(r == 0 ? 0 : r == 1 ? 1 : r == 2 ? 2 : r == 3 ? maxind : 1 + pick(maxind));
+        nmhc.push_back(pick(4));
+        for (int i = 0; i < 2 * nmhc.back(); ++i) mhccodes.push_back(pick(3));
     }
+    ds->shapemhc(nmhc, 2, NALLELE);
+    ds->shapemic(nmic, nloci, {NALLELE});
+    std::size_t next = 0;
+    for (int p = 0; p < npop; ++p)
+        for (int i = 0; i < ds->nmhc[p]; ++i)
+            for (int c = 0; c < 2; ++c) ds->mhc[p][i][c] = mhccodes[next++];
     for (int l = 0; l < ds->nloci; ++l) {
         std::vector<int> codes;
         if (s.exact) {
@@ -93,7 +98,7 @@ inline std::unique_ptr<DataSet> random(std::mt19937& gen, Shape s) {
             const bool inbred = pick(3) == 0;
             std::bernoulli_distribution missing(rate);
             for (int i = 0; i < ds->nmic[p]; ++i) {
-                std::int32_t* g = ds->mic[p][i][l];
+                gstboot::MicGenotype& g = ds->mic[p][i][l];
                 if (missing(gen)) {
                     g[0] = g[1] = gstboot::MISSING;
                     continue;

@@ -40,6 +40,7 @@ std::uint64_t bitsof(double v) {
 // calls are checked too.
 TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
     std::unique_ptr<PopBlock[]> blocks(new PopBlock[2]);
+    for (int p = 0; p < 2; ++p) blocks[p].shape(40, 10);
     LocusScratch scratch;
     Stream stream{42};
     int checked = 0;
@@ -240,10 +241,8 @@ TEST(NeutralMath, PIsUniformOnDataFromItsOwnNull) {
     const int sets = 300, loci = 12, individuals = 25, alleles = 6;
     const double concentration = (1.0 - 0.05) / 0.05;
     std::unique_ptr<DataSet> ds(new DataSet());
-    ds->npop = 2;
-    ds->mhccopies = 2;
-    ds->nloci = loci;
-    ds->nmhc[0] = ds->nmhc[1] = ds->nmic[0] = ds->nmic[1] = individuals;
+    ds->shapemhc({individuals, individuals}, 2, NALLELE);
+    ds->shapemic({individuals, individuals}, loci, {NALLELE});
     Stream stream{2026};
     AliasTable ancestral;
     PolyaUrn urn;

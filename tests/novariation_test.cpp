@@ -78,20 +78,21 @@ TEST(NoVariation, BothScorersGiveNoEstimateExactlyWhereTheRuleSays) {
     std::mt19937 gen(12);
     int flats = 0;
     int kept = 0;
+    // Made once: each trial reshapes them to its study.
+    auto idx = std::make_unique<ReplicateIndex>();
+    auto rep = std::make_unique<Replicate>();
+    auto scratch = std::make_unique<PairScratch>();
+    auto raw = std::make_unique<PairEstimates>();
+    auto e = std::make_unique<PairEstimates>();
+    auto r = std::make_unique<PairEstimates>();
     for (int trial = 0; trial < 400; ++trial) {
         const int npop = std::vector<int>{2, 3, 7, 8, 9}[static_cast<std::size_t>(trial % 5)];
         const auto study = flatstudy(gen, npop);
         auto ds = testutil::parsedata(study.first, study.second);
-        const auto engine = makeenginescorer(*ds);
+        const auto engine = makeenginescorer(*ds, chosenisa());
         const auto reference = makereferencescorer(*ds);
         auto ework = engine->makework();
         auto rwork = reference->makework();
-        auto idx = std::make_unique<ReplicateIndex>();
-        auto rep = std::make_unique<Replicate>();
-        auto scratch = std::make_unique<PairScratch>();
-        auto raw = std::make_unique<PairEstimates>();
-        auto e = std::make_unique<PairEstimates>();
-        auto r = std::make_unique<PairEstimates>();
         Random rng;
         rng.srand(static_cast<std::uint32_t>(trial));
         for (int k = 0; k < 3; ++k) {

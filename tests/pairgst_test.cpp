@@ -42,7 +42,8 @@ TEST(PairGst, NoAlleleOrNoLocusIsNotANumber) {
 }
 
 TEST(PairGst, HeterozygosityCorrectionEdges) {
-    PopBlock g[2] = {};
+    PopBlock g[2];
+    for (PopBlock& b : g) b.shape(20, 3);
     std::int32_t ni[2];
     // Every individual heterozygous: N additions of 1/N.
     for (int n : {3, 4, 10, 20}) {
@@ -83,7 +84,9 @@ TEST(PairGst, CorrectionSwitch) {
 
 TEST(PairGst, SummarySumsInReplicateOrderAndLeavesTheTables) {
     auto t = std::make_unique<ResultTables>();
+    t->assign(3);
     auto est = std::make_unique<PairEstimates>();
+    est->shape(3);
     for (int r = 0; r < NREP; ++r) {
         est->mhc[0][1] = r < 500 ? 1.0 : 0.0;  // above MIC in the first 500
         est->mic[0][1] = 0.0;
@@ -94,7 +97,7 @@ TEST(PairGst, SummarySumsInReplicateOrderAndLeavesTheTables) {
         storeestimates(3, *est, r, *t);
     }
     auto ds = std::make_unique<DataSet>();
-    ds->npop = 3;
+    ds->shapemhc({0, 0, 0}, 0, 0);
     const RunSummary run = summarizerun(*ds, *t, *est, 7, "a", "b");
     ASSERT_EQ(run.pairs.size(), 3u);
     EXPECT_EQ(run.pairs[0].frac, 0.5000000000000003);

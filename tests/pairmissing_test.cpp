@@ -30,18 +30,16 @@ constexpr std::int32_t M = MISSING;
 //        heterozygous: corrected 10/11.
 std::unique_ptr<DataSet> handstudy(int corrflag) {
     auto ds = std::make_unique<DataSet>();
-    ds->npop = 3;
-    ds->nloci = 2;
-    ds->corrflag = corrflag;
+    ds->shapemhc({0, 0, 0}, 2, NALLELE);
+    ds->shapemic({3, 3, 2}, 2, {NALLELE});
+    ds->settings.corrflag = corrflag == 1;
     const std::int32_t g[3][3][4] = {
         {{1, 2, 5, 6}, {M, M, M, M}, {M, M, 6, 6}},
         {{2, 2, 5, 5}, {1, 2, 5, 6}, {2, 3, M, M}},
         {{3, 3, M, M}, {M, M, M, M}},
     };
-    const int sizes[3] = {3, 3, 2};
     for (int p = 0; p < 3; ++p) {
-        ds->nmic[p] = sizes[p];
-        for (int i = 0; i < sizes[p]; ++i)
+        for (int i = 0; i < ds->nmic[p]; ++i)
             for (int l = 0; l < 2; ++l)
                 for (int a = 0; a < 2; ++a) ds->mic[p][i][l][a] = g[p][i][2 * l + a];
     }
@@ -59,7 +57,7 @@ TEST(PairMissing, HandWorkedStudy) {
         auto ds = handstudy(c.corrflag);
         ASSERT_TRUE(ds->micmissing);
         auto scratch = std::make_unique<MissingScratch>();
-        double out[MAXPOP][MAXPOP] = {};
+        PairTable out;
         scoremissingpairs(*ds, ds->present, ds->mic, *scratch, out);
         EXPECT_NEAR(out[0][1], c.ab, 1e-15) << c.corrflag;
         EXPECT_NEAR(out[1][2], c.bc, 1e-15) << c.corrflag;
@@ -78,8 +76,7 @@ TEST(PairMissing, LociThatEnter) {
     const int sizes[][3] = {{1, 2, 2}, {1, 1, 0}, {0, 5, 0}, {3, 0, 0}, {2, 1, 2}};
     for (const auto& s : sizes) {
         DataSet& d = *ds;
-        d.nmic[0] = s[0];
-        d.nmic[1] = s[1];
+        d.shapemic({s[0], s[1], 0}, 2, {NALLELE});
         for (int p = 0; p < 2; ++p)
             for (int i = 0; i < d.nmic[p]; ++i)
                 for (int l = 0; l < 2; ++l) d.mic[p][i][l][0] = d.mic[p][i][l][1] = 1;
@@ -104,7 +101,7 @@ TEST(PairMissing, ReplicatePresenceNeverMarksMissing) {
     // A missing genotype at the first locus must not mark the last code of
     // the row before it (the MHC row).
     auto ds = handstudy(0);
-    ds->bootmic = 1;
+    ds->settings.bootmic = true;
     auto rep = std::make_unique<Replicate>();
     Random rng;
     rng.srand(3);

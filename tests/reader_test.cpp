@@ -29,22 +29,23 @@ TEST(Reader, WorkedExample) {
     auto ds = parsedata(kMhc, kMic);
     EXPECT_EQ(ds->npop, 2);
     EXPECT_EQ(ds->mhccopies, 2);
-    EXPECT_EQ(ds->corrflag, 0);
-    EXPECT_EQ(ds->bootmhc, 1);
+    EXPECT_FALSE(ds->settings.corrflag);
+    EXPECT_TRUE(ds->settings.bootmhc);
     EXPECT_EQ(ds->nmhc[0], 2);
     EXPECT_EQ(ds->nmhc[1], 1);
     EXPECT_EQ(ds->mhc[0][1][1], 101);
     EXPECT_EQ(ds->mhc[1][0][0], 205);
     EXPECT_EQ(ds->nloci, 2);
-    EXPECT_EQ(ds->bootmic, 1);
-    EXPECT_EQ(ds->bootloci, 0);
+    EXPECT_TRUE(ds->settings.bootmic);
+    EXPECT_FALSE(ds->settings.bootloci);
     EXPECT_EQ(ds->mic[0][0][0][1], 12);
     EXPECT_EQ(ds->mic[1][0][1][0], 4);
-    Presence want = {};
+    Presence want;
+    want.assign(3, NALLELE);  // the layout's codes 0..350, for each row
     for (int a : {101, 102, 205}) want[0][a] = 1;
     for (int a : {10, 12}) want[1][a] = 1;
     for (int a : {3, 4}) want[2][a] = 1;
-    EXPECT_EQ(std::memcmp(want, ds->present, sizeof want), 0);
+    EXPECT_TRUE(want == ds->present);
 }
 
 TEST(Reader, LayoutDoesNotMatter) {
@@ -56,24 +57,23 @@ TEST(Reader, LayoutDoesNotMatter) {
     auto a = parsedata(flat, micflat);
     auto b = parsedata(tall, "\r\n" + std::string(kMic));
     for (auto* ds : {a.get(), b.get()}) {
-        EXPECT_EQ(std::memcmp(ds->mhc, lines->mhc, sizeof ds->mhc), 0);
-        EXPECT_EQ(std::memcmp(ds->mic, lines->mic, sizeof ds->mic), 0);
-        EXPECT_EQ(std::memcmp(ds->present, lines->present, sizeof ds->present), 0);
+        EXPECT_TRUE(ds->mhc == lines->mhc);
+        EXPECT_TRUE(ds->mic == lines->mic);
+        EXPECT_TRUE(ds->present == lines->present);
     }
 }
 
 TEST(Reader, EmptyPopulationsNoLociSignsAndEdgeCodes) {
     auto ds = parsedata("3 1 -1 +2\n0 2 0\n0 350\n", "0 2 -7\n4 0 1\n");
-    EXPECT_EQ(ds->corrflag, -1);
-    EXPECT_EQ(ds->bootmhc, 2);
+    EXPECT_FALSE(ds->settings.corrflag);  // only 1 is on
+    EXPECT_FALSE(ds->settings.bootmhc);
     EXPECT_EQ(ds->mhc[1][0][0], 0);
     EXPECT_EQ(ds->mhc[1][1][0], 350);
     EXPECT_EQ(ds->present[0][0], 1);
     EXPECT_EQ(ds->present[0][350], 1);
     EXPECT_EQ(ds->nmic[0], 4);
     EXPECT_EQ(ds->nmic[2], 1);
-    for (int r = 1; r <= MAXLOCI; ++r)
-        for (int a = 0; a < NALLELE; ++a) ASSERT_EQ(ds->present[r][a], 0);
+    EXPECT_EQ(ds->present.rows(), 1);
 }
 
 TEST(Reader, ExtraValuesWarnOnce) {
@@ -167,16 +167,18 @@ TEST(Reader, TokensThatAreNotIntegers) {
     }
     // The extremes of 32 bits are integers, and switches take any of them.
     auto ds = parsedata("0 0 2147483647 -2147483648\n", "0 -2147483648 2147483647\n");
-    EXPECT_EQ(ds->corrflag, 2147483647);
-    EXPECT_EQ(ds->bootmhc, -2147483647 - 1);
+    EXPECT_FALSE(ds->settings.corrflag);
+    EXPECT_FALSE(ds->settings.bootmhc);
+    EXPECT_TRUE(parsedata("0 0 1 1\n", "0 1 1\n")->settings.bootloci);
     // Zero padding of any length, around the 40 bytes a token keeps, is the
     // number it spells; a padded number that is too large still is not.
     for (std::size_t pad : {std::size_t{38}, std::size_t{39}, std::size_t{40}, std::size_t{41}, std::size_t{300}}) {
         const std::string zeros(pad, '0');
-        ds = parsedata("0 0 " + zeros + "2147483647 -" + zeros + "3\n", "0 +" + zeros + " 0\n");
-        EXPECT_EQ(ds->corrflag, 2147483647) << pad;
-        EXPECT_EQ(ds->bootmhc, -3) << pad;
-        EXPECT_EQ(ds->bootmic, 0) << pad;
+        ds = parsedata("0 0 " + zeros + "1 -" + zeros + "1\n", "0 +" + zeros + "1 " + zeros + "\n");
+        EXPECT_TRUE(ds->settings.corrflag) << pad;
+        EXPECT_FALSE(ds->settings.bootmhc) << pad;  // -1
+        EXPECT_TRUE(ds->settings.bootmic) << pad;
+        EXPECT_FALSE(ds->settings.bootloci) << pad;
         const std::string msg = failure("1 1 " + zeros + "2147483648 0\n0\n", "0 0 0\n0\n");
         EXPECT_NE(msg.find("does not fit in 32 bits"), std::string::npos) << pad << ": " << msg;
     }

@@ -89,7 +89,8 @@ const char* kMic =
     "13 14 15 16  17 18 19 20\n";
 
 void expectpresence(const DataSet& ds, const Replicate& rep) {
-    Presence want = {};
+    Presence want;
+    want.assign(1 + ds.nloci, ds.present.widest());
     for (int p = 0; p < ds.npop; ++p) {
         for (int s = 0; s < ds.nmhc[p]; ++s)
             for (int c = 0; c < ds.mhccopies; ++c) want[0][rep.rmhc[p][s][c]] = 1;
@@ -97,7 +98,7 @@ void expectpresence(const DataSet& ds, const Replicate& rep) {
             for (int l = 0; l < ds.nloci; ++l)
                 for (int a = 0; a < 2; ++a) want[1 + l][rep.rmic[p][s][l][a]] = 1;
     }
-    EXPECT_EQ(std::memcmp(want, rep.present, sizeof want), 0);
+    EXPECT_TRUE(want == rep.present);
 }
 
 TEST(Resample, SwitchesOffCopyTheDataAndTakeNoValue) {
@@ -107,8 +108,8 @@ TEST(Resample, SwitchesOffCopyTheDataAndTakeNoValue) {
     mic[4] = '-';  // "-1"
     mic.insert(5, "1");
     auto ds = testutil::parsedata(mhc, mic);
-    ASSERT_EQ(ds->bootmhc, 2);
-    ASSERT_EQ(ds->bootloci, -1);
+    ASSERT_FALSE(ds->settings.bootmhc);
+    ASSERT_FALSE(ds->settings.bootloci);
     EXPECT_EQ(drawcount(*ds), 0u);
     auto rep = std::make_unique<Replicate>();
     Random g;
@@ -122,7 +123,7 @@ TEST(Resample, SwitchesOffCopyTheDataAndTakeNoValue) {
             for (int l = 0; l < 2; ++l)
                 for (int a = 0; a < 2; ++a) EXPECT_EQ(rep->rmic[p][s][l][a], ds->mic[p][s][l][a]);
     }
-    EXPECT_EQ(std::memcmp(ds->present, rep->present, sizeof rep->present), 0);
+    EXPECT_TRUE(ds->present == rep->present);
 }
 
 TEST(Resample, DrawsInTheDocumentedOrder) {

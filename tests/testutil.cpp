@@ -75,7 +75,8 @@ std::string goldenseed(const std::string& goldencase) {
     return s;
 }
 
-Child::Child(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how)
+Child::Child(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how,
+             const std::string& program)
     : outpath_(how.stdoutpath.empty() ? capture_.file("stdout") : how.stdoutpath),
       errpath_(capture_.file("stderr")), captured_(how.stdoutpath.empty()) {
     if (how.asnobody) ::chmod(capture_.path().c_str(), 0777);
@@ -90,12 +91,12 @@ Child::Child(const std::string& dir, const std::vector<std::string>& args, const
         if (!freopen(errpath_.c_str(), "w", stderr)) _exit(122);
         if (how.closestdout) close(1);
         std::vector<char*> argv;
-        std::string exe = GSTBOOT_EXE;
+        std::string exe = program.empty() ? GSTBOOT_EXE : program;
         argv.push_back(&exe[0]);
         std::vector<std::string> copy = args;
         for (std::string& a : copy) argv.push_back(&a[0]);
         argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
+        execvp(exe.c_str(), argv.data());
         _exit(123);
     }
     pid_ = pid;
@@ -148,6 +149,11 @@ RunResult rungstboot(const std::string& dir, const std::vector<std::string>& arg
 
 RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args) {
     return rungstboot(dir, args, RunSetup{});
+}
+
+RunResult runshell(const std::string& dir, const std::string& command) {
+    Child child(dir, {"-c", command}, RunSetup{}, "sh");
+    return child.wait();
 }
 
 bool hasdevfull() {

@@ -7,6 +7,10 @@
 
 namespace testutil {
 
+// How many ninths of its studies a random oracle sweep takes: all (9) in
+// CI's long run, one by default (see tests/CMakeLists.txt).
+constexpr int SWEEP = GSTBOOT_SWEEP;
+
 // A fresh empty folder, removed with its contents at destruction.
 class TempDir {
 public:
@@ -42,7 +46,9 @@ struct RunSetup {
 // was never waited for.
 class Child {
 public:
-    Child(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how = {});
+    // `program`, found on the PATH, runs instead of gstboot when given.
+    Child(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how = {},
+          const std::string& program = "");
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
@@ -66,6 +72,9 @@ private:
 };
 
 RunResult rungstboot(const std::string& dir, const std::vector<std::string>& args, const RunSetup& how);
+
+// Runs `command` with sh -c in `dir` (GSTBOOT_EXE names the program there).
+RunResult runshell(const std::string& dir, const std::string& command);
 
 // Whether a command is on the PATH. A test that needs a missing tool is
 // skipped with its reason; CI installs every tool and fails on a skip.

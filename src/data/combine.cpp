@@ -1,6 +1,5 @@
 #include "data/combine.h"
 
-#include <cstring>
 
 #include "common/error.h"
 
@@ -59,9 +58,20 @@ void warnrecoded(const RawSet& set, std::vector<std::string>& warnings) {
 void fillmhc(const RawSet& set, DataSet& ds, std::vector<std::string>& warnings) {
     const std::vector<std::int32_t> codes = set.labels[0].codes();
     const auto width = static_cast<std::size_t>(set.width);
-    ds.npop = static_cast<std::int32_t>(set.pops.size());
-    ds.mhccopies = set.width;
-    std::memset(ds.present[0], 0, sizeof ds.present[0]);
+    auto complete = [&](const RawPopulation& pop, std::size_t i) {
+        const std::int32_t* alleles = &pop.alleles[i * width];
+        for (std::size_t c = 0; c < width; ++c) {
+            if (alleles[c] == MISSING) return false;
+        }
+        return true;
+    };
+    std::vector<std::int32_t> sizes;
+    for (const RawPopulation& pop : set.pops) {
+        std::int32_t kept = 0;
+        for (std::size_t i = 0; i < pop.individuals.size(); ++i) kept += complete(pop, i);
+        sizes.push_back(kept);
+    }
+    ds.shapemhc(sizes, set.width, static_cast<int>(codes.size()));
     ds.popnames.clear();
     std::string dropped;
     for (std::size_t p = 0; p < set.pops.size(); ++p) {
@@ -69,18 +79,15 @@ void fillmhc(const RawSet& set, DataSet& ds, std::vector<std::string>& warnings)
         ds.popnames.push_back(pop.name);
         std::int32_t kept = 0;
         for (std::size_t i = 0; i < pop.individuals.size(); ++i) {
+            if (!complete(pop, i)) continue;
             const std::int32_t* alleles = &pop.alleles[i * width];
-            bool complete = true;
-            for (std::size_t c = 0; c < width; ++c) complete = complete && alleles[c] != MISSING;
-            if (!complete) continue;
             for (std::size_t c = 0; c < width; ++c) {
                 const std::int32_t code = codes[static_cast<std::size_t>(alleles[c])];
-                ds.mhc[p][kept][c] = code;
+                ds.mhc[static_cast<int>(p)][kept][c] = code;
                 ds.present[0][code] = 1;
             }
             ++kept;
         }
-        ds.nmhc[p] = kept;
         const long left = static_cast<long>(pop.individuals.size()) - kept;
         if (left > 0) {
             dropped += (dropped.empty() ? "" : ", ") + num(left) + " of " + num(static_cast<long>(pop.individuals.size())) +
@@ -100,24 +107,30 @@ void fillmic(const RawSet& set, const std::vector<std::size_t>& order, DataSet& 
     const std::size_t nloci = static_cast<std::size_t>(set.width / 2);
     std::vector<std::vector<std::int32_t>> codes;
     for (const AlleleLabels& labels : set.labels) codes.push_back(labels.codes());
-    ds.nloci = static_cast<std::int32_t>(nloci);
-    for (int r = 1; r <= MAXLOCI; ++r) std::memset(ds.present[r], 0, sizeof ds.present[r]);
+    std::vector<std::int32_t> sizes;
+    for (std::size_t p : order) sizes.push_back(static_cast<std::int32_t>(set.pops[p].individuals.size()));
+    std::vector<int> widths;
+    for (const std::vector<std::int32_t>& c : codes) widths.push_back(static_cast<int>(c.size()));
+    if (widths.empty()) widths.push_back(0);
+    ds.shapemic(sizes, static_cast<int>(nloci), widths);
     ds.micmissing = false;
     for (std::size_t p = 0; p < order.size(); ++p) {
         const RawPopulation& pop = set.pops[order[p]];
-        ds.nmic[p] = static_cast<std::int32_t>(pop.individuals.size());
+        const auto pp = static_cast<int>(p);
         for (std::size_t i = 0; i < pop.individuals.size(); ++i) {
+            MicGenotype* genotypes = ds.mic[pp][static_cast<int>(i)];
+            const std::int32_t* numbers = &pop.alleles[i * nloci * 2];
             for (std::size_t l = 0; l < nloci; ++l) {
                 for (std::size_t a = 0; a < 2; ++a) {
-                    const std::int32_t number = pop.alleles[(i * nloci + l) * 2 + a];
+                    const std::int32_t number = numbers[l * 2 + a];
                     if (number == MISSING) {
-                        ds.mic[p][i][l][a] = MISSING;
+                        genotypes[l][a] = MISSING;
                         ds.micmissing = true;
                         continue;
                     }
                     const std::int32_t code = codes[l][static_cast<std::size_t>(number)];
-                    ds.mic[p][i][l][a] = code;
-                    ds.present[1 + l][code] = 1;
+                    genotypes[l][a] = code;
+                    ds.present[1 + static_cast<int>(l)][code] = 1;
                 }
             }
         }
@@ -156,8 +169,10 @@ std::string pairing(const std::vector<std::string>& mhcnames, const std::vector<
     std::string list;
     for (std::size_t p = 0; p < mhcnames.size() || p < micnames.size(); ++p) {
         const std::string n = num(static_cast<long>(p) + 1);
-        list += (p ? ", " : "") + n + " = " + n + " (" + (p < mhcnames.size() ? shown(mhcnames[p]) : "-") + " / " +
-                (p < micnames.size() ? shown(micnames[p]) : "-") + ")";
+        // Names as read (UTF-8, no controls): the terminal's escaping is the
+        // printer's.
+        list += (p ? ", " : "") + n + " = " + n + " (" + (p < mhcnames.size() ? mhcnames[p] : "-") + " / " +
+                (p < micnames.size() ? micnames[p] : "-") + ")";
     }
     return "populations paired by position: " + list;
 }

@@ -46,13 +46,11 @@ bool isgenalexhead(std::string_view line) {
     return true;
 }
 
+// GenAlEx's second row holds names; a legacy file's lines hold numbers only.
 bool holdstext(std::string_view line) {
-    std::vector<Cell> cells;
-    long bad = 0;
-    std::string why;
-    if (!splitrow(line, separatorof(line), cells, bad, why)) return true;
-    for (const Cell& c : cells)
-        if (!c.text.empty() && !isdigits(c.text)) return true;
+    for (char c : line) {
+        if (!(c >= '0' && c <= '9') && !isblank(c) && c != '+' && c != '-' && c != ',' && c != ';') return true;
+    }
     return false;
 }
 

@@ -36,7 +36,6 @@ public:
                                    ":" + std::to_string(sizeplaces_[p].column) + ")");
             }
         }
-        checklimits(set_);
     }
 
 private:
@@ -69,9 +68,6 @@ private:
         nloci_ = count(line, 0, "number of loci");
         count(line, 1, "number of samples");
         const std::size_t npop = count(line, 2, "number of populations");
-        if (npop > static_cast<std::size_t>(MAXPOP)) {
-            fail({line.number, cells_[2].column}, "the sheet has " + num(npop) + " populations, beyond the limit of " + num(MAXPOP));
-        }
         for (std::size_t p = 0; p < npop; ++p) {
             sizes_.push_back(count(line, 3 + p, ("size of population " + num(p + 1)).c_str()));
             sizeplaces_.push_back({line.number, cells_[3 + p].column});

@@ -24,7 +24,6 @@ public:
         // The title: any text.
         bool more = readloci(line);
         while (more) more = readpopulation(line);
-        checklimits(set_);
     }
 
 private:
@@ -64,11 +63,6 @@ private:
         if (role_ == Role::mhc && names.size() > 1) {
             fail(places[1], "an MHC GENEPOP file has one locus (its two alleles are the two copies), but '" +
                                 shown(names[1]) + "' names a second; the file names " + num(names.size()));
-        }
-        if (names.size() > static_cast<std::size_t>(MAXLOCI)) {
-            fail(places[MAXLOCI], "locus '" + shown(names[MAXLOCI]) + "' is locus " + num(MAXLOCI + 1) +
-                                      ", beyond the limit of " + num(MAXLOCI) + " loci; the file names " +
-                                      num(names.size()));
         }
         checkdistinctloci(set_.file, names, places);
         set_.width = static_cast<int>(2 * names.size());

@@ -41,22 +41,25 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
             ds.popnames.clear();
         } else {
             readraw(in, paths.mhc, Role::mhc, request.missing, mhc);
-            ds.corrflag = 0;
-            ds.bootmhc = 1;
+            ds.settings.corrflag = false;
+            ds.settings.bootmhc = true;
         }
     }
     OpenedInput in = openinput(paths.mic, request.micformat, "--mic-format");
     const Format micformat = in.format;
     const bool mhclegacy = mhcformat == Format::legacy, miclegacy = micformat == Format::legacy;
     if (miclegacy) {
-        if (!mhclegacy) ds.npop = static_cast<std::int32_t>(mhc.pops.size());  // the legacy MIC file's count
+        if (!mhclegacy) {
+            // The legacy MIC file's count; the MHC half is filled later.
+            ds.shapemhc(std::vector<std::int32_t>(mhc.pops.size(), 0), 0, 0);
+        }
         readmic(in.file.get(), paths.mic, ds, warnings);
         ds.micmissing = false;
         ds.locusnames.clear();
     } else {
         readraw(in, paths.mic, Role::mic, request.missing, mic);
-        ds.bootmic = 1;
-        ds.bootloci = 0;
+        ds.settings.bootmic = true;
+        ds.settings.bootloci = false;
     }
     in.file.reset();
 
@@ -83,11 +86,11 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
         paired = pairing(ds.popnames, {});
     }
 
-    if (request.correction) ds.corrflag = *request.correction ? 1 : 0;
+    if (request.correction) ds.settings.corrflag = *request.correction;
     if (request.resample) {
-        ds.bootmhc = request.resample->mhc ? 1 : 0;
-        ds.bootmic = request.resample->mic ? 1 : 0;
-        ds.bootloci = request.resample->loci ? 1 : 0;
+        ds.settings.bootmhc = request.resample->mhc;
+        ds.settings.bootmic = request.resample->mic;
+        ds.settings.bootloci = request.resample->loci;
     }
     if (report) {
         report->missing = hasmissingcodes(mhcformat) || hasmissingcodes(micformat) ? request.missing.list() : std::string();
@@ -100,10 +103,11 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
 
 std::string describesettings(const DataSet& ds) {
     std::string list;
-    if (switchon(ds.bootmhc)) list += "mhc";
-    if (switchon(ds.bootmic)) list += list.empty() ? "mic" : ",mic";
-    if (switchon(ds.bootloci)) list += list.empty() ? "loci" : ",loci";
-    return std::string("correction ") + (switchon(ds.corrflag) ? "on" : "off") + ", resampling " +
+    const Settings& s = ds.settings;
+    if (s.bootmhc) list += "mhc";
+    if (s.bootmic) list += list.empty() ? "mic" : ",mic";
+    if (s.bootloci) list += list.empty() ? "loci" : ",loci";
+    return std::string("correction ") + (s.corrflag ? "on" : "off") + ", resampling " +
            (list.empty() ? "none" : list);
 }
 

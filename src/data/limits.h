@@ -1,5 +1,7 @@
-// Fixed sizes of the data set. Every array of a run is sized by these, whatever
-// the input files hold; the reader refuses input that would not fit.
+// Limits of the legacy layout of whitespace-separated integers: its readers
+// refuse a file beyond them, with the messages stored files rely on. The
+// named formats (GENEPOP, tables, VCF) are bounded by memory alone, but for
+// MHC copies (MAXNAMEDCOPIES); every array of a run is sized by its data.
 #pragma once
 
 namespace gstboot {
@@ -9,6 +11,11 @@ constexpr int MAXIND = 200;    // individuals per population, per data set
 constexpr int MAXCOPIES = 10;  // allele copies per MHC individual
 constexpr int MAXLOCI = 50;    // MIC loci
 constexpr int NALLELE = 351;   // allele codes 0..350
-constexpr int NREP = 1000;     // bootstrap replicates of a run
+
+// Allele copies per MHC individual in the named formats: the fast scorer
+// keeps an individual's matching copies as bits of one 64-bit word.
+constexpr int MAXNAMEDCOPIES = 64;
+
+constexpr int NREP = 1000;  // bootstrap replicates of a run
 
 }  // namespace gstboot

@@ -11,16 +11,6 @@ namespace {
 
 std::string num(std::size_t v) { return std::to_string(v); }
 
-std::string ordinal(std::size_t v) {
-    const char* suffix = "th";
-    if (v % 100 < 11 || v % 100 > 13) {
-        if (v % 10 == 1) suffix = "st";
-        else if (v % 10 == 2) suffix = "nd";
-        else if (v % 10 == 3) suffix = "rd";
-    }
-    return num(v) + suffix;
-}
-
 }  // namespace
 
 void startset(RawSet& set, const std::string& name, Role role, Format format) {
@@ -75,16 +65,11 @@ void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b
 
 void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places) {
     const std::size_t n = names.size();
-    if (set.role == Role::mhc && 2 * n > static_cast<std::size_t>(MAXCOPIES)) {
-        const std::size_t k = MAXCOPIES / 2;
+    if (set.role == Role::mhc && 2 * n > static_cast<std::size_t>(MAXNAMEDCOPIES)) {
+        const std::size_t k = MAXNAMEDCOPIES / 2;
         throw Error(ErrorKind::input, at(set.file, places[k]) + "locus '" + shown(names[k]) + "' brings MHC copies " +
                                           num(2 * k + 1) + " and " + num(2 * k + 2) + ", beyond the limit of " +
-                                          num(MAXCOPIES) + " copies; the file has " + num(n) + " loci");
-    }
-    if (set.role == Role::mic && n > static_cast<std::size_t>(MAXLOCI)) {
-        throw Error(ErrorKind::input, at(set.file, places[MAXLOCI]) + "locus '" + shown(names[MAXLOCI]) + "' is locus " +
-                                          num(MAXLOCI + 1) + ", beyond the limit of " + num(MAXLOCI) +
-                                          " loci; the file has " + num(n));
+                                          num(MAXNAMEDCOPIES) + " copies; the file has " + num(n) + " loci");
     }
     checkdistinctloci(set.file, names, places);
     set.width = static_cast<int>(2 * n);
@@ -103,35 +88,6 @@ void addindividual(RawSet& set, RawPopulation& pop, const std::int32_t* alleles)
         return;
     }
     for (std::size_t k = 0; k < width; k += 2) addgenotype(set, pop, alleles[k], alleles[k + 1]);
-}
-
-void checklimits(const RawSet& set) {
-    const std::size_t npop = set.pops.size();
-    if (npop > static_cast<std::size_t>(MAXPOP)) {
-        const RawPopulation& p = set.pops[MAXPOP];
-        throw Error(ErrorKind::input, at(set.file, p.place) + "population '" + shown(p.name) + "' is the " +
-                                    ordinal(MAXPOP + 1) + ", beyond the limit of " + num(MAXPOP) +
-                                    " populations; the file holds " + num(npop));
-    }
-    for (const RawPopulation& p : set.pops) {
-        if (p.individuals.size() > static_cast<std::size_t>(MAXIND)) {
-            throw Error(ErrorKind::input, at(set.file, p.individuals[MAXIND]) + "individual " + num(MAXIND + 1) +
-                                        " of population '" + shown(p.name) + "' is beyond the limit of " +
-                                        num(MAXIND) + " individuals per population; the file holds " +
-                                        num(p.individuals.size()) + " for it");
-        }
-    }
-    for (std::size_t row = 0; row < set.labels.size(); ++row) {
-        const AlleleLabels& labels = set.labels[row];
-        if (labels.size() > static_cast<std::size_t>(NALLELE)) {
-            std::string where = set.role == Role::mhc ? std::string("the MHC set")
-                                                      : "locus '" + shown(set.locusnames[row]) + "'";
-            throw Error(ErrorKind::input, at(set.file, labels.place(NALLELE)) + "allele '" + shown(labels.label(NALLELE)) +
-                                        "' is the " + ordinal(NALLELE + 1) + " distinct allele of " + where +
-                                        ", beyond the limit of " + num(NALLELE) + "; the file holds " +
-                                        num(labels.size()));
-        }
-    }
 }
 
 void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,

@@ -69,18 +69,12 @@ void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b
 
 // The loci of a format that gives two alleles per locus (GenAlEx,
 // STRUCTURE): for the MIC set, its loci; for the MHC set, copies, two per
-// locus. Refuses, at the name's place, a locus beyond the limits (loci, or
-// MHC copies) or named twice.
+// locus. Refuses, at the name's place, a locus beyond the MHC copies'
+// limit or named twice.
 void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places);
 
 // One individual of such a format: set.width label numbers, two per locus.
 void addindividual(RawSet& set, RawPopulation& pop, const std::int32_t* alleles);
-
-// Refuses a set that would not fit the data set's arrays (populations,
-// individuals per population, distinct alleles per coding row), at the
-// place of the first item beyond the limit, with what the file holds.
-// Loci and copies are checked by the readers, which know them first.
-void checklimits(const RawSet& set);
 
 // Refuses a locus name given before, at the second place.
 void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,

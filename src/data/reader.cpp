@@ -95,18 +95,20 @@ void warnrest(ValueReader& in, const std::string& name, const char* set, std::ve
 }  // namespace
 
 void readmhc(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings) {
-    std::memset(ds.present, 0, sizeof ds.present);
     ValueReader in(file, name);
     auto label = [](const char* s) { return [s] { return std::string(s); }; };
-    ds.npop = in.read(4, label("population count (npop)"), 0, MAXPOP, true);
-    ds.mhccopies = in.read(4, label("number of MHC copies per individual"), 0, MAXCOPIES, true);
-    ds.corrflag = in.read(4, label("correction switch"), 0, 0, false);
-    ds.bootmhc = in.read(4, label("MHC resampling switch"), 0, 0, false);
-    long needed = 4 + ds.npop;
-    for (int p = 0; p < ds.npop; ++p) {
-        ds.nmhc[p] = in.read(needed, [p] { return "MHC sample size of population " + num(p + 1); }, 0, MAXIND,
-                             true);
+    const std::int32_t npop = in.read(4, label("population count (npop)"), 0, MAXPOP, true);
+    const std::int32_t copies = in.read(4, label("number of MHC copies per individual"), 0, MAXCOPIES, true);
+    // A switch of the layout is on only when it is exactly 1.
+    ds.settings.corrflag = in.read(4, label("correction switch"), 0, 0, false) == 1;
+    ds.settings.bootmhc = in.read(4, label("MHC resampling switch"), 0, 0, false) == 1;
+    long needed = 4 + npop;
+    std::vector<std::int32_t> sizes(static_cast<std::size_t>(npop));
+    for (int p = 0; p < npop; ++p) {
+        sizes[static_cast<std::size_t>(p)] =
+            in.read(needed, [p] { return "MHC sample size of population " + num(p + 1); }, 0, MAXIND, true);
     }
+    ds.shapemhc(sizes, copies, NALLELE);
     for (int p = 0; p < ds.npop; ++p) needed += static_cast<long>(ds.nmhc[p]) * ds.mhccopies;
     for (int p = 0; p < ds.npop; ++p) {
         for (int i = 0; i < ds.nmhc[p]; ++i) {
@@ -127,23 +129,24 @@ void readmhc(std::FILE* file, const std::string& name, DataSet& ds, std::vector<
 }
 
 void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings) {
-    if (ds.npop < 0 || ds.npop > MAXPOP) {
+    if (ds.npop < 0 || ds.npop > MAXPOP || ds.nmhc.size() != static_cast<std::size_t>(ds.npop)) {
         // Only a caller that skipped readmhc gets here; refuse rather than
         // index past the sample size arrays.
         throw Error(ErrorKind::input, name + ": no valid population count from the MHC file (" +
                                     num(ds.npop) + ")");
     }
-    for (int r = 1; r <= MAXLOCI; ++r) std::memset(ds.present[r], 0, sizeof ds.present[r]);
     ValueReader in(file, name);
     auto label = [](const char* s) { return [s] { return std::string(s); }; };
-    ds.nloci = in.read(3, label("number of loci (nloci)"), 0, MAXLOCI, true);
-    ds.bootmic = in.read(3, label("MIC resampling switch"), 0, 0, false);
-    ds.bootloci = in.read(3, label("locus resampling switch"), 0, 0, false);
+    const std::int32_t nloci = in.read(3, label("number of loci (nloci)"), 0, MAXLOCI, true);
+    ds.settings.bootmic = in.read(3, label("MIC resampling switch"), 0, 0, false) == 1;
+    ds.settings.bootloci = in.read(3, label("locus resampling switch"), 0, 0, false) == 1;
     long needed = 3 + ds.npop;
+    std::vector<std::int32_t> sizes(static_cast<std::size_t>(ds.npop));
     for (int p = 0; p < ds.npop; ++p) {
-        ds.nmic[p] = in.read(needed, [p] { return "MIC sample size of population " + num(p + 1); }, 0, MAXIND,
-                             true);
+        sizes[static_cast<std::size_t>(p)] =
+            in.read(needed, [p] { return "MIC sample size of population " + num(p + 1); }, 0, MAXIND, true);
     }
+    ds.shapemic(sizes, nloci, {NALLELE});
     for (int p = 0; p < ds.npop; ++p) needed += static_cast<long>(ds.nmic[p]) * ds.nloci * 2;
     for (int p = 0; p < ds.npop; ++p) {
         for (int i = 0; i < ds.nmic[p]; ++i) {

@@ -39,12 +39,12 @@ std::string describeraw(const RawSet& set) {
 
 std::string describelegacy(const std::string& file, const DataSet& ds, Role role) {
     long long individuals = 0;
-    const std::int32_t* sizes = role == Role::mhc ? ds.nmhc : ds.nmic;
+    const std::vector<std::int32_t>& sizes = role == Role::mhc ? ds.nmhc : ds.nmic;
     for (int p = 0; p < ds.npop; ++p) individuals += sizes[p];
     std::string out = line(file, "legacy", ds.npop, individuals);
     if (role == Role::mic) return out + ", " + count(ds.nloci, "locus", "loci");
     long long alleles = 0;
-    for (int a = 0; a < NALLELE; ++a) alleles += ds.present[0][a];
+    for (int a = 0; a < ds.present.width(0); ++a) alleles += ds.present[0][a];
     return out + ", " + count(ds.mhccopies, "copy", "copies") + ", " + count(alleles, "allele", "alleles");
 }
 

@@ -5,20 +5,37 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "data/dataset.h"
-#include "data/limits.h"
 
 namespace gstboot {
 
+// One number per slot, population by population: row p has `sizes[p]`.
+class SlotTable {
+public:
+    void assign(const std::vector<std::int32_t>& sizes);
+    bool shaped(const std::vector<std::int32_t>& sizes) const;
+    std::int32_t* operator[](int p) { return slots_.data() + start_[static_cast<std::size_t>(p)]; }
+    const std::int32_t* operator[](int p) const { return slots_.data() + start_[static_cast<std::size_t>(p)]; }
+
+private:
+    std::vector<std::int32_t> slots_;
+    std::vector<std::size_t> start_{0};
+};
+
 struct ReplicateIndex {
-    std::int16_t mhcsrc[MAXPOP][MAXIND];
-    std::int16_t micsrc[MAXPOP][MAXIND];
-    std::int32_t rl[MAXLOCI];
+    SlotTable mhcsrc;
+    SlotTable micsrc;
+    std::vector<std::int32_t> rl;
+
+    // Sized for the populations and loci of `ds` (a no-op when it is).
+    void shape(const DataSet& ds);
 };
 
 // A replicate written out: genotypes of the layout of the data as read, and
-// the presence table of the codes that occur in it.
+// the presence table of the codes that occur in it (every row as wide as
+// the widest of the data as read).
 struct Replicate {
     MhcArray rmhc;
     MicArray rmic;

@@ -97,7 +97,6 @@ public:
                 if (more) cut(next, second_);
             }
         }
-        checklimits(set_);
     }
 
 private:

@@ -57,6 +57,7 @@ public:
         // whole genotype.
         const bool any = nextrow(line);
         for (std::size_t j = 0; any && j < allelecols_.size() && !onecell_; ++j) {
+            if (allelecols_[j] >= cells_.size()) break;  // a short row, refused when it is read
             const std::string& cell = cells_[allelecols_[j]].text;
             if (!missing_.missing(cell) && isjoined(cell)) {
                 onecell_ = true;
@@ -70,7 +71,6 @@ public:
         do {
             readrow(line);
         } while (nextrow(line));
-        checklimits(set_);
     }
 
 private:
@@ -120,16 +120,16 @@ private:
         const Place end{number, headerend};
         const std::size_t n = alleles.size();
         if (role_ == Role::mhc) {
-            if (n == 0) fail(end, "expected 1 to " + num(MAXCOPIES) + " allele columns (one per MHC copy) after population and individual, but the header has none");
+            if (n == 0) fail(end, "expected 1 to " + num(MAXNAMEDCOPIES) + " allele columns (one per MHC copy) after population and individual, but the header has none");
             const std::size_t k = onecell_ ? copiespercell_ : 1;
-            if (n * k > static_cast<std::size_t>(MAXCOPIES)) {
-                const std::size_t c = MAXCOPIES / k;  // the column that goes beyond
+            if (n * k > static_cast<std::size_t>(MAXNAMEDCOPIES)) {
+                const std::size_t c = MAXNAMEDCOPIES / k;  // the column that goes beyond
                 const Cell& beyond = *alleles[c];
                 fail({number, beyond.column},
                      "column '" + shown(beyond.text) +
                          (k == 1 ? "' is MHC copy " + num(c + 1)
                                  : "' holds MHC copies " + num(c * k + 1) + " to " + num(c * k + k)) +
-                         ", beyond the limit of " + num(MAXCOPIES) + " copies; the header has " + num(n) + " allele columns" +
+                         ", beyond the limit of " + num(MAXNAMEDCOPIES) + " copies; the header has " + num(n) + " allele columns" +
                          (k > 1 ? " of " + num(k) + " copies each" : ""));
             }
             set_.width = static_cast<int>(n * k);
@@ -139,11 +139,6 @@ private:
         if (n == 0) fail(end, "expected allele columns (two per locus, or one per locus holding both alleles) after population and individual, but the header has none");
         std::vector<Place> places;
         if (onecell_) {
-            if (n > static_cast<std::size_t>(MAXLOCI)) {
-                fail({number, alleles[MAXLOCI]->column}, "column '" + shown(alleles[MAXLOCI]->text) + "' is locus " +
-                                                             num(MAXLOCI + 1) + ", beyond the limit of " + num(MAXLOCI) +
-                                                             " loci; the header has " + num(n));
-            }
             for (const Cell* a : alleles) {
                 if (a->text.empty()) fail({number, a->column}, "expected a locus name in the header row, but the cell is empty");
                 set_.locusnames.push_back(takename(set_, a->text, {number, a->column}, "locus name"));
@@ -158,11 +153,6 @@ private:
             fail({number, alleles[n - 1]->column}, "expected two allele columns per locus, but the header has " +
                                                        num(n) + " allele columns: '" + shown(alleles[n - 1]->text) +
                                                        "' has no partner");
-        }
-        if (n / 2 > static_cast<std::size_t>(MAXLOCI)) {
-            fail({number, alleles[2 * MAXLOCI]->column},
-                 "column '" + shown(alleles[2 * MAXLOCI]->text) + "' begins locus " + num(MAXLOCI + 1) +
-                     ", beyond the limit of " + num(MAXLOCI) + " loci; the header has " + num(n / 2));
         }
         for (std::size_t l = 0; l < n / 2; ++l) {
             const Cell& a = *alleles[2 * l];
@@ -228,7 +218,7 @@ private:
         RawPopulation* pop = findpopulation(set_, name);
         if (!pop) pop = &addpopulation(set_, name, {line.number, popcell.column});
         pop->individuals.push_back(rowstart);
-        std::int32_t numbers[MAXCOPIES > 2 ? MAXCOPIES : 2];
+        std::int32_t numbers[MAXNAMEDCOPIES > 2 ? MAXNAMEDCOPIES : 2];
         if (role_ == Role::mhc) {
             const std::size_t k = onecell_ ? copiespercell_ : 1;
             for (std::size_t j = 0; j < allelecols_.size(); ++j) {

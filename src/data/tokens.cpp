@@ -76,9 +76,10 @@ bool TokenStream::next(Token& token) {
             token.truncated = true;
         }
         digits = digits && (digit || (token.length == 0 && (c == '+' || c == '-')));
-        // No value is that long: the token is cut here, so that an endless
-        // one (/dev/zero) is refused rather than read forever.
-        if (++token.length == Token::longest) return true;
+        // No value but a zero-padded one is that long: the token is cut
+        // here, so that an endless one (/dev/zero) is refused rather than
+        // read forever.
+        if (++token.length >= Token::longest && (!digits || token.truncated)) return true;
         c = get();
     }
     // The blank that ended the token is consumed with it: blanks only

@@ -18,7 +18,8 @@ struct Token {
     long column = 0;        // 1-based, in bytes (a skipped byte-order mark not counted)
     std::size_t length = 0; // bytes of the whole token
     static constexpr std::size_t keep = 40;
-    static constexpr std::size_t longest = std::size_t{1} << 20;  // a longer token ends here
+    // A longer token ends here, unless it is a zero-padded number so far.
+    static constexpr std::size_t longest = std::size_t{1} << 20;
 };
 
 class TokenStream {

@@ -23,17 +23,6 @@ std::uint32_t parseseed(const std::string& text) {
     return static_cast<std::uint32_t>(v);
 }
 
-bool known(const std::string& name) {
-    static const char* const names[] = {"--help",   "--version",    "--seed",       "--threads",
-                                        "--reference", "--mhc",     "--mic",        "--mhc-format",
-                                        "--mic-format", "--correction", "--resample", "--output",
-                                        "--table",  "--plot", "--missing", "--heatmap", "--neutral-draws"};
-    for (const char* n : names) {
-        if (name == n) return true;
-    }
-    return false;
-}
-
 int parsethreads(const std::string& text) {
     if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos ||
         std::stoi(text) < 1 || std::stoi(text) > 1024) {
@@ -87,6 +76,82 @@ Resampling parseresample(const std::string& text) {
 
 }  // namespace
 
+const std::vector<OptionEntry>& optiontable() {
+    using O = Options;
+    using S = const std::string&;
+    static const std::vector<OptionEntry> table = {
+        {"--seed", nullptr, Takes::value, "N",
+         "seed of the random generator (0..4294967295); default:\n"
+         "the clock's seconds. The seed in use is printed on\n"
+         "standard error as 'seed: N'.",
+         [](O& o, S v) {
+             o.seed = parseseed(v);
+             o.hasseed = true;
+         }},
+        {"--mhc", nullptr, Takes::path, "FILE", "MHC data set (default MHCdata.txt)",
+         [](O& o, S v) { o.inputs.mhc = v; }},
+        {"--mic", nullptr, Takes::path, "FILE", "MIC data set (default MICdata.txt)",
+         [](O& o, S v) { o.inputs.mic = v; }},
+        {"--mhc-format", nullptr, Takes::value, "F", nullptr,
+         [](O& o, S v) { o.mhcformat = parseformat("--mhc-format", v); }},
+        {"--mic-format", nullptr, Takes::value, "F",
+         "read that file as legacy, genepop, table, genalex or\n"
+         "structure; default auto: told from its content (see\n"
+         "gstboot(5))",
+         [](O& o, S v) { o.micformat = parseformat("--mic-format", v); }},
+        {"--missing", nullptr, Takes::value, "LIST",
+         "what a cell of a table, GenAlEx or STRUCTURE file holds\n"
+         "when it is missing, comma-separated; default\n"
+         "NA,na,N/A,NaN,?,.,-9,0 (an empty cell always is)",
+         [](O& o, S v) {
+             if (!parsemissing(v, o.missing)) {
+                 bad("--missing needs a comma-separated list of codes, none empty, not '" + v + "'");
+             }
+         }},
+        {"--correction", nullptr, Takes::value, "on|off",
+         "the heterozygosity correction; default: a legacy MHC\n"
+         "file's header, else off",
+         [](O& o, S v) { o.correction = parsecorrection(v); }},
+        {"--resample", nullptr, Takes::value, "LIST",
+         "what the replicates resample: mhc, mic, loci, comma-\n"
+         "separated, or none; default: the legacy headers, else\n"
+         "mhc,mic. The settings in force are printed on standard\n"
+         "error as 'settings: ...'.",
+         [](O& o, S v) { o.resample = parseresample(v); }},
+        {"--output", nullptr, Takes::path, "FILE", "report file (default output.txt)",
+         [](O& o, S v) { o.output = v; }},
+        {"--threads", nullptr, Takes::value, "N",
+         "worker threads (default: all hardware threads); the\n"
+         "results do not depend on N",
+         [](O& o, S v) { o.threads = parsethreads(v); }},
+        {"--reference", nullptr, Takes::nothing, nullptr,
+         "score with the plain reference implementation, which\n"
+         "gives the same bits, far more slowly (for checking)",
+         [](O& o, S) { o.reference = true; }},
+        {"--table", nullptr, Takes::path, "FILE",
+         "also write a tab-separated table, one row per pair, with\n"
+         "the observed estimates, replicate summaries and the seed",
+         [](O& o, S v) { o.table = v; }},
+        {"--plot", nullptr, Takes::path, "FILE", "also draw the pairs as an SVG figure (MHC against MIC)",
+         [](O& o, S v) { o.plot = v; }},
+        {"--heatmap", nullptr, Takes::path, "FILE",
+         "also draw the pair matrix as an SVG heatmap (MHC below\n"
+         "the diagonal, MIC above)",
+         [](O& o, S v) { o.heatmap = v; }},
+        {"--neutral-draws", nullptr, Takes::value, "R",
+         "draws per locus of the neutral test (default 500);\n"
+         "0 turns the test off",
+         [](O& o, S v) { o.neutraldraws = parsedraws(v); }},
+        {"--help", "-h", Takes::nothing, nullptr, "show this text and exit", [](O& o, S) { o.help = true; }},
+        {"--version", nullptr, Takes::nothing, nullptr,
+         "show the version and the vector kernels in use (capped by\n"
+         "the environment variable GSTBOOT_ISA: avx512, avx2,\n"
+         "baseline) and exit",
+         [](O& o, S) { o.version = true; }},
+    };
+    return table;
+}
+
 void checkfiles(const Options& o) {
     struct Named {
         const char* option;
@@ -116,120 +181,72 @@ void checkfiles(const Options& o) {
 }
 
 std::string usage() {
-    return "Usage: gstboot [options]\n"
-           "Compares population differentiation at MHC genes with that at neutral\n"
-           "markers: a Gst per population pair from each data set, on 1000 bootstrap\n"
-           "replicates. Without options it reads MHCdata.txt and MICdata.txt in the\n"
-           "current directory and writes output.txt there.\n"
-           "\n"
-           "Options:\n"
-           "  --seed N       seed of the random generator (0..4294967295); default:\n"
-           "                 the clock's seconds. The seed in use is printed on\n"
-           "                 standard error as 'seed: N'.\n"
-           "  --mhc FILE     MHC data set (default MHCdata.txt)\n"
-           "  --mic FILE     MIC data set (default MICdata.txt)\n"
-           "  --mhc-format F, --mic-format F\n"
-           "                 read that file as legacy, genepop, table, genalex or\n"
-           "                 structure; default auto: told from its content (see\n"
-           "                 gstboot(5))\n"
-           "  --missing LIST what a cell of a table, GenAlEx or STRUCTURE file holds\n"
-           "                 when it is missing, comma-separated; default\n"
-           "                 NA,na,N/A,NaN,?,.,-9,0 (an empty cell always is)\n"
-           "  --correction on|off\n"
-           "                 the heterozygosity correction; default: a legacy MHC\n"
-           "                 file's header, else off\n"
-           "  --resample LIST\n"
-           "                 what the replicates resample: mhc, mic, loci, comma-\n"
-           "                 separated, or none; default: the legacy headers, else\n"
-           "                 mhc,mic. The settings in force are printed on standard\n"
-           "                 error as 'settings: ...'.\n"
-           "  --output FILE  report file (default output.txt)\n"
-           "  --threads N    worker threads (default: all hardware threads); the\n"
-           "                 results do not depend on N\n"
-           "  --reference    score with the plain reference implementation, which\n"
-           "                 gives the same bits, far more slowly (for checking)\n"
-           "  --table FILE   also write a tab-separated table, one row per pair, with\n"
-           "                 the observed estimates, replicate summaries and the seed\n"
-           "  --plot FILE    also draw the pairs as an SVG figure (MHC against MIC)\n"
-           "  --heatmap FILE also draw the pair matrix as an SVG heatmap (MHC below\n"
-           "                 the diagonal, MIC above)\n"
-           "  --neutral-draws R\n"
-           "                 draws per locus of the neutral test (default 500);\n"
-           "                 0 turns the test off\n"
-           "  -h, --help     show this text and exit\n"
-           "  --version      show the version and the vector kernels in use (capped by\n"
-           "                 the environment variable GSTBOOT_ISA: avx512, avx2,\n"
-           "                 baseline) and exit\n";
+    // Help text starts in this column; a longer option goes on a line of its own.
+    constexpr std::size_t HELPCOLUMN = 17;
+    std::string text =
+        "Usage: gstboot [options]\n"
+        "Compares population differentiation at MHC genes with that at neutral\n"
+        "markers: a Gst per population pair from each data set, on 1000 bootstrap\n"
+        "replicates. Without options it reads MHCdata.txt and MICdata.txt in the\n"
+        "current directory and writes output.txt there.\n"
+        "\n"
+        "Options:\n";
+    std::string names;
+    for (const OptionEntry& entry : optiontable()) {
+        if (!names.empty()) names += ", ";
+        if (entry.shortname) names += std::string(entry.shortname) + ", ";
+        names += entry.name;
+        if (entry.value) names += std::string(" ") + entry.value;
+        if (!entry.help) continue;  // shares the next option's text
+        std::string line = "  " + names;
+        names.clear();
+        line += line.size() < HELPCOLUMN ? std::string(HELPCOLUMN - line.size(), ' ')
+                                         : "\n" + std::string(HELPCOLUMN, ' ');
+        for (const char* c = entry.help; *c; ++c) {
+            line += *c;
+            if (*c == '\n') line += std::string(HELPCOLUMN, ' ');
+        }
+        text += line + "\n";
+    }
+    return text;
 }
 
 Options parseoptions(const std::vector<std::string>& args) {
     Options o;
-    std::set<std::string> seen;
+    std::set<const OptionEntry*> seen;
     for (std::size_t k = 0; k < args.size(); ++k) {
         std::string arg = args[k];
         if (arg.empty() || arg[0] != '-' || arg == "-") bad("unexpected argument '" + arg + "'");
         std::string value;
         bool inlinevalue = false;
         if (arg.rfind("--", 0) == 0) {
-            std::size_t eq = arg.find('=');
+            const std::size_t eq = arg.find('=');
             if (eq != std::string::npos) {
                 value = arg.substr(eq + 1);
                 arg = arg.substr(0, eq);
                 inlinevalue = true;
             }
         }
-        const std::string name = arg == "-h" ? std::string("--help") : arg;
-        if (known(name) && !seen.insert(name).second) bad(arg + " is given more than once");
-        auto takevalue = [&]() -> std::string {
-            if (inlinevalue) return value;
-            if (k + 1 >= args.size()) bad(arg + " needs a value");
-            return args[++k];
-        };
-        auto takepath = [&]() {
-            std::string v = takevalue();
-            if (v.empty()) bad(arg + " needs a file name");
-            return v;
-        };
-        if (arg == "-h" || arg == "--help") {
-            if (inlinevalue) bad(arg + " takes no value");
-            o.help = true;
-        } else if (arg == "--version") {
-            if (inlinevalue) bad(arg + " takes no value");
-            o.version = true;
-        } else if (arg == "--seed") {
-            o.seed = parseseed(takevalue());
-            o.hasseed = true;
-        } else if (arg == "--threads") {
-            o.threads = parsethreads(takevalue());
-        } else if (arg == "--reference") {
-            if (inlinevalue) bad(arg + " takes no value");
-            o.reference = true;
-        } else if (arg == "--mhc") {
-            o.inputs.mhc = takepath();
-        } else if (arg == "--mic") {
-            o.inputs.mic = takepath();
-        } else if (arg == "--mhc-format" || arg == "--mic-format") {
-            (arg == "--mhc-format" ? o.mhcformat : o.micformat) = parseformat(arg, takevalue());
-        } else if (arg == "--missing") {
-            const std::string list = takevalue();
-            if (!parsemissing(list, o.missing)) bad("--missing needs a comma-separated list of codes, none empty, not '" + list + "'");
-        } else if (arg == "--correction") {
-            o.correction = parsecorrection(takevalue());
-        } else if (arg == "--resample") {
-            o.resample = parseresample(takevalue());
-        } else if (arg == "--output") {
-            o.output = takepath();
-        } else if (arg == "--table") {
-            o.table = takepath();
-        } else if (arg == "--plot") {
-            o.plot = takepath();
-        } else if (arg == "--heatmap") {
-            o.heatmap = takepath();
-        } else if (arg == "--neutral-draws") {
-            o.neutraldraws = parsedraws(takevalue());
-        } else {
-            bad("unknown option '" + args[k] + "'");
+        const OptionEntry* entry = nullptr;
+        for (const OptionEntry& s : optiontable()) {
+            if (arg == s.name || (s.shortname && arg == s.shortname)) entry = &s;
         }
+        if (!entry) bad("unknown option '" + args[k] + "'");
+        if (!seen.insert(entry).second) bad(arg + " is given more than once");
+        switch (entry->takes) {
+            case Takes::nothing:
+                if (inlinevalue) bad(arg + " takes no value");
+                break;
+            case Takes::value:
+            case Takes::path:
+                if (!inlinevalue) {
+                    if (k + 1 >= args.size()) bad(arg + " needs a value");
+                    value = args[++k];
+                }
+                if (entry->takes == Takes::path && value.empty()) bad(arg + " needs a file name, not an empty one");
+                break;
+        }
+        entry->apply(o, value);
     }
     return o;
 }

@@ -30,6 +30,29 @@ struct Options {
     bool version = false;
 };
 
+// What an option is given with.
+enum class Takes {
+    nothing,  // a switch: "--opt=value" is refused
+    value,    // the next argument, or what follows '='
+    path,     // a value that must not be empty: a file name
+};
+
+// One option, declared once: the parser, --help and the checks of
+// gstboot(1) and the README all read it from optiontable(). Adding an
+// option is adding an entry (and its field in Options).
+struct OptionEntry {
+    const char* name;       // "--seed"
+    const char* shortname;  // "-h", or null
+    Takes takes;
+    const char* value;      // its placeholder in --help and gstboot(1) ("N", "FILE", "on|off"); null for a switch
+    const char* help;       // --help text, lines broken by '\n' (column 17 added); null: listed with the
+                            // next entry, on its line and sharing its text
+    void (*apply)(Options& options, const std::string& value);  // checks and stores the value; throws as parseoptions
+};
+
+// Every option, in --help's order.
+const std::vector<OptionEntry>& optiontable();
+
 // Throws Error of kind usage and a one-line reason on an unknown option, a
 // missing value or a bad value. Accepts "--opt value" and "--opt=value".
 Options parseoptions(const std::vector<std::string>& args);

@@ -23,8 +23,8 @@ void countdown(std::FILE* console, int r) {
 // One worker's storage, allocated before its first replicate.
 struct Worker {
     std::unique_ptr<Scorer::Work> work;
-    std::unique_ptr<ReplicateIndex> index{new ReplicateIndex};
-    std::unique_ptr<PairEstimates> est{new PairEstimates};
+    std::unique_ptr<ReplicateIndex> index = std::make_unique<ReplicateIndex>();
+    std::unique_ptr<PairEstimates> est = std::make_unique<PairEstimates>();
 };
 
 void scoreone(const DataSet& ds, const Scorer& scorer, Worker& w, Random& rng, int r, ResultTables& tables) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/inputs.h"
+#include "driver/budget.h"
 #include "driver/options.h"
 #include "driver/neutralrun.h"
 #include "driver/replicates.h"
@@ -22,6 +23,7 @@
 #include "output/report.h"
 #include "output/table.h"
 #include "output/warnings.h"
+#include "system/memory.h"
 #include "system/outputs.h"
 #include "system/signals.h"
 
@@ -48,13 +50,13 @@ int run(const Options& options) {
         return 0;
     }
     checkfiles(options);
-    kernelname();  // a bad GSTBOOT_ISA is refused before anything is read
+    const Isa isa = chosenisa();  // a bad GSTBOOT_ISA is refused before anything is read
     // The seed is taken before reading, as the clock would be read first.
     const std::uint32_t seed =
         options.hasseed ? options.seed : static_cast<std::uint32_t>(std::time(nullptr));
 
     installsignalhandlers();
-    std::unique_ptr<DataSet> ds(new DataSet);  // genotypes not zeroed (see DataSet)
+    auto ds = std::make_unique<DataSet>();
     std::vector<std::string> warnings;
     ReadReport read;
     readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample,
@@ -66,6 +68,14 @@ int run(const Options& options) {
                  read.missing.empty() ? "" : (", missing " + read.missing).c_str());
     printlines(read.lines);
 
+    // A study too large for the memory there is stops here, before any
+    // output is touched.
+    int threads = options.threads;
+    if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
+    warnings.clear();
+    threads = fitthreads(*ds, options.reference, threads, memorylimit(), warnings);
+    printlines(warnings);
+
     // Opened before the replicates, so that an output that cannot be created
     // is reported at once rather than after the whole run.
     OutputSet outputs;
@@ -74,17 +84,14 @@ int run(const Options& options) {
     OutputFile* plot = options.plot.empty() ? nullptr : &outputs.add(options.plot);
     OutputFile* heatmap = options.heatmap.empty() ? nullptr : &outputs.add(options.heatmap);
 
-    int threads = options.threads;
-    if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
-    const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference);
-    // Not value-initialised: only the used pairs' rows are ever written and
-    // read, and zeroing 40 MB would touch every page.
-    std::unique_ptr<ResultTables> tables(new ResultTables);
+    const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference, isa);
+    auto tables = std::make_unique<ResultTables>();
+    tables->assign(ds->npop);
     warnings.clear();
     runreplicates(*ds, *scorer, seed, threads, *tables, stdout, warnings);
     printlines(warnings);
 
-    std::unique_ptr<PairEstimates> observed(new PairEstimates);
+    auto observed = std::make_unique<PairEstimates>();
     scoreobserved(*ds, *scorer, *observed);
     RunSummary summary = summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
     // Its own streams, after the replicates: they do not change.

@@ -16,7 +16,7 @@ namespace {
 
 bool anypresent(const Presence& present, int first, int rows) {
     for (int r = first; r < first + rows; ++r) {
-        for (int a = 0; a < NALLELE; ++a) {
+        for (int a = 0; a < present.width(r); ++a) {
             if (present[r][a] == 1) return true;
         }
     }
@@ -63,11 +63,10 @@ bool notypedlocus(const DataSet& ds, int i, int j) {
 
 RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEstimates& observed,
                         std::uint32_t seed, const std::string& mhcfile, const std::string& micfile) {
-    GSTBOOT_CHECK(ds.npop >= 0 && ds.npop <= MAXPOP);
     GSTBOOT_CHECK(ds.popnames.empty() || ds.popnames.size() == static_cast<std::size_t>(ds.npop));
     RunSummary run;
     run.seed = seed;
-    run.correction = switchon(ds.corrflag);
+    run.correction = ds.settings.corrflag;
     run.npop = ds.npop;
     run.mhcfile = mhcfile;
     run.micfile = micfile;
@@ -84,9 +83,9 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     auto at = [](const std::vector<int>& v, int p) { return v[static_cast<std::size_t>(p)]; };
 
     // Judged on the data as read: a replicate draws from these genotypes only.
-    std::unique_ptr<ReplicateIndex> asread(new ReplicateIndex);
+    auto asread = std::make_unique<ReplicateIndex>();
     identityreplicate(ds, *asread);
-    std::unique_ptr<NoVariation> flat(new NoVariation);
+    auto flat = std::make_unique<NoVariation>();
     flat->take(ds, *asread);
 
     std::vector<double> sorted;

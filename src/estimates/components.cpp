@@ -27,7 +27,10 @@ Sums sums(int k, const std::int32_t* ni, int w, int allele, const PopBlock* data
         out.n += ni[i];
         out.s += ni[i] * ni[i];
     }
-    double p[MAXPOP];
+    double few[8];
+    std::vector<double> many;
+    if (k > 8) many.resize(static_cast<std::size_t>(k));
+    double* p = k > 8 ? many.data() : few;
     for (int i = 0; i < k; ++i) {
         p[i] = 0.0;
         for (int j = 0; j < ni[i]; ++j) {

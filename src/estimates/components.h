@@ -8,17 +8,32 @@
 #pragma once
 
 #include <cstdint>
-
-#include "data/limits.h"
+#include <vector>
 
 namespace gstboot {
 
-// One population block of a pair subset: [individual][copy].
-using PopBlock = std::int32_t[MAXIND][MAXCOPIES];
+// One population block of a pair subset: [individual][copy], as many of
+// each as shape() made room for.
+class PopBlock {
+public:
+    // Room for `individuals` of `copies` copies each; entries are kept only
+    // when the number of copies stays the same.
+    void shape(int individuals, int copies) {
+        copies_ = static_cast<std::size_t>(copies);
+        const std::size_t need = static_cast<std::size_t>(individuals) * copies_;
+        if (cells_.size() < need) cells_.resize(need);
+    }
+    std::int32_t* operator[](int j) { return cells_.data() + static_cast<std::size_t>(j) * copies_; }
+    const std::int32_t* operator[](int j) const { return cells_.data() + static_cast<std::size_t>(j) * copies_; }
 
-// k populations; ni[i] individuals in block i (0..200); w copies per
-// individual (0..10); data[i] the block of population i. Only individuals
-// below ni[i] and copies below w are read.
+private:
+    std::vector<std::int32_t> cells_;
+    std::size_t copies_ = 0;
+};
+
+// k populations; ni[i] individuals in block i; w copies per individual;
+// data[i] the block of population i. Only individuals below ni[i] and
+// copies below w are read.
 //
 // With N = sum ni >= 1 both results are finite. With N = 0 gstnum is 0 and
 // gstden is not a number (nc divides zero by zero); callers carry that on.

@@ -13,7 +13,7 @@ namespace gstboot {
 
 namespace {
 
-constexpr int WMAX = MAXCOPIES;
+constexpr int WMAX = MAXNAMEDCOPIES;
 // Bytes of one block of generated term lines: small enough to stay in the
 // second-level cache while every partner passes over it.
 constexpr std::size_t BLOCKBYTES = std::size_t{192} << 10;
@@ -42,15 +42,15 @@ using Lines = std::vector<double, LineAllocator<double>>;
 
 // An allele code an individual carries, as stored once for the data as read.
 struct Mark {
-    std::int16_t dense;  // index among the codes of its row
+    std::int32_t dense;  // index among the codes of its row
     std::uint8_t m;
-    std::uint16_t pattern;
+    std::uint64_t pattern;
 };
 
 // A MIC genotype at one locus: the dense codes of its two alleles, equal
 // when it is homozygous (both copies match one allele).
 struct MicGeno {
-    std::int16_t d0, d1;
+    std::int32_t d0, d1;
 };
 
 // Running sums of 1/t: table[t][c] is 1/t added c times.
@@ -87,10 +87,12 @@ struct Engine::Impl {
     int ndense = 0;
     int nterms = 0;                            // term cells per population
     int blocklines = 0;                        // lines per block; 0: by size
+    int maxind = 0;                            // the largest population
+    int lp = 0;                                // lanepitch(npop)
     // MHC marks per individual; MIC genotypes laid out by locus so that a
-    // locus's individuals sit together: [(p*nloci + L)*MAXIND + i].
+    // locus's individuals sit together: [(p*nloci + L)*maxind + i].
     std::vector<Mark> marks;
-    std::vector<std::int32_t> mhcmark;  // [p*MAXIND + i]: first mark, end at +1
+    std::vector<std::int32_t> mhcmark;  // [p*maxind + i]: first mark, end at +1
     std::vector<MicGeno> micgeno;
     ReciprocalSums sums;
     std::vector<double> zeros;          // a table of zeros for unused lanes
@@ -100,13 +102,13 @@ struct Engine::Impl {
     bool dyadic[WMAX + 1] = {};
     bool mictables = false;  // heterozygosity tables for the MIC totals
 
-    Impl(const DataSet& d, int lines);
+    Impl(const DataSet& d, Isa isa, int lines);
     const MicGeno* micgenos(int p, int locus) const {
         return &micgeno[(static_cast<std::size_t>(p) * static_cast<std::size_t>(ds.nloci) +
-                         static_cast<std::size_t>(locus)) * MAXIND];
+                         static_cast<std::size_t>(locus)) * static_cast<std::size_t>(maxind)];
     }
     int linesfor(int stride) const;
-    void buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* mult, Work& work) const;
+    void buildpop(int p, int row, int w, int n, const std::int32_t* src, const std::int32_t* mult, Work& work) const;
     void preparepop(int p, const ReplicateIndex& rep, Work& work) const;
     void continuessi(int j, bool mic, const ReplicateIndex& rep, Work& work) const;
     void continuessw(int j, int row, int width, Work& work) const;
@@ -121,11 +123,12 @@ struct Engine::Work {
     std::vector<Carrier> carriers;  // per population, per row regions
     std::vector<std::int32_t> carbase;  // [p]: first of population p's MHC carriers
     std::vector<std::int32_t> cursor;   // [d], scratch
-    std::int32_t mhchets[MAXPOP];
-    std::int32_t michets[MAXPOP];
-    std::int32_t multmhc[MAXIND];  // draws of each individual, scratch
-    std::int32_t multmic[MAXIND];
-    std::int32_t lochets[1 + MAXLOCI];  // heterozygous draws by row, scratch
+    std::vector<std::int32_t> mhchets;  // [p]
+    std::vector<std::int32_t> michets;
+    std::vector<std::int32_t> multmhc;  // draws of each individual, scratch
+    std::vector<std::int32_t> multmic;
+    std::vector<std::int32_t> lochets;  // heterozygous draws by row, scratch
+    std::vector<int> microws;           // row of each replicate locus
     // Rows of the data in use by the replicate, and where each source
     // locus's alleles sit among the replicate's MIC columns (-1: unused).
     std::vector<std::uint8_t> used;
@@ -151,18 +154,22 @@ struct Engine::Work {
     std::vector<Range> ranges;
 };
 
-Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), kern(kernelsfor(chosenisa())), blocklines(lines) {
+Engine::Impl::Impl(const DataSet& d, Isa isa, int lines)
+    : ds(d), kern(kernelsfor(isa)), blocklines(lines), maxind(d.maxind()), lp(lanepitch(d.npop)) {
     nrows = 1 + ds.nloci;
     codes.resize(static_cast<std::size_t>(nrows));
     rowbase.resize(static_cast<std::size_t>(nrows));
     termbase.resize(static_cast<std::size_t>(nrows));
-    std::vector<std::int16_t> densemap(static_cast<std::size_t>(nrows) * NALLELE, -1);
+    // densemap[mapat[r] + a]: code a's index among the codes of row r.
+    std::vector<std::size_t> mapat(static_cast<std::size_t>(nrows) + 1, 0);
+    for (int r = 0; r < nrows; ++r) mapat[static_cast<std::size_t>(r) + 1] = mapat[static_cast<std::size_t>(r)] + static_cast<std::size_t>(ds.present.width(r));
+    std::vector<std::int32_t> densemap(mapat.back(), -1);
     for (int r = 0; r < nrows; ++r) {
         rowbase[static_cast<std::size_t>(r)] = ndense;
-        for (int a = 0; a < NALLELE; ++a) {
+        for (int a = 0; a < ds.present.width(r); ++a) {
             if (ds.present[r][a] == 1) {
-                densemap[static_cast<std::size_t>(r * NALLELE + a)] =
-                    static_cast<std::int16_t>(codes[static_cast<std::size_t>(r)].size());
+                densemap[mapat[static_cast<std::size_t>(r)] + static_cast<std::size_t>(a)] =
+                    static_cast<std::int32_t>(codes[static_cast<std::size_t>(r)].size());
                 codes[static_cast<std::size_t>(r)].push_back(a);
             }
         }
@@ -172,11 +179,12 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), kern(kernelsfor(choseni
     }
 
     const int w = ds.mhccopies;
-    mhcmark.assign(MAXPOP * MAXIND + 1, 0);
+    const std::size_t stride = static_cast<std::size_t>(maxind);
+    mhcmark.assign(static_cast<std::size_t>(ds.npop) * stride + 1, 0);
     const std::size_t nl = static_cast<std::size_t>(ds.nloci);
     for (int p = 0; p < ds.npop; ++p) {
         for (int i = 0; i < ds.nmhc[p]; ++i) {
-            const std::size_t at = static_cast<std::size_t>(p * MAXIND + i);
+            const std::size_t at = static_cast<std::size_t>(p) * stride + static_cast<std::size_t>(i);
             mhcmark[at] = static_cast<std::int32_t>(marks.size());
             for (int c = 0; c < w; ++c) {
                 const int code = ds.mhc[p][i][c];
@@ -187,7 +195,7 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), kern(kernelsfor(choseni
                 for (int e = c; e < w; ++e) {
                     if (ds.mhc[p][i][e] == code) {
                         ++mk.m;
-                        mk.pattern = static_cast<std::uint16_t>(mk.pattern | (1u << e));
+                        mk.pattern |= std::uint64_t{1} << e;
                     }
                 }
                 marks.push_back(mk);
@@ -195,11 +203,11 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), kern(kernelsfor(choseni
             mhcmark[at + 1] = static_cast<std::int32_t>(marks.size());
         }
     }
-    micgeno.assign(static_cast<std::size_t>(ds.npop) * nl * MAXIND, MicGeno{0, 0});
+    micgeno.assign(static_cast<std::size_t>(ds.npop) * nl * stride, MicGeno{0, 0});
     for (int p = 0; p < ds.npop; ++p) {
         for (int l = 0; l < ds.nloci; ++l) {
-            MicGeno* out = &micgeno[(static_cast<std::size_t>(p) * nl + static_cast<std::size_t>(l)) * MAXIND];
-            const std::int16_t* map = &densemap[static_cast<std::size_t>((1 + l) * NALLELE)];
+            MicGeno* out = &micgeno[(static_cast<std::size_t>(p) * nl + static_cast<std::size_t>(l)) * stride];
+            const std::int32_t* map = &densemap[mapat[static_cast<std::size_t>(1 + l)]];
             for (int i = 0; i < ds.nmic[p]; ++i) {
                 const int a0 = ds.mic[p][i][l][0];
                 const int a1 = ds.mic[p][i][l][1];
@@ -228,23 +236,22 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), kern(kernelsfor(choseni
             sums.need((ds.nmic[p] + ds.nmic[q]) * 2);
         }
     }
-    zeros.assign(2 * MAXIND * MAXCOPIES + 1, 0.0);
-    if (switchon(ds.corrflag)) {
+    zeros.assign(2 * stride * static_cast<std::size_t>(std::max(w, 2)) + 1, 0.0);
+    if (ds.settings.corrflag) {
         // Heterozygosity sums are running sums of 1/N as well. The MIC
-        // totals N * nloci can reach 20000, so their tables are kept only
+        // totals N * nloci can be large, so their tables are kept only
         // while they stay small; otherwise the sums are stepped exactly.
-        std::vector<char> seen(static_cast<std::size_t>(2 * MAXIND * MAXLOCI) + 1, 0);
-        std::size_t bytes = 0;
+        std::vector<std::int64_t> totals;
         for (int p = 0; p < ds.npop; ++p) {
             for (int q = p + 1; q < ds.npop; ++q) {
                 sums.need(ds.nmhc[p] + ds.nmhc[q]);
-                const int t = (ds.nmic[p] + ds.nmic[q]) * ds.nloci;
-                if (!seen[static_cast<std::size_t>(t)]) {
-                    seen[static_cast<std::size_t>(t)] = 1;
-                    bytes += sizeof(double) * (static_cast<std::size_t>(t) + 1);
-                }
+                totals.push_back(static_cast<std::int64_t>(ds.nmic[p] + ds.nmic[q]) * ds.nloci);
             }
         }
+        std::sort(totals.begin(), totals.end());
+        totals.erase(std::unique(totals.begin(), totals.end()), totals.end());
+        std::size_t bytes = 0;
+        for (std::int64_t t : totals) bytes += sizeof(double) * (static_cast<std::size_t>(t) + 1);
         mictables = bytes <= (std::size_t{16} << 20);
         if (mictables) {
             for (int p = 0; p < ds.npop; ++p)
@@ -253,7 +260,7 @@ Engine::Impl::Impl(const DataSet& d, int lines) : ds(d), kern(kernelsfor(choseni
     }
 }
 
-Engine::Engine(const DataSet& ds, int blocklines) : impl_(std::make_unique<Impl>(ds, blocklines)) {}
+Engine::Engine(const DataSet& ds, Isa isa, int blocklines) : impl_(std::make_unique<Impl>(ds, isa, blocklines)) {}
 Engine::~Engine() = default;
 
 void Engine::WorkDeleter::operator()(Work* w) const { delete w; }
@@ -267,17 +274,24 @@ int Engine::Impl::linesfor(int stride) const {
 Engine::WorkPtr Engine::makework() const {
     const Impl& e = *impl_;
     WorkPtr work(new Work());
-    const std::size_t cells = static_cast<std::size_t>(MAXPOP) * static_cast<std::size_t>(e.ndense);
+    const std::size_t npop = static_cast<std::size_t>(e.ds.npop);
+    const std::size_t cells = npop * static_cast<std::size_t>(e.ndense);
     work->stats.resize(cells + 1);
-    const std::size_t termcells = static_cast<std::size_t>(MAXPOP) * static_cast<std::size_t>(e.nterms);
+    const std::size_t termcells = npop * static_cast<std::size_t>(e.nterms);
     work->terms.resize(termcells + 1);
     work->km.resize(termcells + 1);
-    work->carbase.resize(MAXPOP + 1);
+    work->carbase.resize(npop + 1);
     std::int32_t total = 0;
-    for (int p = 0; p < MAXPOP; ++p) {
+    for (int p = 0; p < e.ds.npop; ++p) {
         work->carbase[static_cast<std::size_t>(p)] = total;
-        if (p < e.ds.npop) total += e.ds.nmhc[p] * e.ds.mhccopies;
+        total += e.ds.nmhc[p] * e.ds.mhccopies;
     }
+    work->mhchets.resize(npop + 1);
+    work->michets.resize(npop + 1);
+    work->multmhc.resize(static_cast<std::size_t>(e.maxind) + 1);
+    work->multmic.resize(static_cast<std::size_t>(e.maxind) + 1);
+    work->lochets.resize(static_cast<std::size_t>(e.nrows) + 1);
+    work->microws.resize(static_cast<std::size_t>(e.ds.nloci) + 1);
     work->carriers.resize(static_cast<std::size_t>(total) + 1);
     work->cursor.resize(static_cast<std::size_t>(e.ndense) + 1);
     work->used.resize(static_cast<std::size_t>(e.nrows));
@@ -285,9 +299,9 @@ Engine::WorkPtr Engine::makework() const {
     const int mhcstride = round8(static_cast<int>(e.codes[0].size()));
     const int micstride = round8(e.ndense - static_cast<int>(e.codes[0].size()));
     const int widest = std::max(mhcstride, micstride);
-    work->ssi0mhc.resize(static_cast<std::size_t>(MAXPOP * mhcstride) + 1);
-    work->ssi0mic.resize(static_cast<std::size_t>(MAXPOP * micstride) + 1);
-    work->accs.resize(static_cast<std::size_t>(MAXPOP * widest) + 1);
+    work->ssi0mhc.resize(npop * static_cast<std::size_t>(mhcstride) + 1);
+    work->ssi0mic.resize(npop * static_cast<std::size_t>(micstride) + 1);
+    work->accs.resize(npop * static_cast<std::size_t>(widest) + 1);
     // A replicate's MIC columns are those of its loci, at most micstride;
     // a block of lines never exceeds BLOCKBYTES unless one line does.
     const std::size_t wide = static_cast<std::size_t>(widest);
@@ -297,20 +311,20 @@ Engine::WorkPtr Engine::makework() const {
     work->line0.resize(static_cast<std::size_t>(widest) + 1);
     work->live.resize(static_cast<std::size_t>(widest) + 1);
     work->liveat.resize(static_cast<std::size_t>(widest) + 1);
-    const std::size_t lanecells = static_cast<std::size_t>(e.ndense) * LP + 1;
+    const std::size_t lanecells = static_cast<std::size_t>(e.ndense) * static_cast<std::size_t>(e.lp) + 1;
     work->pT.resize(lanecells);
     work->cntT.resize(lanecells);
     work->ssw0T.resize(lanecells);
     work->ssiT.resize(lanecells);
     work->sswT.resize(lanecells);
-    work->ranges.resize(static_cast<std::size_t>(MAXLOCI) + 1);
+    work->ranges.resize(static_cast<std::size_t>(e.ds.nloci) + 1);
     return work;
 }
 
 
 // The statistics of one row (MHC, or one source locus) of population p, for
 // the individuals src[0..n-1] of the data as read.
-void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* src, const std::int32_t* mult,
+void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int32_t* src, const std::int32_t* mult,
                             Work& work) const {
     const int base = rowbase[static_cast<std::size_t>(row)];
     const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
@@ -325,7 +339,7 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
     std::fill(km, km + nd * stride, 0);
     if (row == 0) {
         for (int i = 0; i < n; ++i) {
-            const std::size_t at = static_cast<std::size_t>(p * MAXIND + i);
+            const std::size_t at = static_cast<std::size_t>(p) * static_cast<std::size_t>(maxind) + static_cast<std::size_t>(i);
             for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
                 const Mark& mk = marks[static_cast<std::size_t>(q)];
                 km[mk.dense * stride + mk.m] += mult[i];
@@ -359,7 +373,7 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int16_t* sr
             next += st[d].ncar;
         }
         for (int s = 0; s < n; ++s) {
-            const std::size_t at = static_cast<std::size_t>(p * MAXIND + src[s]);
+            const std::size_t at = static_cast<std::size_t>(p) * static_cast<std::size_t>(maxind) + static_cast<std::size_t>(src[s]);
             for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
                 const Mark& mk = marks[static_cast<std::size_t>(q)];
                 work.carriers[static_cast<std::size_t>(work.cursor[static_cast<std::size_t>(mk.dense)]++)] =
@@ -414,7 +428,7 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
     const int full = round8(width);  // columns of the populations' own sums
     if (full == 0) return;
     const int n = mic ? ds.nmic[j] : ds.nmhc[j];
-    const std::int16_t* src = mic ? rep.micsrc[j] : rep.mhcsrc[j];
+    const std::int32_t* src = mic ? rep.micsrc[j] : rep.mhcsrc[j];
     double* own = (mic ? work.ssi0mic.data() : work.ssi0mhc.data());
     const double* terms = &work.terms[static_cast<std::size_t>(j * nterms)];
     const AlleleStat* st = &work.stats[static_cast<std::size_t>(j * ndense)];
@@ -459,7 +473,7 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
     auto patch = [&](int k0, int count, bool restore) {
         if (!mic) {
             for (int k = 0; k < count; ++k) {
-                const std::size_t from = static_cast<std::size_t>(j * MAXIND + src[k0 + k]);
+                const std::size_t from = static_cast<std::size_t>(j) * static_cast<std::size_t>(maxind) + static_cast<std::size_t>(src[k0 + k]);
                 double* line = lines + k * stride;
                 for (std::int32_t q = mhcmark[from]; q < mhcmark[from + 1]; ++q) {
                     const Mark& mk = marks[static_cast<std::size_t>(q)];
@@ -513,7 +527,7 @@ void Engine::Impl::continuessi(int j, bool mic, const ReplicateIndex& rep, Work&
             const int base = rowbase[static_cast<std::size_t>(r)];
             const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
             for (int d = 0; d < nd; ++d) {
-                double* out = &work.ssiT[static_cast<std::size_t>(base + d) * LP + static_cast<std::size_t>(i0)];
+                double* out = &work.ssiT[static_cast<std::size_t>(base + d) * static_cast<std::size_t>(lp) + static_cast<std::size_t>(i0)];
                 const bool carried = st[base + d].ncar > 0;
                 const int step = carried ? stride : full;
                 const double* in = (carried ? accs + at[cb + d] : own + cb + d) + i0 * step;
@@ -533,8 +547,8 @@ void Engine::Impl::continuessw(int j, int row, int width, Work& work) const {
     for (int d = 0; d < nd; ++d) {
         const std::size_t cell = static_cast<std::size_t>(base + d);
         const AlleleStat& b = work.stats[static_cast<std::size_t>(j * ndense) + cell];
-        double* out = &work.sswT[cell * LP];
-        double* own = &work.ssw0T[cell * LP];
+        double* out = &work.sswT[cell * static_cast<std::size_t>(lp)];
+        double* own = &work.ssw0T[cell * static_cast<std::size_t>(lp)];
         std::memcpy(out, own, sizeof(double) * static_cast<std::size_t>(j));
         // Population j adds only +0.0 terms when it lacks the allele.
         if (b.ncar == 0) continue;
@@ -552,7 +566,8 @@ void Engine::Impl::continuessw(int j, int row, int width, Work& work) const {
 
 void Engine::Impl::pairlanes(int j, int lane0, bool mic, PairLanes& c) const {
     const int width = mic ? 2 : ds.mhccopies;
-    const std::int32_t* sizes = mic ? ds.nmic : ds.nmhc;
+    const std::int32_t* sizes = mic ? ds.nmic.data() : ds.nmhc.data();
+    c.pitch = lp;
     for (int l = 0; l < 8; ++l) {
         const int i = lane0 + l;
         c.nk[l] = c.ncm1[l] = c.twf[l] = c.niw[l] = c.njw[l] = 0.0;
@@ -576,8 +591,8 @@ void Engine::Impl::pairlanes(int j, int lane0, bool mic, PairLanes& c) const {
 // heterozygote counts, and its lane of the by-allele tables.
 void Engine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) const {
     const int w = ds.mhccopies;
-    std::int32_t* mm = work.multmhc;
-    std::int32_t* mc = work.multmic;
+    std::int32_t* mm = work.multmhc.data();
+    std::int32_t* mc = work.multmic.data();
     std::fill(mm, mm + ds.nmhc[p], 0);
     std::fill(mc, mc + ds.nmic[p], 0);
     for (int s = 0; s < ds.nmhc[p]; ++s) ++mm[rep.mhcsrc[p][s]];
@@ -595,7 +610,7 @@ void Engine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) cons
     const std::int32_t* km0 = &work.km[static_cast<std::size_t>(p * nterms + termbase[0])];
     for (int d = 0; d < static_cast<int>(codes[0].size()); ++d) hom += km0[d * (w + 1) + w];
     work.mhchets[p] = w == 0 ? 0 : ds.nmhc[p] - hom;
-    std::int32_t* lochets = work.lochets;
+    std::int32_t* lochets = work.lochets.data();
     for (int r = 1; r < nrows; ++r) {
         if (!work.used[static_cast<std::size_t>(r)]) continue;
         const std::int32_t* km = &work.km[static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(r)])];
@@ -604,14 +619,14 @@ void Engine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) cons
         lochets[r] = single / 2;
     }
     std::int32_t h = 0;
-    for (int l = 0; l < ds.nloci; ++l) h += lochets[1 + rep.rl[l]];
+    for (int l = 0; l < ds.nloci; ++l) h += lochets[1 + rep.rl[static_cast<std::size_t>(l)]];
     work.michets[p] = h;
     for (int r = 0; r < nrows; ++r) {
         if (!work.used[static_cast<std::size_t>(r)]) continue;
         const int base = rowbase[static_cast<std::size_t>(r)];
         const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
         for (int d = base; d < base + nd; ++d) {
-            const std::size_t at = static_cast<std::size_t>(d) * LP + static_cast<std::size_t>(p);
+            const std::size_t at = static_cast<std::size_t>(d) * static_cast<std::size_t>(lp) + static_cast<std::size_t>(p);
             const AlleleStat& a = work.stats[static_cast<std::size_t>(p * ndense + d)];
             work.pT[at] = a.p;
             work.cntT[at] = a.count;
@@ -625,7 +640,7 @@ namespace {
 // A pair with no individual on either side: the denominator is not a number
 // whenever an allele is scored; take it from the components themselves.
 double emptypair(const std::vector<std::vector<int>>& codes, int width, const int* rows, int nrows) {
-    static const PopBlock none[2] = {};
+    const PopBlock none[2];
     const std::int32_t zero[2] = {0, 0};
     double num = 0.0;
     double den = 0.0;
@@ -644,9 +659,10 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
     const Impl& e = *impl_;
     const DataSet& ds = e.ds;
     const int w = ds.mhccopies;
+    out.shape(ds.npop);
     std::fill(work.used.begin(), work.used.end(), 0);
     work.used[0] = 1;
-    for (int l = 0; l < ds.nloci; ++l) work.used[static_cast<std::size_t>(1 + rep.rl[l])] = 1;
+    for (int l = 0; l < ds.nloci; ++l) work.used[static_cast<std::size_t>(1 + rep.rl[static_cast<std::size_t>(l)])] = 1;
     work.micwidth = 0;
     for (int r = 1; r < e.nrows; ++r) {
         work.colbase[static_cast<std::size_t>(r)] = -1;
@@ -656,12 +672,12 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
     }
     work.colbase[0] = 0;
 
-    const bool corr = switchon(ds.corrflag);
+    const bool corr = ds.settings.corrflag;
     const int mhcrow = 0;
-    int microws[MAXLOCI];
+    int* microws = work.microws.data();
     Range* ranges = work.ranges.data();
     for (int l = 0; l < ds.nloci; ++l) {
-        const int r = 1 + rep.rl[l];
+        const int r = 1 + rep.rl[static_cast<std::size_t>(l)];
         microws[l] = r;
         ranges[1 + l] = Range{e.rowbase[static_cast<std::size_t>(r)],
                               e.rowbase[static_cast<std::size_t>(r)] + static_cast<int>(e.codes[static_cast<std::size_t>(r)].size())};

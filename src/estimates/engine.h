@@ -27,6 +27,7 @@
 
 #include "data/dataset.h"
 #include "data/replicate.h"
+#include "estimates/isa.h"
 #include "estimates/pairgst.h"
 
 namespace gstboot {
@@ -36,7 +37,8 @@ public:
     // Precomputes from the data as read; `ds` must outlive the engine.
     // `blocklines` fixes how many individuals' terms are formed at a time
     // (0: as many as fit the cache); it changes the speed, never a result.
-    explicit Engine(const DataSet& ds, int blocklines = 0);
+    // `isa` names the kernels (one this build holds and the processor runs).
+    Engine(const DataSet& ds, Isa isa, int blocklines = 0);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;

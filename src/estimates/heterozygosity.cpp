@@ -16,7 +16,7 @@ int michets(const DataSet& ds, int p) {
     int n = 0;
     for (int k = 0; k < ds.nmic[p]; ++k) {
         for (int l = 0; l < ds.nloci; ++l) {
-            if (ds.mic[p][k][l][0] != MISSING && heterozygous(ds.mic[p][k][l], 2)) ++n;
+            if (ds.mic[p][k][l][0] != MISSING && heterozygous(ds.mic[p][k][l].data(), 2)) ++n;
         }
     }
     return n;

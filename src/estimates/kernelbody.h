@@ -160,7 +160,7 @@ GSTBOOT_INLINE void ratiopass(const PairLanes& c, int l0, const Range* ranges, i
     const double* const* pall = c.pall + l0;
     for (int q = 0; q < nranges; ++q) {
         for (int d = ranges[q].first; d < ranges[q].end; ++d) {
-            const std::size_t at = static_cast<std::size_t>(d) * LP + static_cast<std::size_t>(lane0 + l0);
+            const std::size_t at = static_cast<std::size_t>(d) * static_cast<std::size_t>(c.pitch) + static_cast<std::size_t>(lane0 + l0);
             const AlleleStat& b = sj[d];
 #pragma GCC unroll 8
             for (int g = 0; g < G; ++g) {

@@ -7,20 +7,19 @@
 
 #include <cstdint>
 
-#include "data/limits.h"
 #include "estimates/isa.h"
 
 namespace gstboot {
 
-// Partners of a population, padded to whole rows of 8 lanes: the row
-// length of the engine's by-allele tables, [dense allele * LP + partner].
-constexpr int LP = (MAXPOP + 7) / 8 * 8;
+// The engine's by-allele tables hold one row per dense allele of one lane
+// per population, padded to whole groups of 8 lanes: [dense * pitch + p].
+inline int lanepitch(int npop) { return (npop + 7) / 8 * 8; }
 
 // One carrier of an allele: an individual whose copies match it, kept in
 // slot order.
 struct Carrier {
     std::uint8_t m;         // matching copies, 1..w
-    std::uint16_t pattern;  // bit c set: copy c matches
+    std::uint64_t pattern;  // bit c set: copy c matches
 };
 
 // One allele in one population of one replicate.
@@ -41,6 +40,7 @@ struct PairLanes {
     alignas(64) double niw[8];
     alignas(64) double njw[8];
     const double* pall[8];  // running sums of 1/(N w), by matching copies
+    int pitch;              // of the by-allele tables (see lanepitch)
 };
 
 // A run of dense allele indices [first, end).
@@ -66,7 +66,7 @@ struct Kernels {
 
     // Numerator and denominator sums of the first `lanes` (1..8) of eight
     // pairs over the alleles dense[first..end) of each range, in the order
-    // given; lane l reads column l of the [dense][LP] tables at lane0. The
+    // given; lane l reads column l of the [dense][c.pitch] tables at lane0. The
     // additions of each lane are those of the straightforward scoring, one
     // allele after another. `sj` gives population j's frequency and
     // matching copies by dense allele; the results go to numout[0..7] and

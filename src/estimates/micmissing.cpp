@@ -13,7 +13,6 @@
 namespace gstboot {
 
 using missinglanes::AlleleStat;
-using missinglanes::LANEROW;
 
 namespace {
 
@@ -21,9 +20,6 @@ namespace {
 // second-level cache while every partner passes over it.
 constexpr std::size_t BLOCKBYTES = std::size_t{192} << 10;
 constexpr int MAXBLOCKLINES = 24;
-// Largest matching-copy index a lane can look up: two populations' counts.
-constexpr int MAXCOUNTS = 4 * MAXIND;
-
 int round8(int n) { return (n + 7) / 8 * 8; }
 
 std::size_t at(int n) { return static_cast<std::size_t>(n); }
@@ -48,7 +44,7 @@ using Counts = std::vector<std::int32_t, LineAllocator<std::int32_t>>;
 // A genotype at one locus: the indices of its two alleles among the
 // locus's codes, equal for a homozygote; d0 < 0 when untyped.
 struct Geno {
-    std::int16_t d0, d1;
+    std::int32_t d0, d1;
 };
 
 }  // namespace
@@ -56,24 +52,26 @@ struct Geno {
 struct MissingMic::Impl {
     const DataSet& ds;
     int blocklines;
+    int maxind;                // the largest population
+    int lanerow;               // npop rounded up to whole groups of 8: [dense * lanerow + partner]
+    int widestlocus = 0;       // most codes of one locus
     std::vector<int> nd;       // codes of each locus
     std::vector<int> rowbase;  // first dense index of each locus
     int ndense = 0;
-    std::vector<Geno> geno;  // [(p * nloci + L) * MAXIND + i]
+    std::vector<Geno> geno;  // [(p * nloci + L) * maxind + i]
     // recip[recipat[t] + c]: 1/t added c times from 0.0, for even t.
     std::vector<double> recip;
     std::vector<std::size_t> recipat;
     std::vector<double> zeros;  // the table of unused lanes
-    missinglanes::Kernels kernels = missinglanes::kernelsfor(chosenisa());
+    missinglanes::Kernels kernels;
 
-
-    Impl(const DataSet& d, int lines);
+    Impl(const DataSet& d, Isa isa, int lines);
     const double* sums(int t) const { return recip.data() + recipat[at(t)]; }
-    const Geno* genos(int p, int locus) const { return &geno[(at(p) * at(ds.nloci) + at(locus)) * MAXIND]; }
+    const Geno* genos(int p, int locus) const { return &geno[(at(p) * at(ds.nloci) + at(locus)) * at(maxind)]; }
     int linesfor(int stride) const;
     void preparepop(int p, const ReplicateIndex& rep, Work& work) const;
     void continuessi(int j, const ReplicateIndex& rep, Work& work) const;
-    void scorepartners(int j, int i0, const ReplicateIndex& rep, Work& work, double out[MAXPOP][MAXPOP]) const;
+    void scorepartners(int j, int i0, const ReplicateIndex& rep, Work& work, PairTable& out) const;
 };
 
 struct MissingMic::Work {
@@ -82,13 +80,13 @@ struct MissingMic::Work {
     std::vector<std::uint8_t> used;
     std::vector<int> colbase;
     int width = 0;
-    std::int32_t mult[MAXIND];  // draws of each individual, scratch
-    std::int32_t k1[NALLELE];   // typed individuals with 1 and 2 matching copies, scratch
-    std::int32_t k2[NALLELE];
-    std::int32_t ntyped[MAXPOP][MAXLOCI];
-    std::int32_t lochets[MAXLOCI];
-    std::int32_t typedtotal[MAXPOP];  // typed genotypes over the replicate's loci
-    std::int32_t hets[MAXPOP];        // and the heterozygous ones among them
+    std::vector<std::int32_t> mult;  // draws of each individual, scratch
+    std::vector<std::int32_t> k1;    // typed individuals with 1 and 2 matching copies, scratch
+    std::vector<std::int32_t> k2;
+    std::vector<std::int32_t> ntyped;      // [p * nloci + L]
+    std::vector<std::int32_t> lochets;     // [L]
+    std::vector<std::int32_t> typedtotal;  // [p]: typed genotypes over the replicate's loci
+    std::vector<std::int32_t> hets;        // and the heterozygous ones among them
     // The current population's statistics and SSI terms by dense allele:
     // terms[d * 3 + m] for an individual with m matching copies.
     std::vector<AlleleStat> stats;
@@ -109,27 +107,32 @@ struct MissingMic::Work {
     Lines qnum, qden;  // [L * 8 + lane]
 };
 
-MissingMic::Impl::Impl(const DataSet& d, int lines) : ds(d), blocklines(lines) {
+MissingMic::Impl::Impl(const DataSet& d, Isa isa, int lines)
+    : ds(d), blocklines(lines), maxind(d.maxind()), lanerow(round8(d.npop)), kernels(missinglanes::kernelsfor(isa)) {
     const int nloci = ds.nloci;
     nd.resize(at(nloci));
     rowbase.resize(at(nloci));
-    std::vector<std::int16_t> densemap(at(nloci) * NALLELE, -1);
+    // densemap[mapat[L] + a]: code a's index among the codes of locus L.
+    std::vector<std::size_t> mapat(at(nloci) + 1, 0);
+    for (int l = 0; l < nloci; ++l) mapat[at(l) + 1] = mapat[at(l)] + at(ds.present.width(1 + l));
+    std::vector<std::int32_t> densemap(mapat.back(), -1);
     for (int l = 0; l < nloci; ++l) {
         rowbase[at(l)] = ndense;
         int k = 0;
-        for (int a = 0; a < NALLELE; ++a) {
-            if (ds.present[1 + l][a] == 1) densemap[at(l * NALLELE + a)] = static_cast<std::int16_t>(k++);
+        for (int a = 0; a < ds.present.width(1 + l); ++a) {
+            if (ds.present[1 + l][a] == 1) densemap[mapat[at(l)] + at(a)] = k++;
         }
         nd[at(l)] = k;
         ndense += k;
+        widestlocus = std::max(widestlocus, k);
     }
-    geno.assign(at(ds.npop) * at(nloci) * MAXIND, Geno{-1, -1});
+    geno.assign(at(ds.npop) * at(nloci) * at(maxind), Geno{-1, -1});
     int most = 0;
     for (int p = 0; p < ds.npop; ++p) {
         most = std::max(most, ds.nmic[p]);
         for (int l = 0; l < nloci; ++l) {
-            Geno* out = &geno[(at(p) * at(nloci) + at(l)) * MAXIND];
-            const std::int16_t* map = &densemap[at(l * NALLELE)];
+            Geno* out = &geno[(at(p) * at(nloci) + at(l)) * at(maxind)];
+            const std::int32_t* map = &densemap[mapat[at(l)]];
             for (int i = 0; i < ds.nmic[p]; ++i) {
                 const std::int32_t a0 = ds.mic[p][i][l][0];
                 const std::int32_t a1 = ds.mic[p][i][l][1];
@@ -152,10 +155,12 @@ MissingMic::Impl::Impl(const DataSet& d, int lines) : ds(d), blocklines(lines) {
             recip.push_back(s);
         }
     }
-    zeros.assign(MAXCOUNTS + 1, 0.0);
+    // The largest matching-copy index a lane can look up: two populations' counts.
+    zeros.assign(4 * at(maxind) + 1, 0.0);
 }
 
-MissingMic::MissingMic(const DataSet& ds, int blocklines) : impl_(std::make_unique<Impl>(ds, blocklines)) {}
+MissingMic::MissingMic(const DataSet& ds, Isa isa, int blocklines)
+    : impl_(std::make_unique<Impl>(ds, isa, blocklines)) {}
 MissingMic::~MissingMic() = default;
 
 void MissingMic::WorkDeleter::operator()(Work* w) const { delete w; }
@@ -170,13 +175,21 @@ MissingMic::WorkPtr MissingMic::makework() const {
     const Impl& e = *impl_;
     WorkPtr work(new Work());
     const std::size_t nl = at(e.ds.nloci);
+    const std::size_t npop = at(e.ds.npop);
+    work->mult.resize(at(e.maxind) + 1);
+    work->k1.resize(at(e.widestlocus) + 1);
+    work->k2.resize(at(e.widestlocus) + 1);
+    work->ntyped.resize(npop * nl + 1);
+    work->lochets.resize(nl + 1);
+    work->typedtotal.resize(npop + 1);
+    work->hets.resize(npop + 1);
     work->used.resize(nl + 1);
     work->colbase.resize(nl + 1);
     work->stats.resize(at(e.ndense) + 1);
     work->terms.resize(3 * at(e.ndense) + 1);
     const std::size_t wide = at(round8(e.ndense));
-    work->ssi0.resize(MAXPOP * wide + 1);
-    work->accs.resize(MAXPOP * wide + 1);
+    work->ssi0.resize(npop * wide + 1);
+    work->accs.resize(npop * wide + 1);
     const std::size_t blockcells = e.blocklines > 0 ? at(e.blocklines) * wide
                                                     : std::min(MAXBLOCKLINES * wide, std::max(BLOCKBYTES / sizeof(double), wide));
     work->lines.resize(blockcells + 1);
@@ -185,12 +198,12 @@ MissingMic::WorkPtr MissingMic::makework() const {
     work->liveat.resize(wide + 1);
     work->livefirst.resize(nl + 1);
     work->liveend.resize(nl + 1);
-    const std::size_t lanecells = at(e.ndense) * LANEROW + 1;
+    const std::size_t lanecells = at(e.ndense) * at(e.lanerow) + 1;
     work->pT.assign(lanecells, 0.0);
     work->ssw0T.assign(lanecells, 0.0);
     work->ssiT.assign(lanecells, 0.0);
     work->cntT.assign(lanecells, 0);
-    work->typedT.assign(nl * LANEROW + 1, 0);
+    work->typedT.assign(nl * at(e.lanerow) + 1, 0);
     work->qnum.resize(nl * 8 + 1);
     work->qden.resize(nl * 8 + 1);
     return work;
@@ -202,7 +215,7 @@ MissingMic::WorkPtr MissingMic::makework() const {
 // loci (a locus as often as it is drawn).
 void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) const {
     const int n = ds.nmic[p];
-    std::int32_t* mult = work.mult;
+    std::int32_t* mult = work.mult.data();
     std::fill(mult, mult + n, 0);
     for (int s = 0; s < n; ++s) ++mult[rep.micsrc[p][s]];
     // x of an individual with m matching copies, as indfraction sums it.
@@ -210,8 +223,8 @@ void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) 
     for (int l = 0; l < ds.nloci; ++l) {
         if (!work.used[at(l)]) continue;
         const int k = nd[at(l)];
-        std::int32_t* k1 = work.k1;
-        std::int32_t* k2 = work.k2;
+        std::int32_t* k1 = work.k1.data();
+        std::int32_t* k2 = work.k2.data();
         std::fill(k1, k1 + k, 0);
         std::fill(k2, k2 + k, 0);
         const Geno* g = genos(p, l);
@@ -229,8 +242,8 @@ void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) 
                 het += m;
             }
         }
-        work.ntyped[p][l] = typed;
-        work.typedT[at(l) * LANEROW + at(p)] = typed;
+        work.ntyped[at(p) * at(ds.nloci) + at(l)] = typed;
+        work.typedT[at(l) * at(lanerow) + at(p)] = typed;
         work.lochets[l] = het;
         const double* freq = sums(2 * typed);
         const int base = rowbase[at(l)];
@@ -245,7 +258,7 @@ void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) 
                 const double dd = x[m] - a.p;
                 t[m] = (2.0 * dd) * dd;
             }
-            const std::size_t cell = at(base + d) * LANEROW + at(p);
+            const std::size_t cell = at(base + d) * at(lanerow) + at(p);
             work.pT[cell] = a.p;
             work.cntT[cell] = a.count;
             work.ssw0T[cell] = a.ssw0;
@@ -253,8 +266,9 @@ void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) 
     }
     std::int32_t typed = 0, het = 0;
     for (int l = 0; l < ds.nloci; ++l) {
-        typed += work.ntyped[p][rep.rl[l]];
-        het += work.lochets[rep.rl[l]];
+        const std::size_t src = at(rep.rl[at(l)]);
+        typed += work.ntyped[at(p) * at(ds.nloci) + src];
+        het += work.lochets[src];
     }
     work.typedtotal[p] = typed;
     work.hets[p] = het;
@@ -269,7 +283,7 @@ void MissingMic::Impl::continuessi(int j, const ReplicateIndex& rep, Work& work)
     const int full = round8(work.width);
     if (full == 0) return;
     const int n = ds.nmic[j];
-    const std::int16_t* src = rep.micsrc[j];
+    const std::int32_t* src = rep.micsrc[j];
     double* own = work.ssi0.data();
     const AlleleStat* st = work.stats.data();
     const double* terms = work.terms.data();
@@ -360,7 +374,7 @@ void MissingMic::Impl::continuessi(int j, const ReplicateIndex& rep, Work& work)
             const int cb = work.colbase[at(l)];
             const int base = rowbase[at(l)];
             for (int d = 0; d < nd[at(l)]; ++d) {
-                double* out = &work.ssiT[at(base + d) * LANEROW + at(i0)];
+                double* out = &work.ssiT[at(base + d) * at(lanerow) + at(i0)];
                 const bool carried = st[base + d].ncar > 0;
                 const int step = carried ? stride : full;
                 const double* in = (carried ? accs + liveat[cb + d] : own + cb + d) + i0 * step;
@@ -372,14 +386,15 @@ void MissingMic::Impl::continuessi(int j, const ReplicateIndex& rep, Work& work)
 
 // The estimates of the pairs (i0 + q, j), q = 0..7, i0 + q < j.
 void MissingMic::Impl::scorepartners(int j, int i0, const ReplicateIndex& rep, Work& work,
-                                     double out[MAXPOP][MAXPOP]) const {
+                                     PairTable& out) const {
     const int lanes = std::min(8, j - i0);
     for (int l = 0; l < ds.nloci; ++l) {
         if (!work.used[at(l)]) continue;
         missinglanes::LocusPairs c;
-        c.nj = work.ntyped[j][l];
+        c.nj = work.ntyped[at(j) * at(ds.nloci) + at(l)];
+        c.pitch = lanerow;
         for (int q = 0; q < 8; ++q) {
-            c.ni[q] = q < lanes ? work.typedT[at(l) * LANEROW + at(i0 + q)] : 0;
+            c.ni[q] = q < lanes ? work.typedT[at(l) * at(lanerow) + at(i0 + q)] : 0;
             c.pall[q] = q < lanes ? sums(2 * (c.ni[q] + c.nj)) : zeros.data();
         }
         c.first = rowbase[at(l)];
@@ -390,14 +405,14 @@ void MissingMic::Impl::scorepartners(int j, int i0, const ReplicateIndex& rep, W
     double num[8], den[8];
     for (int q = 0; q < 8; ++q) num[q] = den[q] = 0.0;
     for (int l = 0; l < ds.nloci; ++l) {
-        const double* qn = &work.qnum[at(rep.rl[l]) * 8];
-        const double* qd = &work.qden[at(rep.rl[l]) * 8];
+        const double* qn = &work.qnum[at(rep.rl[at(l)]) * 8];
+        const double* qd = &work.qden[at(rep.rl[at(l)]) * 8];
         for (int q = 0; q < 8; ++q) {
             num[q] = num[q] + qn[q];
             den[q] = den[q] + qd[q];
         }
     }
-    const bool corr = switchon(ds.corrflag);
+    const bool corr = ds.settings.corrflag;
     for (int q = 0; q < lanes; ++q) {
         const int i = i0 + q;
         // With no locus entering this is 0.0 / 0.0 of run-time values.
@@ -412,11 +427,12 @@ void MissingMic::Impl::scorepartners(int j, int i0, const ReplicateIndex& rep, W
     }
 }
 
-void MissingMic::score(const ReplicateIndex& rep, Work& work, double out[MAXPOP][MAXPOP]) const {
+void MissingMic::score(const ReplicateIndex& rep, Work& work, PairTable& out) const {
     const Impl& e = *impl_;
     const DataSet& ds = e.ds;
+    if (out.npop() != ds.npop) out.assign(ds.npop);
     std::fill(work.used.begin(), work.used.end(), 0);
-    for (int l = 0; l < ds.nloci; ++l) work.used[at(rep.rl[l])] = 1;
+    for (int l = 0; l < ds.nloci; ++l) work.used[at(rep.rl[at(l)])] = 1;
     work.width = 0;
     for (int l = 0; l < ds.nloci; ++l) {
         work.colbase[at(l)] = -1;

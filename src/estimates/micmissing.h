@@ -24,6 +24,8 @@
 
 #include "data/dataset.h"
 #include "data/replicate.h"
+#include "estimates/isa.h"
+#include "estimates/pairgst.h"
 
 namespace gstboot {
 
@@ -32,7 +34,8 @@ public:
     // Precomputes from the data as read; `ds` must outlive the scorer.
     // `blocklines` fixes how many individuals' terms are formed at a time
     // (0: as many as fit the cache); it changes the speed, never a result.
-    explicit MissingMic(const DataSet& ds, int blocklines = 0);
+    // `isa` names the kernels (one this build holds and the processor runs).
+    MissingMic(const DataSet& ds, Isa isa, int blocklines = 0);
     ~MissingMic();
     MissingMic(const MissingMic&) = delete;
     MissingMic& operator=(const MissingMic&) = delete;
@@ -48,7 +51,7 @@ public:
     // The MIC estimate of every pair out[i][j], i < j < npop, of the
     // replicate, with the heterozygosity correction when it is on. Other
     // entries of `out` are left as they are.
-    void score(const ReplicateIndex& rep, Work& work, double out[MAXPOP][MAXPOP]) const;
+    void score(const ReplicateIndex& rep, Work& work, PairTable& out) const;
 
     struct Impl;
 

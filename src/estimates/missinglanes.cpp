@@ -38,7 +38,7 @@ __attribute__((always_inline)) inline void locustermsbody(const LocusPairs& c, i
     v8d num = zero;
     v8d den = zero;
     for (int d = c.first; d < c.end; ++d) {
-        const std::size_t at = static_cast<std::size_t>(d) * LANEROW + static_cast<std::size_t>(lane0);
+        const std::size_t at = static_cast<std::size_t>(d) * static_cast<std::size_t>(c.pitch) + static_cast<std::size_t>(lane0);
         const AlleleStat& b = sj[d];
         double ppa[8];
         for (int l = 0; l < 8; ++l) ppa[l] = c.pall[l][cntT[at + static_cast<std::size_t>(l)] + b.count];

@@ -6,15 +6,10 @@
 
 #include <cstdint>
 
-#include "data/limits.h"
 #include "estimates/isa.h"
 
 namespace gstboot {
 namespace missinglanes {
-
-// Partners of a population padded to whole groups of 8 lanes: the row
-// length of the by-allele lane tables, [dense allele * LANEROW + partner].
-constexpr int LANEROW = (MAXPOP + 7) / 8 * 8;
 
 // One allele at one locus in one population of one replicate, over the
 // individuals typed there.
@@ -31,6 +26,7 @@ struct LocusPairs {
     std::int32_t nj;             // typed individuals of population j
     const double* pall[8];       // running sums of 1 / (2 N) by matching copies
     int first, end;              // the locus's dense alleles
+    int pitch;                   // of the lane tables, [dense * pitch + partner]
 };
 
 // The vector kernels, one set per instruction set; each lane does the

@@ -20,38 +20,43 @@ double undefinedestimate() {
 }
 
 void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
+    nloci = static_cast<std::size_t>(ds.nloci);
+    mhc.resize(static_cast<std::size_t>(ds.npop));
+    mic.resize(static_cast<std::size_t>(ds.npop) * nloci);
     for (int p = 0; p < ds.npop; ++p) {
         std::int32_t s = NOCOPY;
         for (int k = 0; k < ds.nmhc[p] && s != SEVERAL; ++k) {
             const std::int32_t* copies = ds.mhc[p][rep.mhcsrc[p][k]];
             for (int c = 0; c < ds.mhccopies; ++c) s = meet(s, copies[c]);
         }
-        mhc[p] = s;
+        mhc[static_cast<std::size_t>(p)] = s;
         for (int l = 0; l < ds.nloci; ++l) {
-            const int src = rep.rl[l];
+            const int src = rep.rl[static_cast<std::size_t>(l)];
             std::int32_t t = NOCOPY;
             for (int k = 0; k < ds.nmic[p] && t != SEVERAL; ++k) {
-                const std::int32_t* g = ds.mic[p][rep.micsrc[p][k]][src];
+                const MicGenotype& g = ds.mic[p][rep.micsrc[p][k]][src];
                 if (g[0] == MISSING) continue;
                 t = meet(meet(t, g[0]), g[1]);
             }
-            mic[p][l] = t;
+            mic[static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(l)] = t;
         }
     }
 }
 
 bool NoVariation::mhcflat(const DataSet& ds, int i, int j) const {
     if (ds.nmhc[i] == 0 || ds.nmhc[j] == 0) return true;
-    if (mhc[i] == SEVERAL || mhc[j] == SEVERAL) return false;
+    const std::int32_t a = mhc[static_cast<std::size_t>(i)];
+    const std::int32_t b = mhc[static_cast<std::size_t>(j)];
+    if (a == SEVERAL || b == SEVERAL) return false;
     // Both populations hold copies (or none at all, with no copies scored).
-    return mhc[i] == NOCOPY || mhc[j] == NOCOPY || mhc[i] == mhc[j];
+    return a == NOCOPY || b == NOCOPY || a == b;
 }
 
 bool NoVariation::micflat(const DataSet& ds, int i, int j) const {
     if (ds.nmic[i] == 0 || ds.nmic[j] == 0) return true;
     for (int l = 0; l < ds.nloci; ++l) {
-        const std::int32_t a = mic[i][l];
-        const std::int32_t b = mic[j][l];
+        const std::int32_t a = mic[static_cast<std::size_t>(i) * nloci + static_cast<std::size_t>(l)];
+        const std::int32_t b = mic[static_cast<std::size_t>(j) * nloci + static_cast<std::size_t>(l)];
         if (a == SEVERAL || b == SEVERAL) return false;
         if (a != NOCOPY && b != NOCOPY && a != b) return false;
     }

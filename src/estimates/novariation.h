@@ -9,10 +9,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "data/dataset.h"
 #include "data/replicate.h"
-#include "data/limits.h"
 #include "estimates/pairgst.h"
 
 namespace gstboot {
@@ -22,8 +22,9 @@ constexpr std::int32_t NOCOPY = -1;  // no individual (typed there)
 constexpr std::int32_t SEVERAL = -2; // more than one allele
 
 struct NoVariation {
-    std::int32_t mhc[MAXPOP];
-    std::int32_t mic[MAXPOP][MAXLOCI];
+    std::vector<std::int32_t> mhc;  // [p]
+    std::vector<std::int32_t> mic;  // [p * nloci + l]
+    std::size_t nloci = 0;
 
     // Notes each population's single allele in the replicate `rep`.
     void take(const DataSet& ds, const ReplicateIndex& rep);

@@ -7,16 +7,19 @@ namespace gstboot {
 namespace {
 
 void copymhc(const DataSet& ds, const MhcArray& gm, int pop, PopBlock& block) {
+    block.shape(ds.nmhc[pop], ds.mhccopies);
     for (int k = 0; k < ds.nmhc[pop]; ++k) {
         for (int c = 0; c < ds.mhccopies; ++c) block[k][c] = gm[pop][k][c];
     }
 }
 
 void copymic(const DataSet& ds, const MicArray& gc, int pop, PairScratch& s, int b) {
+    for (int l = 0; l < ds.nloci; ++l) s.gmic[static_cast<std::size_t>(l)][static_cast<std::size_t>(b)].shape(ds.nmic[pop], 2);
     for (int k = 0; k < ds.nmic[pop]; ++k) {
         for (int l = 0; l < ds.nloci; ++l) {
-            s.gmic[l][b][k][0] = gc[pop][k][l][0];
-            s.gmic[l][b][k][1] = gc[pop][k][l][1];
+            std::int32_t* copies = s.gmic[static_cast<std::size_t>(l)][static_cast<std::size_t>(b)][k];
+            copies[0] = gc[pop][k][l][0];
+            copies[1] = gc[pop][k][l][1];
         }
     }
 }
@@ -33,12 +36,12 @@ double mhccorrection(const PopBlock* gmhc, const std::int32_t* ni, int mhccopies
     return hetdivisor(hets, ni[0] + ni[1]);
 }
 
-double miccorrection(const PopBlock (*gmic)[2], const std::int32_t* ni, int nloci) {
+double miccorrection(const std::vector<std::array<PopBlock, 2>>& gmic, const std::int32_t* ni, int nloci) {
     int hets = 0;
     for (int p = 0; p < 2; ++p) {
         for (int k = 0; k < ni[p]; ++k) {
             for (int l = 0; l < nloci; ++l) {
-                if (heterozygous(gmic[l][p][k], 2)) ++hets;
+                if (heterozygous(gmic[static_cast<std::size_t>(l)][static_cast<std::size_t>(p)][k], 2)) ++hets;
             }
         }
     }
@@ -47,7 +50,9 @@ double miccorrection(const PopBlock (*gmic)[2], const std::int32_t* ni, int nloc
 
 void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, const MicArray& gc,
                 PairScratch& s, PairEstimates& out) {
-    const bool corr = switchon(ds.corrflag);
+    const bool corr = ds.settings.corrflag;
+    out.shape(ds.npop);
+    if (s.gmic.size() < static_cast<std::size_t>(ds.nloci)) s.gmic.resize(static_cast<std::size_t>(ds.nloci));
     for (int i = 0; i + 1 < ds.npop; ++i) {
         copymhc(ds, gm, i, s.gmhc[0]);
         copymic(ds, gc, i, s, 0);
@@ -59,7 +64,7 @@ void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, 
             s.ni[1] = ds.nmhc[j];
             double num = 0.0;
             double den = 0.0;
-            for (int a = 0; a < NALLELE; ++a) {
+            for (int a = 0; a < present.width(0); ++a) {
                 if (present[0][a] != 1) continue;
                 num = num + gstnum(2, s.ni, ds.mhccopies, a, s.gmhc);
                 den = den + gstden(2, s.ni, ds.mhccopies, a, s.gmhc);
@@ -73,10 +78,11 @@ void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, 
             num = 0.0;
             den = 0.0;
             for (int l = 0; l < ds.nloci; ++l) {
-                for (int a = 0; a < NALLELE; ++a) {
+                const PopBlock* blocks = s.gmic[static_cast<std::size_t>(l)].data();
+                for (int a = 0; a < present.width(1 + l); ++a) {
                     if (present[1 + l][a] != 1) continue;
-                    num = num + gstnum(2, s.ni, 2, a, s.gmic[l]);
-                    den = den + gstden(2, s.ni, 2, a, s.gmic[l]);
+                    num = num + gstnum(2, s.ni, 2, a, blocks);
+                    den = den + gstden(2, s.ni, 2, a, blocks);
                 }
             }
             double mic = num / den;
@@ -84,6 +90,16 @@ void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, 
             out.mic[i][j] = mic;
         }
     }
+}
+
+void ReplicateTable::assign(int npop) {
+    npop_ = npop;
+    cells_.assign(bytes(npop) / sizeof(double), 0.0);
+}
+
+std::size_t ReplicateTable::bytes(int npop) {
+    const auto n = static_cast<std::size_t>(npop);
+    return (n < 2 ? 0 : n * (n - 1) / 2) * NREP * sizeof(double);
 }
 
 void storeestimates(int npop, const PairEstimates& est, int r, ResultTables& t) {

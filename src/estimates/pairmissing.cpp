@@ -11,6 +11,7 @@ bool typed(const MicArray& gc, int p, int k, int l) { return gc[p][k][l][0] != M
 // Copies population p's individuals typed at locus l into `block`, in slot
 // order; returns how many.
 int copytyped(const DataSet& ds, const MicArray& gc, int p, int l, PopBlock& block) {
+    block.shape(ds.nmic[p], 2);
     int n = 0;
     for (int k = 0; k < ds.nmic[p]; ++k) {
         if (!typed(gc, p, k, l)) continue;
@@ -32,7 +33,7 @@ double correction(const DataSet& ds, const MicArray& gc, int i, int j) {
     for (int p : {i, j}) {
         for (int k = 0; k < ds.nmic[p]; ++k) {
             for (int l = 0; l < ds.nloci; ++l) {
-                if (typed(gc, p, k, l) && heterozygous(gc[p][k][l], 2)) ++hets;
+                if (typed(gc, p, k, l) && heterozygous(gc[p][k][l].data(), 2)) ++hets;
             }
         }
     }
@@ -50,7 +51,8 @@ double locusfactor(int ni, int nj) {
 }
 
 void scoremissingpairs(const DataSet& ds, const Presence& present, const MicArray& gc, MissingScratch& s,
-                       double out[MAXPOP][MAXPOP]) {
+                       PairTable& out) {
+    if (out.npop() != ds.npop) out.assign(ds.npop);
     for (int i = 0; i + 1 < ds.npop; ++i) {
         for (int j = i + 1; j < ds.npop; ++j) {
             double num = 0.0;
@@ -62,7 +64,7 @@ void scoremissingpairs(const DataSet& ds, const Presence& present, const MicArra
                 if (!locusenters(ni[0], ni[1])) continue;
                 double numl = 0.0;
                 double denl = 0.0;
-                for (int a = 0; a < NALLELE; ++a) {
+                for (int a = 0; a < present.width(1 + l); ++a) {
                     if (present[1 + l][a] != 1) continue;
                     numl = numl + gstnum(2, ni, 2, a, s.block);
                     denl = denl + gstden(2, ni, 2, a, s.block);
@@ -73,7 +75,7 @@ void scoremissingpairs(const DataSet& ds, const Presence& present, const MicArra
             }
             // With no locus entering this is 0.0 / 0.0 of run-time values.
             double mic = num / den;
-            if (switchon(ds.corrflag)) mic = mic / correction(ds, gc, i, j);
+            if (ds.settings.corrflag) mic = mic / correction(ds, gc, i, j);
             out[i][j] = mic;
         }
     }

@@ -29,6 +29,7 @@
 
 #include "data/dataset.h"
 #include "estimates/components.h"
+#include "estimates/pairgst.h"
 
 namespace gstboot {
 
@@ -48,7 +49,7 @@ struct MissingScratch {
 // its codes; `ds` gives the counts, nloci and the correction switch.
 // Entries of `out` outside those pairs are left as they are.
 void scoremissingpairs(const DataSet& ds, const Presence& present, const MicArray& gc, MissingScratch& scratch,
-                       double out[MAXPOP][MAXPOP]);
+                       PairTable& out);
 
 // Loci that enter the estimate of pair (i, j) on the data as read. For
 // complete data: nloci when both populations have individuals and together

@@ -1,6 +1,7 @@
 #include "estimates/scorer.h"
 
-#include "common/check.h"
+#include <algorithm>
+
 #include "estimates/engine.h"
 #include "estimates/micmissing.h"
 #include "estimates/pairmissing.h"
@@ -10,13 +11,17 @@ namespace gstboot {
 namespace {
 
 // With a missing genotype the MIC set has a scoring of its own, so the MHC
-// set is scored alone, on a copy of the data set without loci (the engine's
-// tables are indexed by allele code, which a missing genotype does not have).
+// set is scored alone, on a copy of the data set's MHC half without loci
+// (the engine's tables are indexed by allele code, which a missing genotype
+// does not have).
 const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy) {
     if (!ds.micmissing) return ds;
-    copy.reset(new DataSet(ds));
-    copy->nloci = 0;
-    copy->micmissing = false;
+    copy = std::make_unique<DataSet>();
+    copy->shapemhc(ds.nmhc, ds.mhccopies, ds.present.width(0));
+    copy->mhc = ds.mhc;
+    std::copy(ds.present[0], ds.present[0] + ds.present.width(0), copy->present[0]);
+    copy->shapemic(ds.nmic, 0, {0});
+    copy->settings = ds.settings;
     return *copy;
 }
 
@@ -25,19 +30,18 @@ public:
     explicit ReferenceScorer(const DataSet& ds) : Scorer(ds), mhcset_(mhcpart(ds, mhconly_)) {}
 
     struct RefWork final : Work {
-        // Not value-initialised: only the region below the counts is used.
-        std::unique_ptr<Replicate> rep{new Replicate};
-        std::unique_ptr<PairScratch> scratch{new PairScratch};
-        std::unique_ptr<MissingScratch> missing{new MissingScratch};
+        Replicate rep;
+        PairScratch scratch;
+        MissingScratch missing;
     };
 
     std::unique_ptr<Work> makework() const override { return std::make_unique<RefWork>(); }
 
     void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
         RefWork& w = static_cast<RefWork&>(work);
-        materialize(ds_, rep, *w.rep);
-        scorepairs(mhcset_, w.rep->present, w.rep->rmhc, w.rep->rmic, *w.scratch, out);
-        if (ds_.micmissing) scoremissingpairs(ds_, w.rep->present, w.rep->rmic, *w.missing, out.mic);
+        materialize(ds_, rep, w.rep);
+        scorepairs(mhcset_, w.rep.present, w.rep.rmhc, w.rep.rmic, w.scratch, out);
+        if (ds_.micmissing) scoremissingpairs(ds_, w.rep.present, w.rep.rmic, w.missing, out.mic);
     }
 
 private:
@@ -47,8 +51,8 @@ private:
 
 class EngineScorer final : public Scorer {
 public:
-    explicit EngineScorer(const DataSet& ds)
-        : Scorer(ds), engine_(mhcpart(ds, mhconly_)), missing_(ds.micmissing ? new MissingMic(ds) : nullptr) {}
+    EngineScorer(const DataSet& ds, Isa isa)
+        : Scorer(ds), engine_(mhcpart(ds, mhconly_), isa), missing_(ds.micmissing ? new MissingMic(ds, isa) : nullptr) {}
 
     struct EngineWork final : Work {
         Engine::WorkPtr work;
@@ -77,11 +81,12 @@ private:
 }  // namespace
 
 std::unique_ptr<Scorer> makereferencescorer(const DataSet& ds) { return std::make_unique<ReferenceScorer>(ds); }
-std::unique_ptr<Scorer> makeenginescorer(const DataSet& ds) { return std::make_unique<EngineScorer>(ds); }
+std::unique_ptr<Scorer> makeenginescorer(const DataSet& ds, Isa isa) {
+    return std::make_unique<EngineScorer>(ds, isa);
+}
 
 void scoreobserved(const DataSet& ds, const Scorer& scorer, PairEstimates& out) {
-    GSTBOOT_CHECK(ds.npop >= 0 && ds.npop <= MAXPOP && ds.nloci >= 0 && ds.nloci <= MAXLOCI);
-    std::unique_ptr<ReplicateIndex> rep(new ReplicateIndex);
+    auto rep = std::make_unique<ReplicateIndex>();
     identityreplicate(ds, *rep);
     std::unique_ptr<Scorer::Work> work = scorer.makework();
     scorer.score(*rep, *work, out);

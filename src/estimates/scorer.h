@@ -8,6 +8,7 @@
 
 #include "data/dataset.h"
 #include "data/replicate.h"
+#include "estimates/isa.h"
 #include "estimates/novariation.h"
 #include "estimates/pairgst.h"
 
@@ -30,6 +31,7 @@ public:
     // (see novariation.h), whichever implementation scores. Threads may
     // score side by side, each with its own work.
     void score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const {
+        out.shape(ds_.npop);
         scoreall(rep, work, out);
         work.flat.take(ds_, rep);
         work.flat.apply(ds_, out);
@@ -42,11 +44,12 @@ protected:
     const DataSet& ds_;
 };
 
-// `ds` must outlive the scorer.
+// `ds` must outlive the scorer; `isa` names the fast scorer's kernels (one
+// this build holds and the processor runs, as chosenisa() gives).
 std::unique_ptr<Scorer> makereferencescorer(const DataSet& ds);
-std::unique_ptr<Scorer> makeenginescorer(const DataSet& ds);
-inline std::unique_ptr<Scorer> makescorer(const DataSet& ds, bool reference) {
-    return reference ? makereferencescorer(ds) : makeenginescorer(ds);
+std::unique_ptr<Scorer> makeenginescorer(const DataSet& ds, Isa isa);
+inline std::unique_ptr<Scorer> makescorer(const DataSet& ds, bool reference, Isa isa) {
+    return reference ? makereferencescorer(ds) : makeenginescorer(ds, isa);
 }
 
 // The pair scoring of the data as read, by `scorer`.

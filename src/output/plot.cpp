@@ -21,6 +21,8 @@ constexpr double SIDE = 520.0;
 constexpr double LEGENDX = 630.0;
 constexpr double LINE = 16.0;   // legend line height
 
+constexpr double MINSPAN = 1e-6;  // the narrowest value range an axis spans
+
 const char* const PLAIN = "#1f77b4";
 const char* const LESS = "#e6850e";  // MHC less differentiated than neutral
 const char* const MORE = "#d62728";  // ... more
@@ -42,6 +44,9 @@ Axis makeaxis(double lo, double hi) {
     hi = std::max(hi, 0.0);
     double span = hi - lo;
     if (!(span > 0.0)) span = 1.0;
+    // Narrower is a rounding residue, not a difference to show, and finer
+    // ticks would need labels of more than 17 decimals.
+    if (span < MINSPAN) span = MINSPAN;
     const double raw = span / 5.0;
     const double mag = std::pow(10.0, std::floor(std::log10(raw)));
     double step = 10.0 * mag;

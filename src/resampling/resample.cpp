@@ -12,32 +12,30 @@ int drawindex(Random& rng, int n) {
 std::uint64_t drawcount(const DataSet& ds) {
     std::uint64_t n = 0;
     for (int p = 0; p < ds.npop; ++p) {
-        if (switchon(ds.bootmhc)) n += static_cast<std::uint64_t>(ds.nmhc[p]);
-        if (switchon(ds.bootmic)) n += static_cast<std::uint64_t>(ds.nmic[p]);
+        if (ds.settings.bootmhc) n += static_cast<std::uint64_t>(ds.nmhc[p]);
+        if (ds.settings.bootmic) n += static_cast<std::uint64_t>(ds.nmic[p]);
     }
-    if (switchon(ds.bootloci)) n += static_cast<std::uint64_t>(ds.nloci);
+    if (ds.settings.bootloci) n += static_cast<std::uint64_t>(ds.nloci);
     return n;
 }
 
 void drawreplicate(const DataSet& ds, ReplicateIndex& rep, Random& rng) {
-    const bool bootmhc = switchon(ds.bootmhc);
+    rep.shape(ds);
+    const bool bootmhc = ds.settings.bootmhc;
     for (int p = 0; p < ds.npop; ++p) {
-        for (int s = 0; s < ds.nmhc[p]; ++s) {
-            rep.mhcsrc[p][s] = static_cast<std::int16_t>(bootmhc ? drawindex(rng, ds.nmhc[p]) : s);
-        }
+        for (int s = 0; s < ds.nmhc[p]; ++s) rep.mhcsrc[p][s] = bootmhc ? drawindex(rng, ds.nmhc[p]) : s;
     }
-    for (int l = 0; l < ds.nloci; ++l) rep.rl[l] = switchon(ds.bootloci) ? drawindex(rng, ds.nloci) : l;
-    const bool bootmic = switchon(ds.bootmic);
+    for (int l = 0; l < ds.nloci; ++l) {
+        rep.rl[static_cast<std::size_t>(l)] = ds.settings.bootloci ? drawindex(rng, ds.nloci) : l;
+    }
+    const bool bootmic = ds.settings.bootmic;
     for (int p = 0; p < ds.npop; ++p) {
-        for (int s = 0; s < ds.nmic[p]; ++s) {
-            rep.micsrc[p][s] = static_cast<std::int16_t>(bootmic ? drawindex(rng, ds.nmic[p]) : s);
-        }
+        for (int s = 0; s < ds.nmic[p]; ++s) rep.micsrc[p][s] = bootmic ? drawindex(rng, ds.nmic[p]) : s;
     }
 }
 
 void resample(const DataSet& ds, Replicate& rep, Random& rng) {
-    // Not value-initialised: only the slots below the counts are written.
-    std::unique_ptr<ReplicateIndex> index(new ReplicateIndex);
+    auto index = std::make_unique<ReplicateIndex>();
     drawreplicate(ds, *index, rng);
     materialize(ds, *index, rep);
 }

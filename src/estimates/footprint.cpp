@@ -1,0 +1,146 @@
+#include "estimates/footprint.h"
+
+#include <algorithm>
+#include <set>
+
+#include "estimates/pairgst.h"
+
+namespace gstboot {
+
+namespace {
+
+using u64 = std::uint64_t;
+
+u64 at(long v) { return static_cast<u64>(std::max(v, 0L)); }
+u64 round8(u64 n) { return (n + 7) / 8 * 8; }
+
+// Bytes of a few bookkeeping vectors, beyond the tables counted.
+constexpr u64 SLACK = u64{1} << 16;
+// A block of term lines (engine.cpp and micmissing.cpp: BLOCKBYTES, 24 lines).
+u64 blockbytes(u64 wide) { return 8 * std::min(24 * wide, std::max(u64{192} << 10 >> 3, wide)); }
+
+struct Counts {
+    u64 npop = 0, nloci = 0, maxind = 0, w = 0;
+    u64 mhcind = 0, micind = 0;  // individuals over all populations
+    u64 mhcdense = 0, micdense = 0, widestlocus = 0;
+};
+
+Counts countsof(const DataSet& ds) {
+    Counts c;
+    c.npop = at(ds.npop);
+    c.nloci = at(ds.nloci);
+    c.maxind = at(ds.maxind());
+    c.w = at(ds.mhccopies);
+    for (int p = 0; p < ds.npop; ++p) {
+        c.mhcind += at(ds.nmhc[p]);
+        c.micind += at(ds.nmic[p]);
+    }
+    for (int r = 0; r < ds.present.rows(); ++r) {
+        u64 ones = 0;
+        for (int a = 0; a < ds.present.width(r); ++a) ones += ds.present[r][a] == 1;
+        if (r == 0) {
+            c.mhcdense = ones;
+        } else {
+            c.micdense += ones;
+            c.widestlocus = std::max(c.widestlocus, ones);
+        }
+    }
+    return c;
+}
+
+// What every scorer's thread holds beside its own work: the replicate's
+// source indices, its estimates, and the pairs without variation.
+u64 commonwork(const Counts& c) {
+    return 4 * (c.mhcind + c.micind + c.nloci) + 2 * 8 * c.npop * c.npop + 4 * c.npop * (c.nloci + 1) + SLACK;
+}
+
+// Running sums of 1/t the engine tables, as it asks for them.
+u64 sumtables(const DataSet& ds) {
+    std::set<long> need{0, 2, ds.mhccopies};
+    const long w = ds.mhccopies;
+    for (int p = 0; p < ds.npop; ++p) {
+        need.insert(ds.nmhc[p] * w);
+        need.insert(ds.nmic[p] * 2L);
+        for (int q = p + 1; q < ds.npop; ++q) {
+            need.insert((ds.nmhc[p] + ds.nmhc[q]) * w);
+            need.insert((ds.nmic[p] + ds.nmic[q]) * 2L);
+            if (ds.settings.corrflag) need.insert(ds.nmhc[p] + ds.nmhc[q]);
+        }
+    }
+    // The MIC heterozygosity tables, kept only while they take 16 MiB at most.
+    if (ds.settings.corrflag) {
+        std::set<long> totals;
+        for (int p = 0; p < ds.npop; ++p)
+            for (int q = p + 1; q < ds.npop; ++q) totals.insert(static_cast<long>(ds.nmic[p] + ds.nmic[q]) * ds.nloci);
+        u64 bytes = 0;
+        for (long t : totals) bytes += 8 * at(t + 1);
+        if (bytes <= u64{16} << 20) need.insert(totals.begin(), totals.end());
+    }
+    u64 bytes = 0;
+    for (long t : need) bytes += 8 * at(t + 1) + 24;
+    return bytes;
+}
+
+Footprint engine(const DataSet& ds, const Counts& c, bool withloci) {
+    const u64 nloci = withloci ? c.nloci : 0;
+    const u64 micdense = withloci ? c.micdense : 0;
+    const u64 ndense = c.mhcdense + micdense;
+    const u64 nterms = c.mhcdense * (c.w + 1) + micdense * 3;
+    const u64 widths = static_cast<u64>(ds.present.widest()) * (1 + nloci);
+    Footprint f;
+    f.shared = 16 * c.mhcind * c.w + 4 * (c.npop * c.maxind + 1) + 8 * c.npop * nloci * c.maxind + sumtables(ds) +
+               8 * (2 * c.maxind * std::max<u64>(c.w, 2) + 1) + 4 * widths + 4 * ndense + 2 * 8 * 65 * 65 + SLACK;
+    const u64 mhcstride = round8(c.mhcdense), micstride = round8(micdense);
+    const u64 wide = std::max(mhcstride, micstride);
+    const u64 lp = round8(c.npop);
+    f.perthread = 32 * c.npop * ndense + 12 * c.npop * nterms + 16 * c.mhcind * c.w +
+                  8 * c.npop * (mhcstride + micstride + wide) + blockbytes(wide) + 16 * wide + 36 * ndense * lp +
+                  4 * (ndense + 2 * c.npop + 2 * c.maxind + 2 * nloci);
+    return f;
+}
+
+Footprint missing(const Counts& c) {
+    Footprint f;
+    const u64 tmax = 4 * c.maxind;
+    u64 recip = 1;
+    for (u64 t = 2; t <= tmax; t += 2) recip += t + 1;
+    f.shared = 8 * c.npop * c.nloci * c.maxind + 8 * recip + 8 * (tmax / 2 + 1) + 8 * (tmax + 1) + SLACK;
+    const u64 wide = round8(c.micdense);
+    const u64 lanerow = round8(c.npop);
+    f.perthread = 32 * c.micdense + 24 * c.micdense + 2 * 8 * c.npop * wide + blockbytes(wide) + 16 * wide +
+                  28 * c.micdense * lanerow + 4 * c.nloci * lanerow + 128 * c.nloci +
+                  4 * (c.maxind + 2 * c.widestlocus + c.npop * c.nloci + c.nloci + 2 * c.npop);
+    return f;
+}
+
+}  // namespace
+
+std::uint64_t datasetbytes(const DataSet& ds) {
+    u64 cells = 0;
+    for (int r = 0; r < ds.present.rows(); ++r) cells += at(ds.present.width(r));
+    return 4 * ds.mhc.size() + 8 * ds.mic.size() + 4 * cells + 8 * (at(ds.npop) + at(ds.nloci)) + SLACK;
+}
+
+Footprint scorerfootprint(const DataSet& ds, bool reference) {
+    const Counts c = countsof(ds);
+    Footprint f;
+    if (reference) {
+        // A copy of the MHC half when the MIC half is scored apart; per
+        // thread a written-out replicate and the pair blocks.
+        f.shared = ds.micmissing ? 4 * c.mhcind * c.w + 4 * at(ds.present.width(0)) + SLACK : SLACK;
+        const u64 presence = static_cast<u64>(ds.present.widest()) * (1 + c.nloci);
+        f.perthread = 4 * c.mhcind * c.w + 8 * c.micind * c.nloci + 4 * presence + 4 * 2 * c.maxind * c.w +
+                      (24 + 2 * 4 * 2 * c.maxind) * c.nloci + 4 * 2 * 2 * c.maxind + commonwork(c);
+        return f;
+    }
+    f = engine(ds, c, !ds.micmissing);
+    if (ds.micmissing) {
+        const Footprint m = missing(c);
+        f.shared += m.shared;
+        f.perthread += m.perthread;
+    }
+    f.perthread += commonwork(c);
+    return f;
+}
+
+}  // namespace gstboot
