@@ -31,8 +31,8 @@ std::uint64_t bitsof(double v) {
 // order; countedratio() stays within TALLYSLACK / 1e6 of its ratio; and
 // compareestimate() places that ratio as comparing it would, against the
 // ratio itself, its neighbouring doubles (where only the exact path can
-// tell) and values clearly apart (the counted path). Random loci: 1, 2, 3
-// and 10 copies (the diploid path and the general one, up to the copy
+// tell) and values clearly apart (the counted path). Random loci: 1, 2, 3,
+// 10 and 64 copies (the diploid path and the general one, up to the copy
 // limit), alleles around every vector width (1 to 9) and beyond, one to 40
 // individuals (N - 2 of 0 and below included) and 150 to 200 (the largest
 // sizes, where rounding grows most), frequencies from one dominant allele
@@ -40,18 +40,18 @@ std::uint64_t bitsof(double v) {
 // calls are checked too.
 TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
     std::unique_ptr<PopBlock[]> blocks(new PopBlock[2]);
-    for (int p = 0; p < 2; ++p) blocks[p].shape(40, 10);
+    for (int p = 0; p < 2; ++p) blocks[p].shape(200, 64);
     LocusScratch scratch;
     Stream stream{42};
     int checked = 0;
     double widest = 0.0;  // of countedratio() from the exact ratio
-    for (int copies : {1, 2, 3, 10}) {
+    for (int copies : {1, 2, 3, 10, 64}) {
         for (int alleles : {1, 2, 3, 4, 5, 8, 9, 17, 40, 120}) {
             for (int trial = 0; trial < 12; ++trial) {
                 LocusGenotypes g;
                 g.alleles = alleles;
                 g.copies = copies;
-                const std::uint32_t most = trial < 4 ? 2 : trial < 10 ? 40 : 50;  // up to MAXIND
+                const std::uint32_t most = trial < 4 ? 2 : trial < 10 ? 40 : 50;  // up to 200
                 const int least = trial < 10 ? 0 : 150;
                 g.n[0] = least + 1 + static_cast<int>(stream.below(most));
                 g.n[1] = least + static_cast<int>(stream.below(most)) + (trial == 0 ? 0 : 1);
@@ -90,7 +90,7 @@ TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
             }
         }
     }
-    EXPECT_EQ(checked, 4 * 10 * 12);
+    EXPECT_EQ(checked, 5 * 10 * 12);
     EXPECT_LT(widest, TALLYSLACK * 1e-6) << widest;
 }
 

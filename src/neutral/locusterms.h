@@ -17,8 +17,8 @@
 
 namespace gstboot {
 
-// One locus of a pair: alleles numbered 0..alleles-1 (in ascending code
-// order), `copies` per individual, n[0] individuals of the first population
+// One locus of a pair: alleles numbered 0..alleles-1 (at most 65536, in
+// ascending code order), `copies` per individual, n[0] individuals of the first population
 // and n[1] of the second, each population's copies individual by
 // individual.
 struct LocusGenotypes {
@@ -41,7 +41,7 @@ struct LocusSums {
     double den = 0.0;  // ... of gstden
 };
 
-// Needs n[0] + n[1] >= 1 and 1 <= copies <= 10.
+// Needs n[0] + n[1] >= 1 and 1 <= copies <= MAXNAMEDCOPIES (64).
 LocusSums locussums(const LocusGenotypes& g, LocusScratch& scratch);
 
 // Where a locus's estimate G = num / den (of locussums()) lies against a
