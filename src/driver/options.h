@@ -17,6 +17,7 @@ struct Options {
     std::optional<bool> correction;        // --correction on|off
     std::optional<Resampling> resample;    // --resample LIST
     MissingCodes missing;                  // --missing LIST
+    std::string popmap;                    // --popmap: populations of a VCF file's samples
     std::string output = "output.txt";
     std::string table;  // --table: tab-separated per-pair table; empty: none
     std::string plot;   // --plot: SVG figure; empty: none
@@ -40,7 +41,7 @@ enum class Takes {
 // One option, declared once: the parser, --help and the checks of
 // gstboot(1) and the README all read it from optiontable(). Adding an
 // option is adding an entry (and its field in Options).
-struct OptionSpec {
+struct OptionEntry {
     const char* name;       // "--seed"
     const char* shortname;  // "-h", or null
     Takes takes;
@@ -51,7 +52,7 @@ struct OptionSpec {
 };
 
 // Every option, in --help's order.
-const std::vector<OptionSpec>& optiontable();
+const std::vector<OptionEntry>& optiontable();
 
 // Throws Error of kind usage and a one-line reason on an unknown option, a
 // missing value or a bad value. Accepts "--opt value" and "--opt=value".
