@@ -146,14 +146,6 @@ TEST(OutputTransaction, RenameFailingHalfWayIsReportedWithWhatWasReplaced) {
     EXPECT_EQ(sorted(listdir(dir.path())), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-#define GSTBOOT_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define GSTBOOT_UNDER_ASAN 1
-#endif
-#endif
-
 // With too little address space for a thousand thread stacks the run goes
 // on with the threads that started, and gives the bytes of one thread.
 // Not built under AddressSanitizer, whose shadow memory does not fit a
