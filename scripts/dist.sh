@@ -24,7 +24,7 @@ targets=("$@")
 pkgs=(cmake make binutils)
 for target in "${targets[@]}"; do
   case $target in
-    linux-x86_64) pkgs+=(g++) ;;
+    linux-x86_64) pkgs+=(g++ zlib1g-dev) ;;
     linux-aarch64) pkgs+=(g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user) ;;
     windows-x86_64)
       # Before any package or build: without the port's toolchain file there

@@ -40,7 +40,7 @@ std::uint64_t bitsof(double v) {
 // calls are checked too.
 TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
     std::unique_ptr<PopBlock[]> blocks(new PopBlock[2]);
-    for (int p = 0; p < 2; ++p) blocks[p].shape(200, 64);
+    for (int p = 0; p < 2; ++p) blocks[static_cast<std::size_t>(p)].shape(200, 64);
     LocusScratch scratch;
     Stream stream{42};
     int checked = 0;
@@ -62,7 +62,7 @@ TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
                         for (int c = 0; c < copies; ++c) {
                             const auto a = static_cast<std::uint16_t>(stream.below(spread));
                             g.copy[p][static_cast<std::size_t>(i * copies + c)] = a;
-                            blocks[p][i][c] = a;
+                            blocks[static_cast<std::size_t>(p)][i][c] = a;
                         }
                     }
                 }

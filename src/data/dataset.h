@@ -3,7 +3,6 @@
 // the run's settings beside them.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,8 +17,30 @@ namespace gstboot {
 // a missing copy is left out of the MHC set) and never marked in `present`.
 constexpr std::int32_t MISSING = -1;
 
-// One MIC genotype: its two allele codes.
-using MicGenotype = std::array<std::int32_t, 2>;
+// One MIC genotype: its two allele codes, g[0] and g[1].
+struct MicGenotype {
+    std::int32_t allele[2];
+    std::int32_t& operator[](int a) { return allele[a]; }
+    const std::int32_t& operator[](int a) const { return allele[a]; }
+    std::int32_t& operator[](std::size_t a) { return allele[a]; }
+    const std::int32_t& operator[](std::size_t a) const { return allele[a]; }
+    std::int32_t* data() { return allele; }
+    const std::int32_t* data() const { return allele; }
+    bool operator==(const MicGenotype& o) const { return allele[0] == o.allele[0] && allele[1] == o.allele[1]; }
+    bool operator!=(const MicGenotype& o) const { return !(*this == o); }
+};
+
+// Individuals of each population, one count per population; indexed by
+// population number.
+class SampleSizes : public std::vector<std::int32_t> {
+public:
+    using std::vector<std::int32_t>::vector;
+    SampleSizes(const std::vector<std::int32_t>& v) : std::vector<std::int32_t>(v) {}
+    std::int32_t& operator[](int p) { return std::vector<std::int32_t>::operator[](static_cast<std::size_t>(p)); }
+    std::int32_t operator[](int p) const { return std::vector<std::int32_t>::operator[](static_cast<std::size_t>(p)); }
+    std::int32_t& operator[](std::size_t p) { return std::vector<std::int32_t>::operator[](p); }
+    std::int32_t operator[](std::size_t p) const { return std::vector<std::int32_t>::operator[](p); }
+};
 
 // Genotypes of one data set, indexed [population][individual][item]: an
 // item is an allele code (MHC: one per copy) or a MicGenotype (MIC: one per
@@ -110,8 +131,8 @@ struct DataSet {
     std::int32_t mhccopies = 0;
     std::int32_t nloci = 0;
     Settings settings;
-    std::vector<std::int32_t> nmhc;  // individuals of each population, npop entries
-    std::vector<std::int32_t> nmic;
+    SampleSizes nmhc;  // individuals of each population, npop entries
+    SampleSizes nmic;
     Presence present;  // for the data as read
     // Some MIC genotype is MISSING. Scoring then takes each pair and locus
     // over the individuals typed there; without it, the legacy form and bits.

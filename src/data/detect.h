@@ -29,7 +29,9 @@
 
 namespace gstboot {
 
-enum class Format { automatic, legacy, genepop, table, genalex, structure };
+// `vcf` is told apart before the others (see vcf.h) and holds the MIC set
+// alone; it is not a value of the options.
+enum class Format { automatic, legacy, genepop, table, genalex, structure, vcf };
 
 // Every value of --mhc-format, in the order messages list them.
 constexpr Format kFormats[] = {Format::legacy,  Format::genepop,   Format::table,
@@ -79,13 +81,15 @@ private:
     bool settled_ = false;
 };
 
-// An input file opened in its format, as UTF-8 at its start: a UTF-16 file
-// converted into a temporary copy, a file that cannot be rewound (a pipe)
-// copied as it is scanned, so that no file is ever held in memory.
+// An input file opened in its format, at the start of its text (after a
+// UTF-16 byte-order mark); a file that cannot be rewound (a pipe) is copied
+// to a temporary file as it is scanned, so that no file is ever held in
+// memory. A UTF-16 file is for LineReader to convert; the legacy layout is
+// not read in UTF-16 (such a file is refused).
 struct OpenedInput {
     Format format = Format::legacy;
     FilePtr file;
-    bool utf16 = false;  // converted from UTF-16
+    Encoding encoding = Encoding::utf8;
 };
 
 // Opens `path` and finds its format, unless `forced` names one.

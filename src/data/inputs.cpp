@@ -8,19 +8,21 @@
 #include "data/readsummary.h"
 #include "data/structure.h"
 #include "data/tidytable.h"
+#include "data/vcf.h"
 
 namespace gstboot {
 
 namespace {
 
 void readraw(OpenedInput& in, const std::string& name, Role role, const MissingCodes& missing, RawSet& set) {
-    LineReader lines(in.file.get(), name);
+    LineReader lines(in.file.get(), name, MAXLINE, in.encoding);
     switch (in.format) {
         case Format::genepop: readgenepop(lines, role, set); break;
         case Format::table: readtable(lines, role, missing, set); break;
         case Format::genalex: readgenalex(lines, role, missing, set); break;
         case Format::structure: readstructure(lines, role, missing, set); break;
         case Format::legacy:
+        case Format::vcf:
         case Format::automatic: throw Error(ErrorKind::internal, name + ": no reader for its format");
     }
 }
@@ -33,6 +35,20 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
     const InputPaths& paths = request.paths;
     RawSet mhc, mic;
     Format mhcformat = Format::legacy;
+    // A VCF file is told by its first bytes, which the other formats'
+    // detection does not know; it holds the neutral set alone.
+    const bool micvcf = request.micformat == Format::automatic && looksvcf(paths.mic);
+    if (request.mhcformat == Format::automatic && looksvcf(paths.mhc)) {
+        throw Error(ErrorKind::input, paths.mhc + ": a VCF file holds the neutral set only: give it with --mic, and the MHC "
+                                                  "data in one of the other formats");
+    }
+    if (micvcf && request.popmap.empty()) {
+        throw Error(ErrorKind::input, paths.mic + ": a VCF file needs --popmap, the file that gives each sample's population");
+    }
+    if (!micvcf && !request.popmap.empty()) {
+        throw Error(ErrorKind::input, request.popmap + ": --popmap maps the samples of a VCF file, but " + paths.mic +
+                                          " is not one");
+    }
     {
         OpenedInput in = openinput(paths.mhc, request.mhcformat, "--mhc-format");
         mhcformat = in.format;
@@ -45,10 +61,19 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
             ds.settings.bootmhc = true;
         }
     }
-    OpenedInput in = openinput(paths.mic, request.micformat, "--mic-format");
+    OpenedInput in;
+    if (micvcf) {
+        in.format = Format::vcf;
+    } else {
+        in = openinput(paths.mic, request.micformat, "--mic-format");
+    }
     const Format micformat = in.format;
     const bool mhclegacy = mhcformat == Format::legacy, miclegacy = micformat == Format::legacy;
-    if (miclegacy) {
+    if (micvcf) {
+        readvcf(paths.mic, readpopmap(request.popmap), mic, warnings);
+        ds.settings.bootmic = true;
+        ds.settings.bootloci = false;
+    } else if (miclegacy) {
         if (!mhclegacy) {
             // The legacy MIC file's count; the MHC half is filled later.
             ds.shapemhc(std::vector<std::int32_t>(mhc.pops.size(), 0), 0, 0);

@@ -34,6 +34,9 @@ struct InputRequest {
     // What a cell of a table, GenAlEx or STRUCTURE file holds when it is
     // missing (--missing).
     MissingCodes missing;
+    // The population of each sample when the MIC file is a VCF file
+    // (--popmap); empty otherwise.
+    std::string popmap;
 };
 
 // What a run says about its reading, after its settings.

@@ -39,7 +39,7 @@ std::string describeraw(const RawSet& set) {
 
 std::string describelegacy(const std::string& file, const DataSet& ds, Role role) {
     long long individuals = 0;
-    const std::vector<std::int32_t>& sizes = role == Role::mhc ? ds.nmhc : ds.nmic;
+    const SampleSizes& sizes = role == Role::mhc ? ds.nmhc : ds.nmic;
     for (int p = 0; p < ds.npop; ++p) individuals += sizes[p];
     std::string out = line(file, "legacy", ds.npop, individuals);
     if (role == Role::mic) return out + ", " + count(ds.nloci, "locus", "loci");

@@ -90,8 +90,14 @@ const std::vector<OptionEntry>& optiontable() {
          }},
         {"--mhc", nullptr, Takes::path, "FILE", "MHC data set (default MHCdata.txt)",
          [](O& o, S v) { o.inputs.mhc = v; }},
-        {"--mic", nullptr, Takes::path, "FILE", "MIC data set (default MICdata.txt)",
+        {"--mic", nullptr, Takes::path, "FILE",
+         "MIC data set (default MICdata.txt); a VCF file (plain or\n"
+         "bgzipped) needs --popmap",
          [](O& o, S v) { o.inputs.mic = v; }},
+        {"--popmap", nullptr, Takes::path, "FILE",
+         "the population of each sample of a VCF file: sample and\n"
+         "population per line, tab or spaces",
+         [](O& o, S v) { o.popmap = v; }},
         {"--mhc-format", nullptr, Takes::value, "F", nullptr,
          [](O& o, S v) { o.mhcformat = parseformat("--mhc-format", v); }},
         {"--mic-format", nullptr, Takes::value, "F",
@@ -160,6 +166,7 @@ void checkfiles(const Options& o) {
     };
     const Named files[] = {{"--mhc", &o.inputs.mhc, false},
                            {"--mic", &o.inputs.mic, false},
+                           {"--popmap", &o.popmap, false},
                            {"--output", &o.output, true},
                            {"--table", &o.table, true},
                            {"--plot", &o.plot, true},

@@ -60,7 +60,7 @@ int run(const Options& options) {
     std::vector<std::string> warnings;
     ReadReport read;
     readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample,
-                            options.missing},
+                            options.missing, options.popmap},
                *ds, warnings, &read);
     printlines(warnings);
     std::fprintf(stderr, "seed: %u\n", seed);

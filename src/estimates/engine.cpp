@@ -609,7 +609,7 @@ void Engine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) cons
     std::int32_t hom = 0;
     const std::int32_t* km0 = &work.km[static_cast<std::size_t>(p * nterms + termbase[0])];
     for (int d = 0; d < static_cast<int>(codes[0].size()); ++d) hom += km0[d * (w + 1) + w];
-    work.mhchets[p] = w == 0 ? 0 : ds.nmhc[p] - hom;
+    work.mhchets[static_cast<std::size_t>(p)] = w == 0 ? 0 : ds.nmhc[p] - hom;
     std::int32_t* lochets = work.lochets.data();
     for (int r = 1; r < nrows; ++r) {
         if (!work.used[static_cast<std::size_t>(r)]) continue;
@@ -620,7 +620,7 @@ void Engine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) cons
     }
     std::int32_t h = 0;
     for (int l = 0; l < ds.nloci; ++l) h += lochets[1 + rep.rl[static_cast<std::size_t>(l)]];
-    work.michets[p] = h;
+    work.michets[static_cast<std::size_t>(p)] = h;
     for (int r = 0; r < nrows; ++r) {
         if (!work.used[static_cast<std::size_t>(r)]) continue;
         const int base = rowbase[static_cast<std::size_t>(r)];
@@ -710,14 +710,14 @@ void Engine::score(const ReplicateIndex& rep, Work& work, PairEstimates& out) co
                 const int mi = ds.nmhc[i], mj = ds.nmhc[j];
                 double mhc = mi + mj == 0 ? emptypair(e.codes, w, &mhcrow, 1) : num[l] / den[l];
                 if (corr) {
-                    const double het = e.sums.of(mi + mj)[work.mhchets[i] + work.mhchets[j]];
+                    const double het = e.sums.of(mi + mj)[work.mhchets[static_cast<std::size_t>(i)] + work.mhchets[static_cast<std::size_t>(j)]];
                     mhc = mhc / (1.0 - het);
                 }
                 out.mhc[i][j] = mhc;
                 const int ci = ds.nmic[i], cj = ds.nmic[j];
                 double mic = ci + cj == 0 ? emptypair(e.codes, 2, microws, ds.nloci) : micnum[l] / micden[l];
                 if (corr) {
-                    const std::int32_t hets = work.michets[i] + work.michets[j];
+                    const std::int32_t hets = work.michets[static_cast<std::size_t>(i)] + work.michets[static_cast<std::size_t>(j)];
                     const double het =
                         hets == 0       ? 0.0
                         : e.mictables ? e.sums.of((ci + cj) * ds.nloci)[hets]

@@ -244,7 +244,7 @@ void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) 
         }
         work.ntyped[at(p) * at(ds.nloci) + at(l)] = typed;
         work.typedT[at(l) * at(lanerow) + at(p)] = typed;
-        work.lochets[l] = het;
+        work.lochets[static_cast<std::size_t>(l)] = het;
         const double* freq = sums(2 * typed);
         const int base = rowbase[at(l)];
         for (int d = 0; d < k; ++d) {
@@ -270,8 +270,8 @@ void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) 
         typed += work.ntyped[at(p) * at(ds.nloci) + src];
         het += work.lochets[src];
     }
-    work.typedtotal[p] = typed;
-    work.hets[p] = het;
+    work.typedtotal[static_cast<std::size_t>(p)] = typed;
+    work.hets[static_cast<std::size_t>(p)] = het;
 }
 
 // SSI of population j's individuals: line k holds the term of slot k for
@@ -418,9 +418,9 @@ void MissingMic::Impl::scorepartners(int j, int i0, const ReplicateIndex& rep, W
         // With no locus entering this is 0.0 / 0.0 of run-time values.
         double mic = num[q] / den[q];
         if (corr) {
-            const std::int32_t h = work.hets[i] + work.hets[j];
+            const std::int32_t h = work.hets[static_cast<std::size_t>(i)] + work.hets[static_cast<std::size_t>(j)];
             const double het =
-                h == 0 ? 0.0 : repeatadd(0.0, 1.0 / static_cast<double>(work.typedtotal[i] + work.typedtotal[j]), h);
+                h == 0 ? 0.0 : repeatadd(0.0, 1.0 / static_cast<double>(work.typedtotal[static_cast<std::size_t>(i)] + work.typedtotal[static_cast<std::size_t>(j)]), h);
             mic = mic / (1.0 - het);
         }
         out[i][j] = mic;
