@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "numeric/draws.h"
@@ -218,6 +219,29 @@ TEST(Numeric, AliasTableAndPolyaUrnMoments) {
                 EXPECT_NEAR(c.var, var, 5 * c.sevar + 1e-12) << a << " " << concentration;
             }
         }
+    }
+}
+
+// Two urns side by side give the draws of two separate ones, whichever is
+// longer, down to none.
+TEST(Numeric, TwoUrnsSideBySideAreTwoUrns) {
+    AliasTable table;
+    table.build({0.2, 0.5, 0.3});
+    PolyaUrn urn;
+    urn.prepare(3.0, 9);
+    for (const auto& sizes : {std::pair<std::size_t, std::size_t>{0, 0}, {1, 0}, {0, 1}, {9, 9}, {4, 9}, {9, 2}}) {
+        Stream pair[2] = {Stream{1, sizes.first}, Stream{2, sizes.second}};
+        Stream one{1, sizes.first}, two{2, sizes.second};
+        std::vector<std::uint16_t> a(9, 7), b(9, 7), c(9, 7), d(9, 7);
+        const std::size_t counts[2] = {sizes.first, sizes.second};
+        std::uint16_t* const outs[2] = {a.data(), b.data()};
+        urn.drawtwo(pair, table, counts, outs);
+        urn.draw(one, table, sizes.first, c.data());
+        urn.draw(two, table, sizes.second, d.data());
+        EXPECT_EQ(a, c);
+        EXPECT_EQ(b, d);
+        EXPECT_EQ(pair[0].next(), one.next());  // each stream left where one urn leaves it
+        EXPECT_EQ(pair[1].next(), two.next());
     }
 }
 

@@ -89,8 +89,9 @@ double clampnull(double f) {
 // z_X of a locus: its place among `draws` draws from its null; not a
 // number when fewer than half the draws are finite.
 double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, int draws, NeutralScratch& s) {
-    Stream stream{seed, static_cast<std::uint64_t>(i), static_cast<std::uint64_t>(j),
-                  static_cast<std::uint64_t>(locus.id)};
+    const std::uint64_t pi = static_cast<std::uint64_t>(i), pj = static_cast<std::uint64_t>(j),
+                        id = static_cast<std::uint64_t>(locus.id);
+    Stream streams[2] = {Stream{seed, pi, pj, id, 0}, Stream{seed, pi, pj, id, 1}};
     s.base.build(locus.pi);
     const double concentration = (1.0 - f) / f;
     LocusGenotypes& g = s.genotypes;
@@ -102,10 +103,10 @@ double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, 
         g.copy[side].resize(static_cast<std::size_t>(g.n[side]) * static_cast<std::size_t>(g.copies));
     }
     s.urn.prepare(concentration, std::max(g.copy[0].size(), g.copy[1].size()));
+    const std::size_t counts[2] = {g.copy[0].size(), g.copy[1].size()};
+    std::uint16_t* const outs[2] = {g.copy[0].data(), g.copy[1].data()};
     for (int r = 0; r < draws; ++r) {
-        for (int side = 0; side < 2; ++side) {
-            s.urn.draw(stream, s.base, g.copy[side].size(), g.copy[side].data());
-        }
+        s.urn.drawtwo(streams, s.base, counts, outs);
         const Comparison place = compareestimate(g, locus.observed, s.sums);
         if (place == Comparison::notfinite) continue;
         ++kept;

@@ -22,8 +22,9 @@
 // - T = (z_MHC - mean z) / (s sqrt(1 + 1/m)) over the m MIC loci kept (s
 //   with divisor m - 1); p two-sided from Student's t with m - 1 degrees of
 //   freedom. m < MINLOCI, s = 0 or no MHC position: not a number.
-// The draws of locus X come from Stream{seed, i, j, X} (X = 0 the MHC,
-// 1 + l MIC locus l), so a pair's result depends on nothing else.
+// The draws of locus X in population i come from Stream{seed, i, j, X, 0},
+// in population j from Stream{seed, i, j, X, 1} (X = 0 the MHC, 1 + l MIC
+// locus l), so a pair's result depends on nothing else.
 #pragma once
 
 #include <cstdint>

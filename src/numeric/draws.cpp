@@ -99,4 +99,38 @@ void PolyaUrn::draw(Stream& stream, const AliasTable& base, std::size_t count, s
     stream = local;
 }
 
+namespace {
+
+// Draw t of one urn, from one stream value.
+inline std::uint16_t urnstep(std::uint64_t bits, std::uint64_t odds, const AliasTable& base, const std::uint16_t* out,
+                             std::size_t t) {
+    const std::uint32_t low = static_cast<std::uint32_t>(bits);
+    const std::uint32_t fresh = base.draw32(low);
+    const std::uint32_t earlier = out[(static_cast<std::uint64_t>(low) * t) >> 32];
+    const std::uint32_t mask = 0u - static_cast<std::uint32_t>((bits >> 32) < odds);
+    return static_cast<std::uint16_t>((fresh & mask) | (earlier & ~mask));
+}
+
+}  // namespace
+
+void PolyaUrn::drawtwo(Stream (&streams)[2], const AliasTable& base, const std::size_t (&counts)[2],
+                       std::uint16_t* const (&outs)[2]) const {
+    Stream first = streams[0];
+    Stream second = streams[1];
+    std::uint16_t* const a = outs[0];
+    std::uint16_t* const b = outs[1];
+    const std::size_t both = counts[0] < counts[1] ? counts[0] : counts[1];
+    std::size_t t = 0;
+    for (; t < both; ++t) {
+        const std::uint64_t x = first.next();
+        const std::uint64_t y = second.next();
+        a[t] = urnstep(x, odds_[t], base, a, t);
+        b[t] = urnstep(y, odds_[t], base, b, t);
+    }
+    for (std::size_t u = t; u < counts[0]; ++u) a[u] = urnstep(first.next(), odds_[u], base, a, u);
+    for (std::size_t u = t; u < counts[1]; ++u) b[u] = urnstep(second.next(), odds_[u], base, b, u);
+    streams[0] = first;
+    streams[1] = second;
+}
+
 }  // namespace gstboot

@@ -69,6 +69,12 @@ public:
     void prepare(double concentration, std::size_t count);
     void draw(Stream& stream, const AliasTable& base, std::size_t count, std::uint16_t* out) const;
 
+    // Two independent urns of the same base and concentration, each with
+    // its own stream, drawn side by side: the same draws as two calls of
+    // draw(), in about the time of one, as neither waits on the other.
+    void drawtwo(Stream (&streams)[2], const AliasTable& base, const std::size_t (&counts)[2],
+                 std::uint16_t* const (&outs)[2]) const;
+
 private:
     std::vector<std::uint64_t> odds_;  // A / (A + t) in units of 2^-32
 };
