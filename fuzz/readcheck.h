@@ -161,7 +161,7 @@ inline std::string replaynamed(Kind kind, const std::uint8_t* data, std::size_t 
         RawSet set;
         const Role role = mhc ? Role::mhc : Role::mic;
         const MissingCodes missing;
-        LineReader lines(in.file.get(), name);
+        LineReader lines(in.file.get(), name, MAXLINE, in.encoding);
         switch (in.format) {
             case Format::genepop: readgenepop(lines, role, set); break;
             case Format::genalex: readgenalex(lines, role, missing, set); break;

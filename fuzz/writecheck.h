@@ -1,6 +1,6 @@
 // What the program writes, judged: a run summary built from arbitrary bytes
 // (names of any bytes, numbers of any bits) goes through the figure, the
-// table and the warnings, and each must keep its syntax. Shared by the fuzz
+// heatmap, the table and the warnings, and each must keep its syntax. Shared by the fuzz
 // target and by the test that replays kept inputs, so both judge alike.
 //
 // Input format: bytes read in order, zero once they run out. Four bytes of
@@ -9,15 +9,19 @@
 // and per data set sample sizes, five summary points (a byte below 128 is a
 // value in [-1, 1) in steps of 1/64; any other byte is followed by eight
 // bytes taken as the double's bits, so NaN, infinities and huge values come
-// too), counts and facts; then p. The two input file names come last.
+// too), counts and facts; then p. The two input file names follow; then,
+// per pair, the bias-corrected intervals and the neutral test.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "output/escape.h"
+#include "output/heatmap.h"
+#include "output/neutraltext.h"
 #include "output/plot.h"
 #include "output/summary.h"
 #include "output/table.h"
@@ -88,9 +92,20 @@ inline RunSummary summaryof(const std::uint8_t* data, std::size_t size) {
         p.p = in.next() < 128 ? static_cast<double>(in.next()) / 4096.0 : in.value();
         run.pairs.push_back(p);
     }
-    run.npop = npairs + 1;
+    // Every population a pair names exists, as in a summary of a run.
+    run.npop = 1;
+    for (const PairSummary& p : run.pairs) run.npop = std::max(run.npop, p.pop2 + 1);
     run.mhcfile = in.text(48);
     run.micfile = in.text(48);
+    // Added after the layout above, so that inputs kept before read as they did.
+    run.neutraldraws = (switches >> 3) & 1 ? 500 : 0;
+    for (PairSummary& p : run.pairs) {
+        for (double* v : {&p.mhc.cilower, &p.mhc.ciupper, &p.mic.cilower, &p.mic.ciupper, &p.neutral.z, &p.neutral.p,
+                          &p.neutral.q}) {
+            *v = in.value();
+        }
+        p.neutral.loci = in.next();
+    }
     return run;
 }
 
@@ -275,9 +290,14 @@ inline std::string replay(const std::uint8_t* data, std::size_t size) {
     const RunSummary run = summaryof(data, size);
     std::string problem = checkxml(plotsvg(run.pairs, run.seed));
     if (!problem.empty()) return "figure: " + problem;
+    problem = checkxml(heatmapsvg(run));
+    if (!problem.empty()) return "heatmap: " + problem;
     problem = checktable(tabletext(run));
     if (!problem.empty()) return "table: " + problem;
-    for (const std::string& line : estimatewarnings(run)) {
+    std::vector<std::string> lines = estimatewarnings(run);
+    for (const std::string& line : neutralwarnings(run, 3)) lines.push_back(line);
+    lines.push_back(neutralline(run));
+    for (const std::string& line : lines) {
         problem = checkterminal(terminaltext(line));
         if (!problem.empty()) return "warning: " + problem;
     }

@@ -137,6 +137,8 @@ TEST(Formats, BadInputs) {
          "mic.txt:4:1: expected the second row of 'a2' (population '1'), but the row is of 'b1' (population '2')"},
         {kMhcGen, "a1 1 1 2 3\nb1 2 1 2 3\n", structure, "mic.txt:1:10: expected two alleles per locus, but the row has 3"},
         // Encodings and lines: UTF-16 needs its mark; no line is longer than 1 MiB.
+        {utf16("1 2 0 1\n1\n1 2\n", true), kMicGen, a,
+         "mhc.txt:1:1: the file is UTF-16, in which the legacy layout is not read; save it as UTF-8 or plain text"},
         {kMhcGen, utf16("population,individual,L_1,L_2\nA,a,1,2\n", false).substr(2), a,
          "mic.txt:1:1: cannot tell the format of this file: its first value 'p\\x00o\\x00p"},
         {kMhcGen, "population,individual,L_1,L_2\nA,a,1,2\n" + std::string((1 << 20) + 1, 'x') + "\n", a,

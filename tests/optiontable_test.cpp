@@ -78,9 +78,9 @@ std::string message(const std::vector<std::string>& args) {
 // else there; the same names in the README's table.
 TEST(OptionTable, ManPageAndReadmeListEveryOptionAsDeclared) {
     std::map<std::string, std::string> declared;  // name -> placeholder
-    for (const gstboot::OptionSpec& spec : gstboot::optiontable()) {
-        declared[spec.name] = spec.value ? spec.value : "";
-        if (spec.shortname) declared[spec.shortname] = "";
+    for (const gstboot::OptionEntry& entry : gstboot::optiontable()) {
+        declared[entry.name] = entry.value ? entry.value : "";
+        if (entry.shortname) declared[entry.shortname] = "";
     }
     std::map<std::string, std::string> documented;
     const std::vector<std::string> lines = section(sourcefile("man/gstboot.1.in"), ".SH OPTIONS", ".SH ");
@@ -129,19 +129,19 @@ TEST(OptionTable, ManPageMessagesAreTheParsers) {
 
 // What the table says an option takes is what the parser asks of it.
 TEST(OptionTable, EveryOptionTakesWhatItDeclares) {
-    for (const gstboot::OptionSpec& spec : gstboot::optiontable()) {
-        const std::string name = spec.name;
-        switch (spec.takes) {
+    for (const gstboot::OptionEntry& entry : gstboot::optiontable()) {
+        const std::string name = entry.name;
+        switch (entry.takes) {
             case gstboot::Takes::nothing:
                 EXPECT_EQ(message({name + "=1"}), "gstboot: " + name + " takes no value");
-                EXPECT_EQ(spec.value, nullptr) << name;
+                EXPECT_EQ(entry.value, nullptr) << name;
                 break;
             case gstboot::Takes::path:
                 EXPECT_EQ(message({name + "="}), "gstboot: " + name + " needs a file name, not an empty one");
                 [[fallthrough]];
             case gstboot::Takes::value:
                 EXPECT_EQ(message({name}), "gstboot: " + name + " needs a value");
-                EXPECT_NE(spec.value, nullptr) << name;
+                EXPECT_NE(entry.value, nullptr) << name;
                 break;
         }
         EXPECT_NE(gstboot::usage().find(name), std::string::npos) << name;

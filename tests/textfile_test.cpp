@@ -25,7 +25,7 @@ std::vector<std::string> linesof(const std::string& bytes) {
     std::vector<std::string> out;
     try {
         OpenedInput in = openstream(openinputfile(dir.file("f")), "f", Format::table, "--mhc-format");
-        LineReader lines(in.file.get(), "f");
+        LineReader lines(in.file.get(), "f", MAXLINE, in.encoding);
         for (Line line; lines.next(line);) out.push_back(std::to_string(line.number) + ":" + std::string(line.text));
     } catch (const Error& e) {
         out.push_back(e.what());

@@ -189,72 +189,6 @@ void putbytes(std::FILE* to, const char* data, std::size_t size, const std::stri
     if (size > 0 && std::fwrite(data, 1, size, to) != size) copyfailed(path);
 }
 
-// The rest of a UTF-16 `file` (after its byte-order mark) as UTF-8 in a
-// temporary file at its start. Unpaired surrogates and a last odd byte
-// become U+FFFD.
-FilePtr fromutf16(std::FILE* file, bool bigendian, const std::string& path) {
-    FilePtr out(std::tmpfile());
-    if (!out) copyfailed(path);
-    unsigned char in[1 << 16];
-    std::string text;
-    int odd = -1;           // a byte carried to the next read
-    unsigned pending = 0;   // a high surrogate waiting for its partner
-    auto put = [&](unsigned code) {
-        if (code < 0x80) {
-            text.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            text.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            text.push_back(static_cast<char>(0xE0 | (code >> 12)));
-            text.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            text.push_back(static_cast<char>(0xF0 | (code >> 18)));
-            text.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-            text.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
-    };
-    auto unit = [&](unsigned u) {
-        if (pending != 0) {
-            if (u >= 0xDC00 && u < 0xE000) {
-                put(0x10000 + ((pending - 0xD800) << 10) + (u - 0xDC00));
-                pending = 0;
-                return;
-            }
-            put(0xFFFD);
-            pending = 0;
-        }
-        if (u >= 0xD800 && u < 0xDC00) {
-            pending = u;
-        } else {
-            put(u >= 0xDC00 && u < 0xE000 ? 0xFFFD : u);
-        }
-    };
-    for (;;) {
-        const std::size_t n = std::fread(in, 1, sizeof in, file);
-        if (n == 0) break;
-        text.clear();
-        std::size_t k = 0;
-        if (odd >= 0) {
-            const unsigned a = static_cast<unsigned>(odd), b = in[0];
-            unit(bigendian ? (a << 8 | b) : (b << 8 | a));
-            odd = -1;
-            k = 1;
-        }
-        for (; k + 1 < n; k += 2) unit(bigendian ? (unsigned{in[k]} << 8 | in[k + 1]) : (unsigned{in[k + 1]} << 8 | in[k]));
-        if (k < n) odd = in[k];
-        putbytes(out.get(), text.data(), text.size(), path);
-    }
-    if (std::ferror(file)) throw Error(ErrorKind::input, path + ": read error: " + std::strerror(errno));
-    text.clear();
-    if (pending != 0 || odd >= 0) put(0xFFFD);
-    putbytes(out.get(), text.data(), text.size(), path);
-    std::rewind(out.get());
-    return out;
-}
-
 }  // namespace
 
 OpenedInput openinput(const std::string& path, Format forced, const char* option) {
@@ -265,14 +199,14 @@ OpenedInput openstream(FilePtr opened, const std::string& path, Format forced, c
     OpenedInput in;
     in.file = std::move(opened);
     bool seekable = std::fseek(in.file.get(), 0, SEEK_CUR) == 0;
-    // A UTF-16 byte-order mark; the bytes looked at are put back.
+    long start = 0;  // where the text begins: after a UTF-16 byte-order mark
+    // A UTF-16 byte-order mark; the bytes looked at otherwise put back.
     const int first = std::getc(in.file.get());
     if (first == 0xFF || first == 0xFE) {
         const int second = std::getc(in.file.get());
         if (second == (first ^ 1)) {
-            in.file = fromutf16(in.file.get(), first == 0xFE, path);
-            in.utf16 = true;
-            seekable = true;
+            in.encoding = first == 0xFE ? Encoding::utf16be : Encoding::utf16le;
+            start = 2;
         } else if (seekable) {
             std::rewind(in.file.get());
         } else {
@@ -289,36 +223,48 @@ OpenedInput openstream(FilePtr opened, const std::string& path, Format forced, c
     } else if (first != EOF) {
         std::ungetc(first, in.file.get());
     }
-    if (forced != Format::automatic) {
-        in.format = forced;
-        return in;
+    in.format = forced;
+    if (forced == Format::automatic) {
+        std::FILE* file = in.file.get();
+        FilePtr spill;
+        if (!seekable) {
+            spill.reset(std::tmpfile());
+            if (!spill) copyfailed(path);
+            start = 0;  // the copy begins after the mark
+        }
+        FormatProbe probe;
+        Utf16Decoder decoder(in.encoding == Encoding::utf16be);
+        std::string text;
+        char buffer[1 << 16];
+        bool begin = true;
+        while (!probe.settled()) {
+            const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+            if (n == 0) break;
+            if (spill) putbytes(spill.get(), buffer, n, path);
+            if (in.encoding != Encoding::utf8) {
+                text.clear();
+                decoder.feed(buffer, n, text);
+                probe.feed(text.data(), text.size());
+                continue;
+            }
+            // A byte-order mark, as the legacy reader sees one: whole in the first read.
+            const std::size_t skip = begin && n >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+            begin = false;
+            probe.feed(buffer + skip, n - skip);
+        }
+        if (std::ferror(file)) throw Error(ErrorKind::input, path + ": read error: " + std::strerror(errno));
+        probe.finish();
+        in.format = probe.decide(path, option);
+        // A probe settles early only inside a line too long to read, which the
+        // copy already holds whole enough to be refused: an endless pipe ends.
+        if (spill) in.file = std::move(spill);
+        if (std::fseek(in.file.get(), start, SEEK_SET) != 0) {
+            throw Error(ErrorKind::input, path + ": cannot read the file again: " + std::strerror(errno));
+        }
     }
-    std::FILE* file = in.file.get();
-    FilePtr spill;
-    if (!seekable) {
-        spill.reset(std::tmpfile());
-        if (!spill) copyfailed(path);
-    }
-    FormatProbe probe;
-    char buffer[1 << 16];
-    bool start = true;
-    while (!probe.settled()) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-        if (n == 0) break;
-        if (spill) putbytes(spill.get(), buffer, n, path);
-        // A byte-order mark, as the legacy reader sees one: whole in the first read.
-        const std::size_t skip = start && n >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
-        start = false;
-        probe.feed(buffer + skip, n - skip);
-    }
-    if (std::ferror(file)) throw Error(ErrorKind::input, path + ": read error: " + std::strerror(errno));
-    probe.finish();
-    in.format = probe.decide(path, option);
-    // A probe settles early only inside a line too long to read, which the
-    // copy already holds whole enough to be refused: an endless pipe ends.
-    if (spill) in.file = std::move(spill);
-    if (std::fseek(in.file.get(), 0, SEEK_SET) != 0) {
-        throw Error(ErrorKind::input, path + ": cannot read the file again: " + std::strerror(errno));
+    if (in.format == Format::legacy && in.encoding != Encoding::utf8) {
+        throw Error(ErrorKind::input, at(path, {1, 1}) + "the file is UTF-16, in which the legacy layout is not read; "
+                                                        "save it as UTF-8 or plain text");
     }
     return in;
 }

@@ -81,13 +81,15 @@ private:
     bool settled_ = false;
 };
 
-// An input file opened in its format, as UTF-8 at its start: a UTF-16 file
-// converted into a temporary copy, a file that cannot be rewound (a pipe)
-// copied as it is scanned, so that no file is ever held in memory.
+// An input file opened in its format, at the start of its text (after a
+// UTF-16 byte-order mark); a file that cannot be rewound (a pipe) is copied
+// to a temporary file as it is scanned, so that no file is ever held in
+// memory. A UTF-16 file is for LineReader to convert; the legacy layout is
+// not read in UTF-16 (such a file is refused).
 struct OpenedInput {
     Format format = Format::legacy;
     FilePtr file;
-    bool utf16 = false;  // converted from UTF-16
+    Encoding encoding = Encoding::utf8;
 };
 
 // Opens `path` and finds its format, unless `forced` names one.

@@ -38,8 +38,9 @@ private:
     bool readloci(Line& line) {
         std::vector<std::string> names;
         std::vector<Place> places;
+        bool found = false;
         while (nextline(lines_, line, set_)) {
-            if (ispopline(line.text)) break;
+            if ((found = ispopline(line.text))) break;
             std::size_t from = 0;
             for (;;) {
                 std::size_t comma = line.text.find(',', from);
@@ -56,7 +57,7 @@ private:
                 from = comma + 1;
             }
         }
-        if (line.text.empty() || !ispopline(line.text)) {
+        if (!found) {
             fail(set_.end, "the file ends without a 'Pop' line: expected one after the locus names to begin the first population");
         }
         if (names.empty()) fail(placeof(line, 0), "expected the locus names before the first 'Pop' line, but there are none");

@@ -15,7 +15,7 @@ namespace gstboot {
 namespace {
 
 void readraw(OpenedInput& in, const std::string& name, Role role, const MissingCodes& missing, RawSet& set) {
-    LineReader lines(in.file.get(), name);
+    LineReader lines(in.file.get(), name, MAXLINE, in.encoding);
     switch (in.format) {
         case Format::genepop: readgenepop(lines, role, set); break;
         case Format::table: readtable(lines, role, missing, set); break;

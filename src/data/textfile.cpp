@@ -84,30 +84,45 @@ bool sameletters(std::string_view a, std::string_view b) {
     return true;
 }
 
-LineReader::LineReader(std::FILE* file, std::string name, std::size_t maxline)
-    : file_(file), name_(std::move(name)), maxline_(maxline), buffer_(std::size_t{1} << 16) {}
+LineReader::LineReader(std::FILE* file, std::string name, std::size_t maxline, Encoding encoding)
+    : file_(file), name_(std::move(name)), maxline_(maxline), encoding_(encoding),
+      decoder_(encoding == Encoding::utf16be), buffer_(std::size_t{1} << 16) {}
 
 LineReader::LineReader(std::string_view text, std::string name, std::size_t maxline)
-    : name_(std::move(name)), maxline_(maxline), data_(text.data()), size_(text.size()) {}
+    : name_(std::move(name)), maxline_(maxline), decoder_(false), data_(text.data()), size_(text.size()) {}
 
 bool LineReader::fill() {
-    if (!file_ || done_) return false;
-    size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-    data_ = buffer_.data();
-    pos_ = 0;
-    if (size_ == 0) {
-        if (std::ferror(file_)) throw Error(ErrorKind::input, name_ + ": read error: " + std::strerror(errno));
-        done_ = true;
-        return false;
+    for (;;) {
+        if (!file_ || done_) return false;
+        const std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        pos_ = 0;
+        if (n == 0 && std::ferror(file_)) throw Error(ErrorKind::input, name_ + ": read error: " + std::strerror(errno));
+        if (encoding_ == Encoding::utf8) {
+            data_ = buffer_.data();
+            size_ = n;
+        } else {
+            decoded_.clear();
+            if (n > 0) {
+                decoder_.feed(buffer_.data(), n, decoded_);
+            } else {
+                decoder_.finish(decoded_);
+            }
+            data_ = decoded_.data();
+            size_ = decoded_.size();
+        }
+        if (n == 0) done_ = true;
+        if (size_ > 0) return true;
+        if (done_) return false;
+        // A read of one byte of UTF-16 completes nothing yet: read on.
     }
-    return true;
 }
 
 bool LineReader::next(Line& line) {
     if (!started_) {
         started_ = true;
         if (file_) fill();
-        // The mark is whole in the first read unless the file is shorter.
+        // The mark is whole in the first read unless the file is shorter
+        // (UTF-16's was taken before: see openstream).
         if (size_ >= 3 && std::memcmp(data_, "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
     }
     if (pos_ == size_ && !fill()) return false;
@@ -175,19 +190,6 @@ constexpr unsigned short kCp1252[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void appendutf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
 
 bool iscontrol(unsigned code) { return code < 0x20 || (code >= 0x7F && code < 0xA0); }
 

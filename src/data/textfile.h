@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/encoding.h"
+
 namespace gstboot {
 
 struct FileCloser {
@@ -64,15 +66,17 @@ struct Line {
 // bound on the memory a hostile or endless file can claim.
 constexpr std::size_t MAXLINE = std::size_t{1} << 20;
 
-// The lines of a UTF-8 text, read through a fixed buffer so that a file of
-// any size takes memory for one line only. A leading byte-order mark is
-// skipped; LF, CR LF and CR alone end a line. A line longer than `maxline`
-// bytes is refused (Error, status 1) at its start, before the rest of it is
-// read, so an endless input ends there.
+// The lines of a text, read through a fixed buffer so that a file of any
+// size takes memory for one line only, as UTF-8: a UTF-16 file is converted
+// as it is read. A leading UTF-8 byte-order mark is skipped; LF, CR LF and
+// CR alone end a line. A line longer than `maxline` bytes (of UTF-8) is
+// refused (Error, status 1) at its start, before the rest of it is read, so
+// an endless input ends there.
 class LineReader {
 public:
-    // `file` is not owned; `name` is used in messages.
-    LineReader(std::FILE* file, std::string name, std::size_t maxline = MAXLINE);
+    // `file` is not owned and is read from where it stands (after a UTF-16
+    // byte-order mark); `name` is used in messages.
+    LineReader(std::FILE* file, std::string name, std::size_t maxline = MAXLINE, Encoding encoding = Encoding::utf8);
     // Over text in memory, which must outlive the reader.
     LineReader(std::string_view text, std::string name, std::size_t maxline = MAXLINE);
 
@@ -91,7 +95,10 @@ private:
     std::FILE* file_ = nullptr;
     std::string name_;
     std::size_t maxline_;
-    std::vector<char> buffer_;
+    Encoding encoding_ = Encoding::utf8;
+    Utf16Decoder decoder_;
+    std::vector<char> buffer_;  // bytes as read
+    std::string decoded_;       // a UTF-16 read as UTF-8
     const char* data_ = nullptr;
     std::size_t pos_ = 0, size_ = 0;
     bool started_ = false, done_ = false;

@@ -76,10 +76,10 @@ Resampling parseresample(const std::string& text) {
 
 }  // namespace
 
-const std::vector<OptionSpec>& optiontable() {
+const std::vector<OptionEntry>& optiontable() {
     using O = Options;
     using S = const std::string&;
-    static const std::vector<OptionSpec> table = {
+    static const std::vector<OptionEntry> table = {
         {"--seed", nullptr, Takes::value, "N",
          "seed of the random generator (0..4294967295); default:\n"
          "the clock's seconds. The seed in use is printed on\n"
@@ -199,17 +199,17 @@ std::string usage() {
         "\n"
         "Options:\n";
     std::string names;
-    for (const OptionSpec& spec : optiontable()) {
+    for (const OptionEntry& entry : optiontable()) {
         if (!names.empty()) names += ", ";
-        if (spec.shortname) names += std::string(spec.shortname) + ", ";
-        names += spec.name;
-        if (spec.value) names += std::string(" ") + spec.value;
-        if (!spec.help) continue;  // shares the next option's text
+        if (entry.shortname) names += std::string(entry.shortname) + ", ";
+        names += entry.name;
+        if (entry.value) names += std::string(" ") + entry.value;
+        if (!entry.help) continue;  // shares the next option's text
         std::string line = "  " + names;
         names.clear();
         line += line.size() < HELPCOLUMN ? std::string(HELPCOLUMN - line.size(), ' ')
                                          : "\n" + std::string(HELPCOLUMN, ' ');
-        for (const char* c = spec.help; *c; ++c) {
+        for (const char* c = entry.help; *c; ++c) {
             line += *c;
             if (*c == '\n') line += std::string(HELPCOLUMN, ' ');
         }
@@ -220,7 +220,7 @@ std::string usage() {
 
 Options parseoptions(const std::vector<std::string>& args) {
     Options o;
-    std::set<const OptionSpec*> seen;
+    std::set<const OptionEntry*> seen;
     for (std::size_t k = 0; k < args.size(); ++k) {
         std::string arg = args[k];
         if (arg.empty() || arg[0] != '-' || arg == "-") bad("unexpected argument '" + arg + "'");
@@ -234,13 +234,13 @@ Options parseoptions(const std::vector<std::string>& args) {
                 inlinevalue = true;
             }
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : optiontable()) {
-            if (arg == s.name || (s.shortname && arg == s.shortname)) spec = &s;
+        const OptionEntry* entry = nullptr;
+        for (const OptionEntry& s : optiontable()) {
+            if (arg == s.name || (s.shortname && arg == s.shortname)) entry = &s;
         }
-        if (!spec) bad("unknown option '" + args[k] + "'");
-        if (!seen.insert(spec).second) bad(arg + " is given more than once");
-        switch (spec->takes) {
+        if (!entry) bad("unknown option '" + args[k] + "'");
+        if (!seen.insert(entry).second) bad(arg + " is given more than once");
+        switch (entry->takes) {
             case Takes::nothing:
                 if (inlinevalue) bad(arg + " takes no value");
                 break;
@@ -250,10 +250,10 @@ Options parseoptions(const std::vector<std::string>& args) {
                     if (k + 1 >= args.size()) bad(arg + " needs a value");
                     value = args[++k];
                 }
-                if (spec->takes == Takes::path && value.empty()) bad(arg + " needs a file name, not an empty one");
+                if (entry->takes == Takes::path && value.empty()) bad(arg + " needs a file name, not an empty one");
                 break;
         }
-        spec->apply(o, value);
+        entry->apply(o, value);
     }
     return o;
 }

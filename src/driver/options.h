@@ -41,7 +41,7 @@ enum class Takes {
 // One option, declared once: the parser, --help and the checks of
 // gstboot(1) and the README all read it from optiontable(). Adding an
 // option is adding an entry (and its field in Options).
-struct OptionSpec {
+struct OptionEntry {
     const char* name;       // "--seed"
     const char* shortname;  // "-h", or null
     Takes takes;
@@ -52,7 +52,7 @@ struct OptionSpec {
 };
 
 // Every option, in --help's order.
-const std::vector<OptionSpec>& optiontable();
+const std::vector<OptionEntry>& optiontable();
 
 // Throws Error of kind usage and a one-line reason on an unknown option, a
 // missing value or a bad value. Accepts "--opt value" and "--opt=value".
