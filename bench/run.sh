@@ -100,3 +100,7 @@ for s in medium large largest; do
     printf "| %s | %d | %.3f | %.3f | %.2f |\n" "$s" "$n" "$t0" "$t5" "$(echo "$t5/$t0" | bc -l)"
   done
 done
+
+# SNP panels: bench/snp.sh (1,000 and 10,000 SNPs, GENEPOP and VCF).
+echo
+./bench/snp.sh

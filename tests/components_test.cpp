@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "estimates/components.h"
+#include "plain/components.h"
 
 using namespace gstboot;
 

@@ -6,7 +6,7 @@
 
 #include "estimates/isa.h"
 #include "estimates/micmissing.h"
-#include "estimates/pairmissing.h"
+#include "plain/pairmissing.h"
 #include "missingstudy.h"
 #include "resampling/resample.h"
 #include "testutil.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "estimates/components.h"
+#include "plain/components.h"
 #include "neutral/locusterms.h"
 #include "neutral/neutraltest.h"
 #include "numeric/draws.h"

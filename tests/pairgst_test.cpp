@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "driver/summarize.h"
-#include "estimates/pairgst.h"
+#include "plain/pairgst.h"
 #include "testutil.h"
 
 using namespace gstboot;

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "estimates/pairmissing.h"
+#include "plain/pairmissing.h"
 #include "missingstudy.h"
 #include "resampling/resample.h"
 

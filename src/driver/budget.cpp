@@ -4,7 +4,7 @@
 
 #include "common/error.h"
 #include "estimates/footprint.h"
-#include "estimates/pairgst.h"
+#include "plain/pairgst.h"
 
 namespace gstboot {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "data/dataset.h"
-#include "estimates/pairgst.h"
+#include "plain/pairgst.h"
 #include "estimates/scorer.h"
 
 namespace gstboot {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "common/check.h"
-#include "estimates/heterozygosity.h"
-#include "estimates/pairmissing.h"
-#include "estimates/novariation.h"
+#include "plain/heterozygosity.h"
+#include "plain/pairmissing.h"
+#include "plain/novariation.h"
 
 namespace gstboot {
 

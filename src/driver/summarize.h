@@ -5,7 +5,7 @@
 #include <string>
 
 #include "data/dataset.h"
-#include "estimates/pairgst.h"
+#include "plain/pairgst.h"
 #include "output/summary.h"
 
 namespace gstboot {

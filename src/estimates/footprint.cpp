@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "estimates/pairgst.h"
+#include "plain/pairgst.h"
 
 namespace gstboot {
 

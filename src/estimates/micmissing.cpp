@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "estimates/exactsum.h"
+#include "estimates/lines.h"
 #include "estimates/missinglanes.h"
 
 namespace gstboot {
@@ -16,30 +17,7 @@ using missinglanes::AlleleStat;
 
 namespace {
 
-// Bytes of one block of term lines: small enough to stay in the
-// second-level cache while every partner passes over it.
-constexpr std::size_t BLOCKBYTES = std::size_t{192} << 10;
-constexpr int MAXBLOCKLINES = 24;
-int round8(int n) { return (n + 7) / 8 * 8; }
-
 std::size_t at(int n) { return static_cast<std::size_t>(n); }
-
-// Storage on whole cache lines, so that rows of 8 doubles never straddle two.
-template <typename T>
-struct LineAllocator {
-    using value_type = T;
-    LineAllocator() = default;
-    template <typename U>
-    LineAllocator(const LineAllocator<U>&) {}
-    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t{64})); }
-    void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t{64}); }
-    template <typename U>
-    bool operator==(const LineAllocator<U>&) const { return true; }
-    template <typename U>
-    bool operator!=(const LineAllocator<U>&) const { return false; }
-};
-using Lines = std::vector<double, LineAllocator<double>>;
-using Counts = std::vector<std::int32_t, LineAllocator<std::int32_t>>;
 
 // A genotype at one locus: the indices of its two alleles among the
 // locus's codes, equal for a homozygote; d0 < 0 when untyped.
@@ -102,7 +80,7 @@ struct MissingMic::Work {
     // for the current j, each partner's pair SSI. By locus and population:
     // typed individuals.
     Lines pT, ssw0T, ssiT;
-    Counts cntT;
+    LineCounts cntT;
     std::vector<std::int32_t> typedT;
     Lines qnum, qden;  // [L * 8 + lane]
 };
@@ -165,11 +143,7 @@ MissingMic::~MissingMic() = default;
 
 void MissingMic::WorkDeleter::operator()(Work* w) const { delete w; }
 
-int MissingMic::Impl::linesfor(int stride) const {
-    if (blocklines > 0) return blocklines;
-    const std::size_t fit = BLOCKBYTES / (sizeof(double) * static_cast<std::size_t>(std::max(stride, 8)));
-    return static_cast<int>(std::clamp<std::size_t>(fit, 1, MAXBLOCKLINES));
-}
+int MissingMic::Impl::linesfor(int stride) const { return blocklinesfor(blocklines, stride); }
 
 MissingMic::WorkPtr MissingMic::makework() const {
     const Impl& e = *impl_;
@@ -177,8 +151,8 @@ MissingMic::WorkPtr MissingMic::makework() const {
     const std::size_t nl = at(e.ds.nloci);
     const std::size_t npop = at(e.ds.npop);
     work->mult.resize(at(e.maxind) + 1);
-    work->k1.resize(at(e.widestlocus) + 1);
-    work->k2.resize(at(e.widestlocus) + 1);
+    work->k1.resize(at(e.widestlocus) + 2);
+    work->k2.resize(at(e.widestlocus) + 2);
     work->ntyped.resize(npop * nl + 1);
     work->lochets.resize(nl + 1);
     work->typedtotal.resize(npop + 1);
@@ -190,9 +164,7 @@ MissingMic::WorkPtr MissingMic::makework() const {
     const std::size_t wide = at(round8(e.ndense));
     work->ssi0.resize(npop * wide + 1);
     work->accs.resize(npop * wide + 1);
-    const std::size_t blockcells = e.blocklines > 0 ? at(e.blocklines) * wide
-                                                    : std::min(MAXBLOCKLINES * wide, std::max(BLOCKBYTES / sizeof(double), wide));
-    work->lines.resize(blockcells + 1);
+    work->lines.resize(blockcells(e.blocklines, wide) + 1);
     work->line0.resize(wide + 1);
     work->live.resize(wide + 1);
     work->liveat.resize(wide + 1);
@@ -225,22 +197,24 @@ void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) 
         const int k = nd[at(l)];
         std::int32_t* k1 = work.k1.data();
         std::int32_t* k2 = work.k2.data();
-        std::fill(k1, k1 + k, 0);
-        std::fill(k2, k2 + k, 0);
+        // Slot k takes the untyped individuals' counts, which are never
+        // read: the tally runs without a branch on the genotype.
+        std::fill(k1, k1 + k + 1, 0);
+        std::fill(k2, k2 + k + 1, 0);
         const Geno* g = genos(p, l);
         std::int32_t typed = 0, het = 0;
         for (int i = 0; i < n; ++i) {
             const Geno y = g[i];
-            if (y.d0 < 0) continue;
+            const std::int32_t t = y.d0 >= 0;
+            const std::int32_t a = t ? y.d0 : k;
+            const std::int32_t b = t ? y.d1 : k;
+            const std::int32_t hom = a == b;
             const std::int32_t m = mult[i];
-            typed += m;
-            if (y.d0 == y.d1) {
-                k2[y.d0] += m;
-            } else {
-                k1[y.d0] += m;
-                k1[y.d1] += m;
-                het += m;
-            }
+            typed += m * t;
+            k2[a] += m * hom;
+            k1[a] += m * (1 - hom);
+            k1[b] += m * (1 - hom);
+            het += m * t * (1 - hom);
         }
         work.ntyped[at(p) * at(ds.nloci) + at(l)] = typed;
         work.typedT[at(l) * at(lanerow) + at(p)] = typed;

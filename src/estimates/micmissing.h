@@ -25,7 +25,7 @@
 #include "data/dataset.h"
 #include "data/replicate.h"
 #include "estimates/isa.h"
-#include "estimates/pairgst.h"
+#include "plain/pairgst.h"
 
 namespace gstboot {
 

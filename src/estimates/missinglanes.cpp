@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "estimates/kernels.h"
-#include "estimates/pairmissing.h"
+#include "plain/pairmissing.h"
 
 namespace gstboot {
 namespace missinglanes {

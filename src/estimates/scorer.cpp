@@ -4,7 +4,7 @@
 
 #include "estimates/engine.h"
 #include "estimates/micmissing.h"
-#include "estimates/pairmissing.h"
+#include "plain/pairmissing.h"
 
 namespace gstboot {
 

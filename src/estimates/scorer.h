@@ -9,8 +9,8 @@
 #include "data/dataset.h"
 #include "data/replicate.h"
 #include "estimates/isa.h"
-#include "estimates/novariation.h"
-#include "estimates/pairgst.h"
+#include "plain/novariation.h"
+#include "plain/pairgst.h"
 
 namespace gstboot {
 

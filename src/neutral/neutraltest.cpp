@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "estimates/pairmissing.h"
+#include "plain/pairmissing.h"
 #include "numeric/draws.h"
 #include "numeric/elementary.h"
 

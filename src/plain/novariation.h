@@ -13,7 +13,7 @@
 
 #include "data/dataset.h"
 #include "data/replicate.h"
-#include "estimates/pairgst.h"
+#include "plain/pairgst.h"
 
 namespace gstboot {
 

@@ -1,6 +1,6 @@
-#include "estimates/pairmissing.h"
+#include "plain/pairmissing.h"
 
-#include "estimates/heterozygosity.h"
+#include "plain/heterozygosity.h"
 
 namespace gstboot {
 

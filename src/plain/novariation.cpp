@@ -1,4 +1,4 @@
-#include "estimates/novariation.h"
+#include "plain/novariation.h"
 
 namespace gstboot {
 

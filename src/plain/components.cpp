@@ -1,4 +1,4 @@
-#include "estimates/components.h"
+#include "plain/components.h"
 
 namespace gstboot {
 

@@ -1,6 +1,6 @@
-#include "estimates/pairgst.h"
+#include "plain/pairgst.h"
 
-#include "estimates/heterozygosity.h"
+#include "plain/heterozygosity.h"
 
 namespace gstboot {
 

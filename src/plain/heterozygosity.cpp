@@ -1,6 +1,6 @@
-#include "estimates/heterozygosity.h"
+#include "plain/heterozygosity.h"
 
-#include "estimates/pairmissing.h"
+#include "plain/pairmissing.h"
 
 namespace gstboot {
 

@@ -28,8 +28,8 @@
 #include <cstdint>
 
 #include "data/dataset.h"
-#include "estimates/components.h"
-#include "estimates/pairgst.h"
+#include "plain/components.h"
+#include "plain/pairgst.h"
 
 namespace gstboot {
 

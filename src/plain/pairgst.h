@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "data/dataset.h"
-#include "estimates/components.h"
+#include "plain/components.h"
 
 namespace gstboot {
 
