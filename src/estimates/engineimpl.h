@@ -77,8 +77,8 @@ struct Engine::Impl {
 
     Impl(const DataSet& d, Isa isa, int lines);
     const MicGeno* micgenos(int p, int locus) const {
-        return &micgeno[(static_cast<std::size_t>(p) * static_cast<std::size_t>(ds.nloci) +
-                         static_cast<std::size_t>(locus)) * static_cast<std::size_t>(maxind)];
+        return micgeno.data() + (static_cast<std::size_t>(p) * static_cast<std::size_t>(ds.nloci) +
+                                 static_cast<std::size_t>(locus)) * static_cast<std::size_t>(maxind);
     }
     int linesfor(int stride) const;
     void buildpop(int p, int row, int w, int n, const std::int32_t* src, const std::int32_t* mult, Work& work) const;

@@ -45,7 +45,7 @@ struct MissingMic::Impl {
 
     Impl(const DataSet& d, Isa isa, int lines);
     const double* sums(int t) const { return recip.data() + recipat[at(t)]; }
-    const Geno* genos(int p, int locus) const { return &geno[(at(p) * at(ds.nloci) + at(locus)) * at(maxind)]; }
+    const Geno* genos(int p, int locus) const { return geno.data() + (at(p) * at(ds.nloci) + at(locus)) * at(maxind); }
     int linesfor(int stride) const;
     void preparepop(int p, const ReplicateIndex& rep, Work& work) const;
     void continuessi(int j, const ReplicateIndex& rep, Work& work) const;
