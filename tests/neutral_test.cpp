@@ -3,6 +3,7 @@
 // thread- and kernel-independence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -27,28 +28,33 @@ std::uint64_t bitsof(double v) {
 }
 
 // locussums() gives the bits of gstnum/gstden summed over the alleles in
-// order, and compareestimate() places its ratio as comparing that ratio
-// would, against the ratio itself, its neighbouring doubles (where only
-// the exact path can tell) and values clearly apart (the counted path), on
-// random loci: 1, 2, 3 and 10 copies (the diploid path and the
-// general one, up to the copy limit), one to 40 individuals (N - 2 of 0
-// and below included), alleles around every vector width (1 to 9) and
-// beyond, frequencies from one dominant allele to even ones. One scratch
-// serves every call, so tables kept between calls are checked too.
+// order; countedratio() stays within TALLYSLACK / 1e6 of its ratio; and
+// compareestimate() places that ratio as comparing it would, against the
+// ratio itself, its neighbouring doubles (where only the exact path can
+// tell) and values clearly apart (the counted path). Random loci: 1, 2, 3,
+// 10 and 64 copies (the diploid path and the general one, up to the copy
+// limit), alleles around every vector width (1 to 9) and beyond, one to 40
+// individuals (N - 2 of 0 and below included) and 150 to 200 (the largest
+// sizes, where rounding grows most), frequencies from one dominant allele
+// to even ones. One scratch serves every call, so tables kept between
+// calls are checked too.
 TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
     std::unique_ptr<PopBlock[]> blocks(new PopBlock[2]);
-    for (int p = 0; p < 2; ++p) blocks[static_cast<std::size_t>(p)].shape(40, 10);
+    for (int p = 0; p < 2; ++p) blocks[static_cast<std::size_t>(p)].shape(200, 64);
     LocusScratch scratch;
     Stream stream{42};
     int checked = 0;
-    for (int copies : {1, 2, 3, 10}) {
-        for (int alleles : {1, 2, 3, 4, 5, 8, 9, 17, 40}) {
+    double widest = 0.0;  // of countedratio() from the exact ratio
+    for (int copies : {1, 2, 3, 10, 64}) {
+        for (int alleles : {1, 2, 3, 4, 5, 8, 9, 17, 40, 120}) {
             for (int trial = 0; trial < 12; ++trial) {
                 LocusGenotypes g;
                 g.alleles = alleles;
                 g.copies = copies;
-                g.n[0] = 1 + static_cast<int>(stream.below(trial < 4 ? 2 : 40));
-                g.n[1] = static_cast<int>(stream.below(trial < 4 ? 2 : 40)) + (trial == 0 ? 0 : 1);
+                const std::uint32_t most = trial < 4 ? 2 : trial < 10 ? 40 : 50;  // up to 200
+                const int least = trial < 10 ? 0 : 150;
+                g.n[0] = least + 1 + static_cast<int>(stream.below(most));
+                g.n[1] = least + static_cast<int>(stream.below(most)) + (trial == 0 ? 0 : 1);
                 const std::uint32_t spread = 1 + stream.below(static_cast<std::uint32_t>(alleles));
                 for (int p = 0; p < 2; ++p) {
                     g.copy[p].resize(static_cast<std::size_t>(g.n[p] * copies));
@@ -69,6 +75,8 @@ TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
                 ASSERT_EQ(bitsof(sums.num), bitsof(num)) << copies << " " << alleles << " " << trial;
                 ASSERT_EQ(bitsof(sums.den), bitsof(den)) << copies << " " << alleles << " " << trial;
                 const double g0 = num / den;
+                const double counted = countedratio(g, scratch);
+                if (!std::isnan(counted)) widest = std::max(widest, std::fabs(counted - g0));
                 if (!std::isfinite(g0)) {
                     EXPECT_EQ(compareestimate(g, 0.5, scratch), Comparison::notfinite);
                 } else {
@@ -82,7 +90,8 @@ TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
             }
         }
     }
-    EXPECT_EQ(checked, 4 * 9 * 12);
+    EXPECT_EQ(checked, 5 * 10 * 12);
+    EXPECT_LT(widest, TALLYSLACK * 1e-6) << widest;
 }
 
 // A tab-separated file as rows of cells, and one row as a map by header.

@@ -1,5 +1,5 @@
-// The --table and --plot options: both forms, a missing value, and outputs
-// that would overwrite each other.
+// The --table, --plot, --heatmap and --neutral-draws options: both forms, a
+// missing or bad value, and outputs that would overwrite each other.
 #include <gtest/gtest.h>
 
 #include "common/error.h"
@@ -34,6 +34,20 @@ TEST(ExtraOptions, RejectsMissingValuesAndSharedPaths) {
     EXPECT_EQ(usagestatus({"--table", "x", "--plot", "x"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
     EXPECT_EQ(usagestatus({"--output", "x", "--plot", "x"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
     EXPECT_EQ(usagestatus({"--table", "x", "--plot", "y"}), 0);
+    EXPECT_EQ(usagestatus({"--heatmap", "x", "--plot", "x"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
+    EXPECT_EQ(usagestatus({"--heatmap", "MHCdata.txt"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
+}
+
+// 0 (off) and 10 to 100000 draws; below 10 a locus could not be placed.
+TEST(ExtraOptions, NeutralDraws) {
+    EXPECT_EQ(parse({}).neutraldraws, 500);
+    for (const char* v : {"0", "10", "100000", "500"}) {
+        EXPECT_EQ(parse({"--neutral-draws", v}).neutraldraws, std::stoi(v)) << v;
+    }
+    EXPECT_EQ(parse({"--heatmap=h.svg"}).heatmap, "h.svg");
+    for (const char* v : {"9", "1", "100001", "-5", "", "1e3", "0500x", "9999999"}) {
+        EXPECT_EQ(usagestatus({"--neutral-draws", v}), gstboot::exitstatus(gstboot::ErrorKind::usage)) << v;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,17 @@
 #include <string>
 #include <vector>
 
+// Defined in a build under AddressSanitizer, whose shadow memory does not fit
+// a small address-space limit and whose allocator the C library's heap
+// statistics do not see.
+#if defined(__SANITIZE_ADDRESS__)
+#define GSTBOOT_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GSTBOOT_UNDER_ASAN 1
+#endif
+#endif
+
 namespace testutil {
 
 // How many ninths of its studies a random oracle sweep takes: all (9) in

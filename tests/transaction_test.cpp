@@ -49,7 +49,8 @@ std::vector<std::pair<std::string, std::string>> snapshot(const TempDir& dir) {
 
 // Each row: extra arguments and the message the run must refuse them with.
 // Before the run the folder holds the inputs, output.txt, t.tsv, a symbolic
-// link and a hard link to MICdata.txt, and an empty folder sub/.
+// link and a hard link to MICdata.txt, an empty folder sub/ and a link to
+// sub/new.txt, which does not exist.
 TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
     struct Row {
         std::vector<std::string> args;
@@ -67,6 +68,7 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
         // A regular file is one file wherever its name lies.
         {{"--output", "/proc/self/cwd/MHCdata.txt"}, "--mhc and --output name the same file '/proc/self/cwd/"},
         {{"--output", "r.txt", "--table", "/proc/self/cwd/r.txt"}, "--output and --table name the same file"},
+        {{"--output", "dangling.txt", "--table", "sub/new.txt"}, "--output and --table name the same file 'sub/new.txt'"},
         {{"--seed", "2"}, "--seed is given more than once"},
         {{"stray"}, "unexpected argument 'stray'"},
         {{"--table", "/dev/null", "--plot", "/dev/null"}, ""},
@@ -80,6 +82,7 @@ TEST(NoOutputIsAnInput, ClashesAreRefusedBeforeAnythingIsTouched) {
         ASSERT_EQ(::symlink("MICdata.txt", dir.file("link.txt").c_str()), 0);
         ASSERT_EQ(::link(dir.file("MICdata.txt").c_str(), dir.file("hard.txt").c_str()), 0);
         ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+        ASSERT_EQ(::symlink("sub/new.txt", dir.file("dangling.txt").c_str()), 0);
         const auto before = snapshot(dir);
         std::vector<std::string> args = {"--seed", "1"};
         args.insert(args.end(), row.args.begin(), row.args.end());
@@ -142,14 +145,6 @@ TEST(OutputTransaction, RenameFailingHalfWayIsReportedWithWhatWasReplaced) {
     EXPECT_EQ(readfile(dir.file("a.txt")), "new a\n");
     EXPECT_EQ(sorted(listdir(dir.path())), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-#define GSTBOOT_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define GSTBOOT_UNDER_ASAN 1
-#endif
-#endif
 
 // With too little address space for a thousand thread stacks the run goes
 // on with the threads that started, and gives the bytes of one thread.

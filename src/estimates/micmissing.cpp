@@ -109,7 +109,7 @@ MissingMic::Impl::Impl(const DataSet& d, Isa isa, int lines)
     for (int p = 0; p < ds.npop; ++p) {
         most = std::max(most, ds.nmic[p]);
         for (int l = 0; l < nloci; ++l) {
-            Geno* out = &geno[(at(p) * at(nloci) + at(l)) * at(maxind)];
+            Geno* out = geno.data() + (at(p) * at(nloci) + at(l)) * at(maxind);  // no rows: nothing is stored
             const std::int32_t* map = &densemap[mapat[at(l)]];
             for (int i = 0; i < ds.nmic[p]; ++i) {
                 const std::int32_t a0 = ds.mic[p][i][l][0];

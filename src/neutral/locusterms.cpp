@@ -1,5 +1,8 @@
 #include "neutral/locusterms.h"
 
+#include "common/check.h"
+#include "data/limits.h"
+
 #include <cmath>
 #include <limits>
 
@@ -58,6 +61,7 @@ void diploid(int n, const std::uint16_t* copy, const double* freq, LocusScratch&
 LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
     const int k = g.alleles;
     const int w = g.copies;
+    GSTBOOT_CHECK(w >= 1 && w <= MAXNAMEDCOPIES);
     const std::size_t ka = static_cast<std::size_t>(k);
     const int big = g.n[0] + g.n[1];
     const int squares = g.n[0] * g.n[0] + g.n[1] * g.n[1];
@@ -99,8 +103,8 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
         }
         for (int j = 0; j < g.n[p]; ++j, copy += w) {
             // The individual's alleles, each once, with how many copies carry it.
-            std::uint16_t carried[10];
-            int times[10];
+            std::uint16_t carried[MAXNAMEDCOPIES];
+            int times[MAXNAMEDCOPIES];
             int distinct = 0;
             for (int c = 0; c < w; ++c) {
                 int at = 0;
@@ -111,7 +115,7 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
                 }
                 ++times[at];
             }
-            double saved[10];
+            double saved[MAXNAMEDCOPIES];
             for (int t = 0; t < distinct; ++t) {
                 const std::uint16_t a = carried[t];
                 const double x = s.fraction[static_cast<std::size_t>(times[t])];
@@ -148,14 +152,10 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
     return out;
 }
 
-namespace {
-
-// The estimate from counts: every frequency a count over its total, every
-// sum of squares a sum over how many individuals carry each allele 0..w
-// times; NaN (not finite) when den is not clearly positive.
-double tallied(const LocusGenotypes& g, LocusScratch& s) {
+double countedratio(const LocusGenotypes& g, LocusScratch& s) {
     const int k = g.alleles;
     const int w = g.copies;
+    GSTBOOT_CHECK(w >= 1 && w <= MAXNAMEDCOPIES);
     const std::size_t stride = static_cast<std::size_t>(w) + 1;
     const std::size_t ka = static_cast<std::size_t>(k);
     for (int p = 0; p < 2; ++p) {
@@ -202,7 +202,7 @@ double tallied(const LocusGenotypes& g, LocusScratch& s) {
         inverse[p] = 1.0 / size[p];
     }
     // Per m = 0..w: x = m / w, and the SSW of one individual carrying m copies.
-    double x[11], own[11];
+    double x[MAXNAMEDCOPIES + 1], own[MAXNAMEDCOPIES + 1];
     for (int m = 0; m <= w; ++m) {
         x[m] = static_cast<double>(m) / wd;
         own[m] = static_cast<double>(m) * (1.0 - x[m]) * (1.0 - x[m]) + static_cast<double>(w - m) * x[m] * x[m];
@@ -234,10 +234,8 @@ double tallied(const LocusGenotypes& g, LocusScratch& s) {
     return num / den;
 }
 
-}  // namespace
-
 Comparison compareestimate(const LocusGenotypes& g, double value, LocusScratch& s) {
-    const double counted = tallied(g, s);
+    const double counted = countedratio(g, s);
     if (counted < value - TALLYSLACK) return Comparison::below;
     if (counted > value + TALLYSLACK) return Comparison::above;
     const LocusSums sums = locussums(g, s);

@@ -17,8 +17,8 @@
 
 namespace gstboot {
 
-// One locus of a pair: alleles numbered 0..alleles-1 (in ascending code
-// order), `copies` per individual, n[0] individuals of the first population
+// One locus of a pair: alleles numbered 0..alleles-1 (at most 65536, in
+// ascending code order), `copies` per individual, n[0] individuals of the first population
 // and n[1] of the second, each population's copies individual by
 // individual.
 struct LocusGenotypes {
@@ -41,26 +41,33 @@ struct LocusSums {
     double den = 0.0;  // ... of gstden
 };
 
-// Needs n[0] + n[1] >= 1 and 1 <= copies <= 10.
+// Needs n[0] + n[1] >= 1 and 1 <= copies <= MAXNAMEDCOPIES (64).
 LocusSums locussums(const LocusGenotypes& g, LocusScratch& scratch);
 
 // Where a locus's estimate G = num / den (of locussums()) lies against a
 // value: below, equal or above it, or not finite.
 enum class Comparison { below, equal, above, notfinite };
 
+// G taken from counts alone: how many copies of each allele a population
+// has and how many of its individuals carry it m times, each frequency a
+// count over its total, in an order of its own. Not the bits of
+// locussums(), but the same real number up to rounding; not a number when
+// den is not clearly positive (below 1e-6, where only rounding would tell
+// a locus without variation from one with a trace of it).
+double countedratio(const LocusGenotypes& g, LocusScratch& scratch);
+
+// How far countedratio() may lie from locussums()'s ratio before the two
+// could order a value differently. Both are sums of rounded terms built
+// from frequencies that are running sums of at most N w <= 4000 terms; a
+// worst-case bound on their difference, with every error aligned, is about
+// 1e-9 at the largest sizes (N w = 4000, 120 alleles), and the tests find
+// it below 1e-12 over random loci up to those sizes.
+constexpr double TALLYSLACK = 1e-6;
+
 // The place of g's estimate against `value` (finite), the same as
-// comparing locussums()'s num / den with it, found mostly without
-// locussums(): the estimate is first taken from counts alone (how many
-// copies of each allele a population has, how many of its individuals
-// carry it m times), in an order of its own. That value and locussums()'s
-// both lie within TALLYSLACK of the exact real ratio: den sums
-// non-negative terms, |num| is at most 3 den (nc - 1 >= 1/3 for N >= 3),
-// and each of the two is a sum of at most 2 (n_0 + n_1) w + 4 k + 20
-// rounded operations on terms bounded by its total, so each ratio is off
-// by less than 12 (4000 + 1404 + 20) 2^-53 < 1e-11 for the largest data
-// sets. Where the counted value lies within TALLYSLACK of `value`, or den
-// is not clearly positive, locussums() decides.
-constexpr double TALLYSLACK = 1e-9;
+// comparing locussums()'s num / den with it: countedratio() decides where
+// it lies more than TALLYSLACK from `value`, locussums() elsewhere and
+// wherever countedratio() is not a number.
 Comparison compareestimate(const LocusGenotypes& g, double value, LocusScratch& scratch);
 
 }  // namespace gstboot

@@ -54,12 +54,14 @@ struct Locus {
 };
 
 // Renumbers the codes of `codes` (both populations) to 0..k-1 in ascending
-// code order into `g`, and sets pi.
-void observe(const std::vector<std::int32_t> (&codes)[2], int copies, LocusGenotypes& g, Locus& locus) {
+// code order into `g`, and sets pi. False, leaving the locus out, when the
+// pair holds more alleles there than a 16-bit number can tell apart.
+bool observe(const std::vector<std::int32_t> (&codes)[2], int copies, LocusGenotypes& g, Locus& locus) {
     std::vector<std::int32_t> present;
     for (const auto& side : codes) present.insert(present.end(), side.begin(), side.end());
     std::sort(present.begin(), present.end());
     present.erase(std::unique(present.begin(), present.end()), present.end());
+    if (present.size() > 65536) return false;
     g.alleles = static_cast<int>(present.size());
     g.copies = copies;
     locus.copies = copies;
@@ -75,10 +77,12 @@ void observe(const std::vector<std::int32_t> (&codes)[2], int copies, LocusGenot
             locus.pi[static_cast<std::size_t>(at)] += share;
         }
     }
+    return true;
 }
 
-double clampF(double f) {
-    if (!(f >= FLOOR)) return FLOOR;  // a not-a-number too
+// F of a null: within [FLOOR, CEILING], a not-a-number at FLOOR.
+double clampnull(double f) {
+    if (!(f >= FLOOR)) return FLOOR;
     return f > CEILING ? CEILING : f;
 }
 
@@ -126,7 +130,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
         if (!locusenters(ni, nj)) continue;
         Locus locus;
         locus.id = 1 + l;
-        observe(codes, 2, s.genotypes, locus);
+        if (!observe(codes, 2, s.genotypes, locus)) continue;
         locus.sums = locussums(s.genotypes, s.sums);
         if (!(locus.sums.den > 0.0)) continue;
         locus.observed = locus.sums.num / locus.sums.den;
@@ -163,7 +167,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
     std::vector<double> z;
     for (std::size_t l = 0; l < m; ++l) {
         const double rest = (beforenum[l] + afternum[l + 1]) / (beforeden[l] + afterden[l + 1]);
-        const double zl = position(loci[l], clampF(rest), seed, i, j, draws, s);
+        const double zl = position(loci[l], clampnull(rest), seed, i, j, draws, s);
         if (!std::isnan(zl)) z.push_back(zl);
     }
     result.loci = static_cast<int>(z.size());
@@ -176,11 +180,11 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
     Locus mhc;
     mhc.id = 0;
     if (ds.mhccopies < 1 || codes[0].empty() || codes[1].empty()) return result;
-    observe(codes, ds.mhccopies, s.genotypes, mhc);
+    if (!observe(codes, ds.mhccopies, s.genotypes, mhc)) return result;
     mhc.sums = locussums(s.genotypes, s.sums);
     if (!(mhc.sums.den > 0.0)) return result;
     mhc.observed = mhc.sums.num / mhc.sums.den;
-    const double zmhc = position(mhc, clampF(gmic), seed, i, j, draws, s);
+    const double zmhc = position(mhc, clampnull(gmic), seed, i, j, draws, s);
     if (std::isnan(zmhc)) return result;
 
     const double count = static_cast<double>(z.size());

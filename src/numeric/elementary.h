@@ -10,8 +10,8 @@ namespace gstboot {
 // log(x): -inf at 0, not a number below 0 or for a not-a-number, +inf at +inf.
 double naturallog(double x);
 
-// e^x: +inf above about 709.78, 0 below about -745.13 (subnormal results in
-// between are rounded twice, once in the scaling).
+// e^x: +inf above about 709.78, 0 below about -745.13; a subnormal result
+// is rounded once, in the last scaling.
 double exponential(double x);
 
 // atan(x) in (-pi/2, pi/2); within 1e-15 relative.

@@ -19,7 +19,7 @@ struct FileIdentity {
 };
 
 // Follows symbolic links, so `./x`, `dir/../x`, a link to x and a hard link
-// of x all give x's identity, wherever the name lies (/dev/shm/x,
+// of x all give x's identity (a link to an x that does not exist yet too), wherever the name lies (/dev/shm/x,
 // /proc/self/cwd/x). A device, and a descriptor named by /dev/stdout,
 // /dev/stderr, /dev/fd/N or /proc/self/fd/N, is never a clash, even when
 // the descriptor leads to a regular file.

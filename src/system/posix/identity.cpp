@@ -36,7 +36,8 @@ FileIdentity identify(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
         id.kind = FileIdentity::Kind::absent;
-        id.resolved = resolveabsent(path);
+        // A dangling link is the file it would create.
+        id.resolved = resolveabsent(platform::linkend(path));
         return id;
     }
     id.kind = S_ISREG(st.st_mode) ? FileIdentity::Kind::regular : FileIdentity::Kind::other;
