@@ -150,7 +150,7 @@ Engine::WorkPtr Engine::makework() const {
     work->ssi0mic.resize(npop * static_cast<std::size_t>(micstride) + 1);
     work->accs.resize(npop * static_cast<std::size_t>(widest) + 1);
     // A replicate's MIC columns are those of its loci, at most micstride;
-    // a block of lines never exceeds BLOCKBYTES unless one line does.
+    // a block holds MAXBLOCKLINES lines of them.
     const std::size_t wide = static_cast<std::size_t>(widest);
     work->lines.resize(blockcells(e.blocklines, wide) + 1);
     work->line0.resize(static_cast<std::size_t>(widest) + 1);

@@ -16,8 +16,8 @@ u64 round8(u64 n) { return (n + 7) / 8 * 8; }
 
 // Bytes of a few bookkeeping vectors, beyond the tables counted.
 constexpr u64 SLACK = u64{1} << 16;
-// A block of term lines (engine.cpp and micmissing.cpp: BLOCKBYTES, 24 lines).
-u64 blockbytes(u64 wide) { return 8 * std::min(24 * wide, std::max(u64{192} << 10 >> 3, wide)); }
+// A block of term lines (lines.h: 24 lines).
+u64 blockbytes(u64 wide) { return 8 * 24 * wide; }
 
 struct Counts {
     u64 npop = 0, nloci = 0, maxind = 0, w = 0;

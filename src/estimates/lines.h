@@ -10,26 +10,21 @@
 
 namespace gstboot {
 
-// Bytes of one block of generated term lines: small enough to stay in the
-// second-level cache while every partner passes over it.
-constexpr std::size_t BLOCKBYTES = std::size_t{192} << 10;
+// Lines of generated terms a block holds. The line sums take a block a
+// piece of columns at a time (see kernelbody.h, addlines), so the rows of
+// sums are read and written once per block whatever the width of a line:
+// blocks stay this deep even for wide lines (SNP panels of many loci).
 constexpr int MAXBLOCKLINES = 24;
 
 inline int round8(int n) { return (n + 7) / 8 * 8; }
 
-// Lines of `stride` columns a block holds: `fixed` when it is positive (the
-// tests' choice, which changes the speed, never a result), else as many as
-// fit BLOCKBYTES, 1 to MAXBLOCKLINES.
-inline int blocklinesfor(int fixed, int stride) {
-    if (fixed > 0) return fixed;
-    const std::size_t fit = BLOCKBYTES / (sizeof(double) * static_cast<std::size_t>(std::max(stride, 8)));
-    return static_cast<int>(std::clamp<std::size_t>(fit, 1, MAXBLOCKLINES));
-}
+// Lines a block holds: `fixed` when it is positive (the tests' choice,
+// which changes the speed, never a result), else MAXBLOCKLINES.
+inline int blocklinesfor(int fixed, int) { return fixed > 0 ? fixed : MAXBLOCKLINES; }
 
 // Cells of a block of lines `wide` columns wide, for blocklinesfor(fixed, .).
 inline std::size_t blockcells(int fixed, std::size_t wide) {
-    return fixed > 0 ? static_cast<std::size_t>(fixed) * wide
-                     : std::min(MAXBLOCKLINES * wide, std::max(BLOCKBYTES / sizeof(double), wide));
+    return static_cast<std::size_t>(fixed > 0 ? fixed : MAXBLOCKLINES) * wide;
 }
 
 // Storage on whole cache lines: rows of 8 doubles then never straddle two,
