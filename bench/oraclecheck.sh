@@ -16,8 +16,8 @@
 # plain scorer takes about 7 s per population pair of the big study
 # (60 populations: 1,770 pairs, about 3.4 hours), 7 s per pair of the
 # missing one and about 6 s per pair of the SNP study; the fast runs take
-# seconds. ORACLE_POPS and ORACLE_MISSING_POPS set the populations of the
-# big and missing studies, so that a check fits the time at hand.
+# seconds. ORACLE_POPS, ORACLE_MISSING_POPS and ORACLE_SNP_POPS set the
+# populations of each study, so that a check fits the time at hand.
 #
 #   ./bench/oraclecheck.sh                  # big, missing, snp
 #   ORACLE_POPS=32 ./bench/oraclecheck.sh big
@@ -30,6 +30,7 @@ work=${ORACLE_DIR:-build/oracle}
 threads=${ORACLE_THREADS:-1}
 bigpops=${ORACLE_POPS:-60}
 misspops=${ORACLE_MISSING_POPS:-8}
+snppops=${ORACLE_SNP_POPS:-30}
 read -r -a studies <<<"${*:-big missing snp}"
 mkdir -p "$work"
 
@@ -75,9 +76,9 @@ for s in "${studies[@]}"; do
       check "$dir" "missing, $misspops populations" --mhc MHCdata.tsv --mic MICdata.tsv --correction on \
         --resample mhc,mic,loci ;;
     snp)
-      dir=$work/snp
-      [ -f "$dir/pops.tsv" ] || python3 bench/snpstudy.py "$dir" 30 40 2000 0.02 1
-      check "$dir" "SNP, 30 populations" --mhc MHCdata.gen --mic MICdata.vcf --popmap pops.tsv ;;
+      dir=$work/snp$snppops
+      [ -f "$dir/pops.tsv" ] || python3 bench/snpstudy.py "$dir" "$snppops" 40 2000 0.02 1
+      check "$dir" "SNP, $snppops populations" --mhc MHCdata.gen --mic MICdata.vcf --popmap pops.tsv ;;
     *) echo "unknown study '$s': big, missing or snp" >&2; exit 2 ;;
   esac
 done
