@@ -14,15 +14,23 @@ namespace {
 typedef double v8d __attribute__((vector_size(64)));
 typedef std::int32_t v8i __attribute__((vector_size(32)));
 
-__attribute__((always_inline)) inline void locustermsbody(const LocusPairs& c, int lane0, const double* ssiT,
-                                                          const double* ssw0T, const double* pT,
-                                                          const std::int32_t* cntT, const AlleleStat* sj,
-                                                          double* qnum, double* qden) {
+// One locus of the eight pairs: its terms into qnum[0..7] and qden[0..7].
+__attribute__((always_inline)) inline void locusbody(const ChunkPairs& c, int u, const double* ssiT,
+                                                     const double* ssw0T, const double* pT, const std::int32_t* cntT,
+                                                     const AlleleStat* sj, double* qnum, double* qden) {
+    const std::int32_t* typed = c.typedT + static_cast<std::size_t>(u) * static_cast<std::size_t>(c.pitch);
+    const std::int32_t njs = typed[c.j];
+    // The partners' counts as one load, unused lanes masked to 0: written
+    // lane by lane they would be read back before the stores could pass on.
+    const v8i iota = {0, 1, 2, 3, 4, 5, 6, 7};
+    v8i ni;
+    std::memcpy(&ni, typed + c.lane0, sizeof ni);
+    ni = ni & (iota < c.lanes);
+    const double* pall[8];
+    for (int l = 0; l < 8; ++l) pall[l] = l < c.lanes ? c.recip + c.recipat[2 * (ni[l] + njs)] : c.zeros;
     // The constants gstnum/gstden form from the two sample sizes (k = 2,
     // w = 2), and F_l, lane by lane in the same operations.
-    v8i ni;
-    std::memcpy(&ni, c.ni, sizeof ni);
-    const v8i nj = v8i{} + c.nj;
+    const v8i nj = v8i{} + njs;
     const v8i n = ni + nj;
     const v8i s = ni * ni + nj * nj;
     const v8d nd = __builtin_convertvector(n, v8d);
@@ -37,11 +45,13 @@ __attribute__((always_inline)) inline void locustermsbody(const LocusPairs& c, i
     const v8d zero = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     v8d num = zero;
     v8d den = zero;
-    for (int d = c.first; d < c.end; ++d) {
-        const std::size_t at = static_cast<std::size_t>(d) * static_cast<std::size_t>(c.pitch) + static_cast<std::size_t>(lane0);
+    const int first = c.first[u];
+    const int end = first + c.ncodes[c.loci[u]];
+    for (int d = first; d < end; ++d) {
+        const std::size_t at = static_cast<std::size_t>(d) * static_cast<std::size_t>(c.pitch) + static_cast<std::size_t>(c.lane0);
         const AlleleStat& b = sj[d];
         double ppa[8];
-        for (int l = 0; l < 8; ++l) ppa[l] = c.pall[l][cntT[at + static_cast<std::size_t>(l)] + b.count];
+        for (int l = 0; l < 8; ++l) ppa[l] = pall[l][cntT[at + static_cast<std::size_t>(l)] + b.count];
         v8d pp, pa, ssi, ssw;
         std::memcpy(&pp, ppa, sizeof pp);
         std::memcpy(&pa, pT + at, sizeof pa);
@@ -61,17 +71,27 @@ __attribute__((always_inline)) inline void locustermsbody(const LocusPairs& c, i
     std::memcpy(qnum, &qn, sizeof qn);
     std::memcpy(qden, &qd, sizeof qd);
     for (int l = 0; l < 8; ++l) {
-        if (!locusenters(c.ni[l], c.nj)) qnum[l] = qden[l] = 0.0;
+        if (!locusenters(ni[l], njs)) qnum[l] = qden[l] = 0.0;
+    }
+}
+
+// The loci of a chunk one after another: nothing ties one locus to the
+// next, so the divisions of neighbouring loci overlap.
+__attribute__((always_inline)) inline void chunkbody(const ChunkPairs& c, const double* ssiT, const double* ssw0T,
+                                                     const double* pT, const std::int32_t* cntT, const AlleleStat* sj,
+                                                     double* table) {
+    for (int u = 0; u < c.nloci; ++u) {
+        double* cell = table + static_cast<std::size_t>(c.rank[c.loci[u]]) * 16;
+        locusbody(c, u, ssiT, ssw0T, pT, cntT, sj, cell, cell + 8);
     }
 }
 
 // One compiled set of the kernels per instruction set, each at the width it
 // runs best at.
 #define GSTBOOT_MISSING_KERNELS(name, target)                                                                  \
-    target void name##terms(const LocusPairs& c, int lane0, const double* ssiT, const double* ssw0T,             \
-                            const double* pT, const std::int32_t* cntT, const AlleleStat* sj, double* qnum,      \
-                            double* qden) {                                                                    \
-        locustermsbody(c, lane0, ssiT, ssw0T, pT, cntT, sj, qnum, qden);                                       \
+    target void name##terms(const ChunkPairs& c, const double* ssiT, const double* ssw0T, const double* pT,      \
+                            const std::int32_t* cntT, const AlleleStat* sj, double* table) {                     \
+        chunkbody(c, ssiT, ssw0T, pT, cntT, sj, table);                                                        \
     }
 
 GSTBOOT_MISSING_KERNELS(baseline, )
