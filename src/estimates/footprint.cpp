@@ -117,8 +117,8 @@ Footprint missing(const DataSet& ds, const Counts& c) {
     for (u64 j = 1; j < c.npop; ++j) groups += (j + 7) / 8;
     const u64 pergroup = 128 * c.nloci;
     if (pergroup > 0) groups = std::min(groups, std::max<u64>(MissingMic::tablebudget() / pergroup, (c.npop + 6) / 8));
-    f.perthread = 8 * c.nloci * 2 + 8 * c.npop * c.maxind + 4 * (c.npop + c.maxind) + 28 * cap + 8 * cap + 48 * cap +
-                  8 * c.npop + 2 * 8 * c.npop * wide + blockbytes(wide) + 16 * wide + 32 * cap * lanerow +
+    f.perthread = 8 * c.nloci * 2 + 8 * c.npop * c.maxind + 4 * (c.npop + c.maxind) + 32 * cap + 8 * cap + 48 * cap +
+                  8 * c.npop + 2 * 8 * c.npop * wide + blockbytes(wide) + 16 * wide + 40 * cap * lanerow +
                   groups * pergroup;
     return f;
 }

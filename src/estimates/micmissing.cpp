@@ -6,11 +6,9 @@
 
 #include "estimates/exactsum.h"
 #include "estimates/lines.h"
-#include "estimates/missinglanes.h"
+#include "estimates/kernels.h"
 
 namespace gstboot {
-
-using missinglanes::AlleleStat;
 
 namespace {
 
@@ -65,7 +63,7 @@ struct MissingMic::Impl {
     std::vector<double> recip;
     std::vector<std::size_t> recipat;
     std::vector<double> zeros;  // the table of unused lanes
-    missinglanes::Kernels kernels;
+    const Kernels& kern;  // of the instruction set chosen at construction
 
     Impl(const DataSet& d, Isa isa, const MissingBlocking& b);
     const double* sums(int t) const { return recip.data() + recipat[at(t)]; }
@@ -112,9 +110,9 @@ struct MissingMic::Work {
     std::vector<int> tileat;              // each chunk locus's place in a population's tiles
     int stride = 0;
     // By column and population: frequency, matching copies, own SSW; for
-    // the current j, each partner's pair SSI. By chunk locus and
+    // the current j, each partner's pair SSI and SSW. By chunk locus and
     // population: typed individuals.
-    Lines pT, ssw0T, ssiT;
+    Lines pT, ssw0T, ssiT, sswT;
     LineCounts cntT;
     std::vector<std::int32_t> typedT;
     // num_l / F_l and den_l / F_l of every pair of the pass by drawn locus:
@@ -130,7 +128,7 @@ MissingMic::Impl::Impl(const DataSet& d, Isa isa, const MissingBlocking& b)
       chunkcols(b.columns > 0 ? b.columns : chunkcolumns(d)),
       maxind(d.maxind()),
       lanerow(round8(d.npop)),
-      kernels(missinglanes::kernelsfor(isa)) {
+      kern(kernelsfor(isa)) {
     const int nloci = ds.nloci;
     nd.resize(at(nloci));
     // densemap[mapat[L] + a]: code a's index among the codes of locus L.
@@ -228,6 +226,7 @@ MissingMic::WorkPtr MissingMic::makework() const {
     work->pT.assign(lanecells, 0.0);
     work->ssw0T.assign(lanecells, 0.0);
     work->ssiT.assign(lanecells, 0.0);
+    work->sswT.assign(lanecells, 0.0);
     work->cntT.assign(lanecells, 0);
     work->typedT.assign(lanecells, 0);
     work->table.assign(e.cellsof(std::min(e.maxgroups, e.groupfirst.back())) + 1, 0.0);
@@ -429,7 +428,7 @@ void MissingMic::Impl::continuessi(int j, bool partners, const ReplicateIndex& r
                     line[liveat[c0]] = terms[3 * static_cast<std::size_t>(c0) + 1 + (c0 == c1)];
                 }
             }
-            kernels.addlines(accs, rows, stride, lines, count, stride, stride);
+            kern.addlines(accs, rows, stride, lines, count, stride, stride);
         }
     }
     double* mine = own + j * pitch;
@@ -455,14 +454,19 @@ void MissingMic::Impl::locusterms(int j, int i0, int row, Work& work) const {
     for (int u = 0; u < work.nchunk; ++u) {
         const int cb = work.cbase[at(u)];
         for (int col = cb; col < cb + nd[at(work.loci[at(u)])]; ++col) {
-            double* out = &work.ssiT[at(col) * at(lanerow) + at(i0)];
+            const std::size_t cell = at(col) * at(lanerow) + at(i0);
+            double* out = &work.ssiT[cell];
             const bool carried = st[col].ncar > 0;
             const int step = carried ? stride : pitch;
             const double* in = (carried ? accs + liveat[col] : own + col) + i0 * step;
             for (int q = 0; q < lanes; ++q) out[q] = in[q * step];
+            // Multiples of 1/4 far below 2^50: the pair's SSW, exactly.
+            double* ssw = &work.sswT[cell];
+            const double* ssw0 = &work.ssw0T[cell];
+            for (int q = 0; q < lanes; ++q) ssw[q] = ssw0[q] + st[col].ssw0;
         }
     }
-    missinglanes::ChunkPairs c;
+    ChunkPairs c;
     c.lanes = lanes;
     c.lane0 = i0;
     c.j = j;
@@ -470,14 +474,14 @@ void MissingMic::Impl::locusterms(int j, int i0, int row, Work& work) const {
     c.loci = work.loci.data();
     c.first = work.cbase.data();
     c.ncodes = nd.data();
+    c.rank = work.rank.data();
     c.typedT = work.typedT.data();
     c.pitch = lanerow;
     c.recip = recip.data();
     c.recipat = recipat.data();
     c.zeros = zeros.data();
-    c.rank = work.rank.data();
-    kernels.chunkterms(c, work.ssiT.data(), work.ssw0T.data(), work.pT.data(), work.cntT.data(), st,
-                       work.table.data() + at(row) * at(work.ndrawnloci) * GROUPCELLS);
+    kern.chunkterms(c, work.ssiT.data(), work.sswT.data(), work.pT.data(), work.cntT.data(), st,
+                    work.table.data() + at(row) * at(work.ndrawnloci) * GROUPCELLS);
 }
 
 // The estimates of the pairs (i0 + q, j), q = 0..7, i0 + q < j, their locus
