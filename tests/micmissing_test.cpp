@@ -17,11 +17,19 @@ namespace {
 
 // Scores the data as read and `replicates` replicates both ways; the plain
 // scoring takes the replicate as genotypes, the fast one as source indices.
-// Odd seeds form the lines in blocks of 1 to 5, so that small studies cross
-// block boundaries too. The kernel sets the machine runs take turns by seed.
+// Odd seeds form the lines in blocks of 1 to 5, take chunks of 1 to 9
+// columns, and hold the terms of one to three groups of pairs, so that small
+// studies cross block, chunk and pass boundaries too. The kernel sets the
+// machine runs take turns by seed.
 void compare(const DataSet& ds, std::uint32_t seed, int replicates) {
     static const std::vector<Isa> isas = testutil::runnableisas();
-    MissingMic fast(ds, isas[seed / 4 % isas.size()], seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0);
+    MissingBlocking cut;
+    if (seed % 2) {
+        cut.lines = static_cast<int>(1 + seed / 2 % 5);
+        cut.columns = static_cast<int>(1 + seed / 3 % 9);
+        cut.tablebytes = (1 + seed / 5 % 3) * 16 * sizeof(double) * static_cast<std::size_t>(ds.nloci);
+    }
+    MissingMic fast(ds, isas[seed / 4 % isas.size()], cut);
     auto work = fast.makework();
     auto rep = std::make_unique<Replicate>();
     auto idx = std::make_unique<ReplicateIndex>();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "estimates/micmissing.h"
 #include "plain/pairgst.h"
 
 namespace gstboot {
@@ -51,7 +52,8 @@ Counts countsof(const DataSet& ds) {
 // What every scorer's thread holds beside its own work: the replicate's
 // source indices, its estimates, and the pairs without variation.
 u64 commonwork(const Counts& c) {
-    return 4 * (c.mhcind + c.micind + c.nloci) + 2 * 8 * c.npop * c.npop + 4 * c.npop * (c.nloci + 1) + SLACK;
+    return 4 * (c.mhcind + c.micind + c.nloci) + 2 * 8 * c.npop * c.npop + 4 * c.npop * (c.nloci + 1) + 8 * c.nloci +
+           c.maxind + SLACK;
 }
 
 // Running sums of 1/t the engine tables, as it asks for them.
@@ -99,17 +101,25 @@ Footprint engine(const DataSet& ds, const Counts& c, bool withloci) {
     return f;
 }
 
-Footprint missing(const Counts& c) {
+Footprint missing(const DataSet& ds, const Counts& c) {
     Footprint f;
     const u64 tmax = 4 * c.maxind;
     u64 recip = 1;
     for (u64 t = 2; t <= tmax; t += 2) recip += t + 1;
-    f.shared = 8 * c.npop * c.nloci * c.maxind + 8 * recip + 8 * (tmax / 2 + 1) + 8 * (tmax + 1) + SLACK;
-    const u64 wide = round8(c.micdense);
+    const u64 tiles = (c.nloci + 15) / 16;
+    f.shared = 8 * c.npop * tiles * 16 * c.maxind + 8 * recip + 8 * (tmax / 2 + 1) + 8 * (tmax + 1) + SLACK;
+    // A chunk's tables (see micmissing.h), and the table of the pairs'
+    // locus terms: as many groups of eight pairs as its budget holds.
+    const u64 cap = std::max<u64>(at(MissingMic::chunkcolumns(ds)), c.widestlocus);
+    const u64 wide = round8(cap);
     const u64 lanerow = round8(c.npop);
-    f.perthread = 32 * c.micdense + 24 * c.micdense + 2 * 8 * c.npop * wide + blockbytes(wide) + 16 * wide +
-                  28 * c.micdense * lanerow + 4 * c.nloci * lanerow + 128 * c.nloci +
-                  4 * (c.maxind + 2 * c.widestlocus + c.npop * c.nloci + c.nloci + 2 * c.npop);
+    u64 groups = 0;
+    for (u64 j = 1; j < c.npop; ++j) groups += (j + 7) / 8;
+    const u64 pergroup = 128 * c.nloci;
+    if (pergroup > 0) groups = std::min(groups, std::max<u64>(MissingMic::tablebudget() / pergroup, (c.npop + 6) / 8));
+    f.perthread = 8 * c.nloci * 2 + 8 * c.npop * c.maxind + 4 * (c.npop + c.maxind) + 32 * cap + 8 * cap + 48 * cap +
+                  8 * c.npop + 2 * 8 * c.npop * wide + blockbytes(wide) + 16 * wide + 40 * cap * lanerow +
+                  groups * pergroup;
     return f;
 }
 
@@ -135,7 +145,7 @@ Footprint scorerfootprint(const DataSet& ds, bool reference) {
     }
     f = engine(ds, c, !ds.micmissing);
     if (ds.micmissing) {
-        const Footprint m = missing(c);
+        const Footprint m = missing(ds, c);
         f.shared += m.shared;
         f.perthread += m.perthread;
     }

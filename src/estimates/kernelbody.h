@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "estimates/kernels.h"
+#include "plain/pairmissing.h"
 
 #define GSTBOOT_INLINE __attribute__((always_inline)) inline
 
@@ -197,6 +198,84 @@ GSTBOOT_INLINE void ratiolanes(const PairLanes& c, int lanes, const Range* range
     static_assert(8 % (V * G) == 0, "passes must tile the eight lanes");
     for (int l0 = 0; l0 < lanes; l0 += V * G)
         ratiopass<V, G>(c, l0, ranges, nranges, lane0, ssiT, sswT, pT, cntT, sj, numout, denout);
+}
+
+template <int V>
+struct IntVec {
+    typedef std::int32_t type __attribute__((vector_size(V * sizeof(std::int32_t))));
+};
+
+// The pair constants of eight lanes from the typed sample sizes of the
+// partners (typed[lane0 + l], 0 past `lanes`) and of j, as gstnum/gstden
+// form them (k = 2, w = 2), with F_l = (2 (n - 2)) n_c in f.
+template <int V>
+GSTBOOT_INLINE void typedlanes(const ChunkPairs& c, const std::int32_t* typed, PairLanes& out, double* f) {
+    using vd = typename Vec<V>::type;
+    using vi = typename IntVec<V>::type;
+    const std::int32_t nj = typed[c.j];
+#pragma GCC unroll 8
+    for (int g = 0; g < 8 / V; ++g) {
+        vi ni, iota;
+        std::memcpy(&ni, typed + c.lane0 + V * g, sizeof ni);
+#pragma GCC unroll 8
+        for (int l = 0; l < V; ++l) iota[l] = V * g + l;
+        // One load and a mask: lanes written one by one would be read back
+        // before their stores could pass them on.
+        ni = ni & (iota < c.lanes);
+        const vi n = ni + nj;
+        const vd nd = __builtin_convertvector(n, vd);
+        const vd nc = nd - __builtin_convertvector(ni * ni + nj * nj, vd) / nd;
+        const vd nk = __builtin_convertvector(n - 2, vd);
+        const vd ncm1 = nc - 1.0;
+        const vd twf = (nc * nk) / nd;
+        const vd niw = __builtin_convertvector(ni * 2, vd);
+        const vd njw = __builtin_convertvector(vi{} + nj * 2, vd);
+        const vd fl = __builtin_convertvector((n - 2) * 2, vd) * nc;
+        std::memcpy(out.nk + V * g, &nk, sizeof nk);
+        std::memcpy(out.ncm1 + V * g, &ncm1, sizeof ncm1);
+        std::memcpy(out.twf + V * g, &twf, sizeof twf);
+        std::memcpy(out.niw + V * g, &niw, sizeof niw);
+        std::memcpy(out.njw + V * g, &njw, sizeof njw);
+        std::memcpy(f + V * g, &fl, sizeof fl);
+#pragma GCC unroll 8
+        for (int l = 0; l < V; ++l) {
+            out.pall[V * g + l] = V * g + l < c.lanes ? c.recip + c.recipat[2 * (ni[l] + nj)] : c.zeros;
+        }
+    }
+}
+
+// The loci of a chunk one after another: nothing ties one locus to the
+// next, so the divisions of neighbouring loci overlap.
+template <int V, int G>
+GSTBOOT_INLINE void chunkterms(const ChunkPairs& c, const double* ssiT, const double* sswT, const double* pT,
+                               const std::int32_t* cntT, const AlleleStat* sj, double* table) {
+    using vd = typename Vec<V>::type;
+    PairLanes lanes;
+    lanes.pitch = c.pitch;
+    alignas(64) double f[8], num[8] = {}, den[8] = {};
+    for (int u = 0; u < c.nloci; ++u) {
+        const std::int32_t* typed = c.typedT + static_cast<std::size_t>(u) * static_cast<std::size_t>(c.pitch);
+        typedlanes<V>(c, typed, lanes, f);
+        const Range range{c.first[u], c.first[u] + c.ncodes[c.loci[u]]};
+        ratiolanes<V, G>(lanes, c.lanes, &range, 1, c.lane0, ssiT, sswT, pT, cntT, sj, num, den);
+        double* cell = table + static_cast<std::size_t>(c.rank[c.loci[u]]) * 16;
+#pragma GCC unroll 8
+        for (int g = 0; g < 8 / V; ++g) {
+            vd a, b, d;
+            std::memcpy(&a, num + V * g, sizeof a);
+            std::memcpy(&b, den + V * g, sizeof b);
+            std::memcpy(&d, f + V * g, sizeof d);
+            a = a / d;
+            b = b / d;
+            std::memcpy(cell + V * g, &a, sizeof a);
+            std::memcpy(cell + 8 + V * g, &b, sizeof b);
+        }
+        const std::int32_t nj = typed[c.j];
+        for (int l = 0; l < 8; ++l) {
+            const std::int32_t ni = l < c.lanes ? typed[c.lane0 + l] : 0;
+            if (!locusenters(ni, nj)) cell[l] = cell[8 + l] = 0.0;
+        }
+    }
 }
 
 }  // namespace body

@@ -5,6 +5,7 @@
 // instruction set and one is chosen at run time (see isa.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "estimates/isa.h"
@@ -48,6 +49,25 @@ struct Range {
     int first, end;
 };
 
+// The loci of one chunk for eight pairs (lane0 + l, j), l < lanes, scored
+// with missing genotypes (every sample size is that of the typed
+// individuals, at each locus its own).
+struct ChunkPairs {
+    int lanes;                   // partners in use, 1..8
+    int lane0;                   // the first partner
+    int j;                       // population j
+    int nloci;                   // loci of the chunk
+    const int* loci;             // [u]: the source locus
+    const int* first;            // [u]: its first column
+    const int* ncodes;           // [L]: codes of source locus L, its columns
+    const std::int32_t* rank;    // [L]: where source locus L's terms go
+    const std::int32_t* typedT;  // [u * pitch + p]: typed individuals of population p
+    int pitch;                   // of the lane tables, [column * pitch + partner]
+    const double* recip;         // recip[recipat[t] + c]: running sums of 1/t by matching copies
+    const std::size_t* recipat;
+    const double* zeros;         // the table of unused lanes
+};
+
 // One instruction set's kernels.
 struct Kernels {
     // SSW continued over the carriers of one allele of one population: lane
@@ -74,6 +94,14 @@ struct Kernels {
     void (*ratiolanes)(const PairLanes& c, int lanes, const Range* ranges, int nranges, int lane0,
                        const double* ssiT, const double* sswT, const double* pT, const std::int32_t* cntT,
                        const AlleleStat* sj, double* numout, double* denout);
+
+    // For every locus u of the chunk, num_l / F_l and den_l / F_l of each
+    // lane's pair (see pairmissing.h) into table[rank[loci[u]] * 16 + lane]
+    // and [... + 8 + lane], or +0.0 where the locus does not enter the
+    // pair: the pair constants of the locus's typed sample sizes, then the
+    // sums of ratiolanes over its columns. The tables are ratiolanes's.
+    void (*chunkterms)(const ChunkPairs& c, const double* ssiT, const double* sswT, const double* pT,
+                       const std::int32_t* cntT, const AlleleStat* sj, double* table);
 };
 
 // The kernels of an instruction set; the set must be one this build holds

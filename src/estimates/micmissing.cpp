@@ -1,19 +1,14 @@
 #include "estimates/micmissing.h"
 
-#include "estimates/isa.h"
-
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "estimates/exactsum.h"
 #include "estimates/lines.h"
-#include "estimates/missinglanes.h"
+#include "estimates/kernels.h"
 
 namespace gstboot {
-
-using missinglanes::AlleleStat;
 
 namespace {
 
@@ -25,97 +20,150 @@ struct Geno {
     std::int32_t d0, d1;
 };
 
+// What a chunk's tables may take: about a quarter of a second-level cache,
+// so that they stay there while every population passes over the chunk.
+constexpr std::size_t CHUNKBYTES = std::size_t{512} << 10;
+// The table of the pairs' locus terms of one thread.
+constexpr std::size_t TABLEBYTES = std::size_t{128} << 20;
+// Per group of eight pairs and locus: eight numerators, eight denominators.
+constexpr int GROUPCELLS = 16;
+// The genotypes are stored a tile of loci at a time: a population's
+// individuals' genotypes at TILE consecutive loci lie together, so that a
+// chunk's are one stretch of memory, and one individual's at a tile one
+// cache line or two.
+constexpr int TILE = 16;
+
+int groupsof(int j) { return (j + 7) / 8; }
+
 }  // namespace
+
+int MissingMic::chunkcolumns(const DataSet& ds) {
+    // Per column: two rows of sums and the lane tables by population, a
+    // block of lines, and the current population's statistics and terms.
+    const std::size_t percolumn =
+        16 * at(ds.npop) + 28 * at(round8(ds.npop)) + 8 * at(MAXBLOCKLINES) + sizeof(AlleleStat) + 40;
+    return static_cast<int>(std::max<std::size_t>(64, CHUNKBYTES / percolumn));
+}
+
+std::size_t MissingMic::tablebudget() { return TABLEBYTES; }
 
 struct MissingMic::Impl {
     const DataSet& ds;
     int blocklines;
-    int maxind;                // the largest population
-    int lanerow;               // npop rounded up to whole groups of 8: [dense * lanerow + partner]
-    int widestlocus = 0;       // most codes of one locus
-    std::vector<int> nd;       // codes of each locus
-    std::vector<int> rowbase;  // first dense index of each locus
-    int ndense = 0;
-    std::vector<Geno> geno;  // [(p * nloci + L) * maxind + i]
+    int chunkcols;   // columns a chunk takes before it closes
+    int capacity;    // the widest chunk: chunkcols, or one wider locus
+    int maxgroups;   // groups of pairs one pass's table holds
+    int maxind;      // the largest population
+    int lanerow;     // npop rounded up to whole groups of 8: [column * lanerow + partner]
+    std::vector<int> nd;          // codes of each locus
+    std::vector<int> groupfirst;  // [j]: the first group of pairs (., j); [npop]: how many
+    int ntiles;
+    std::vector<Geno> geno;       // [((p * ntiles + L / TILE) * maxind + i) * TILE + L % TILE]
     // recip[recipat[t] + c]: 1/t added c times from 0.0, for even t.
     std::vector<double> recip;
     std::vector<std::size_t> recipat;
     std::vector<double> zeros;  // the table of unused lanes
-    missinglanes::Kernels kernels;
+    const Kernels& kern;  // of the instruction set chosen at construction
 
-    Impl(const DataSet& d, Isa isa, int lines);
+    Impl(const DataSet& d, Isa isa, const MissingBlocking& b);
     const double* sums(int t) const { return recip.data() + recipat[at(t)]; }
-    const Geno* genos(int p, int locus) const { return geno.data() + (at(p) * at(ds.nloci) + at(locus)) * at(maxind); }
-    int linesfor(int stride) const;
-    void preparepop(int p, const ReplicateIndex& rep, Work& work) const;
-    void continuessi(int j, const ReplicateIndex& rep, Work& work) const;
-    void scorepartners(int j, int i0, const ReplicateIndex& rep, Work& work, PairTable& out) const;
+    // Population p's genotypes at tile t: individual i's at [i * TILE + L % TILE].
+    const Geno* tile(int p, int t) const {
+        return geno.data() + (at(p) * at(ntiles) + at(t)) * at(maxind) * TILE;
+    }
+    const Geno& genoat(int p, int i, int l) const { return tile(p, l / TILE)[at(i) * TILE + at(l % TILE)]; }
+    std::size_t cellsof(int groups) const { return at(groups) * at(ds.nloci) * GROUPCELLS; }
+    void ratios(int j, int i0, int row, const ReplicateIndex& rep, Work& work, PairTable& out) const;
+    void drawpops(const ReplicateIndex& rep, Work& work) const;
+    void preparepop(int p, Work& work) const;
+    void continuessi(int j, bool partners, const ReplicateIndex& rep, Work& work) const;
+    void locusterms(int j, int i0, int row, Work& work) const;
 };
 
 struct MissingMic::Work {
-    // Loci of the data the replicate draws, and where each one's alleles
-    // sit among the replicate's columns.
-    std::vector<std::uint8_t> used;
-    std::vector<int> colbase;
+    std::vector<std::int32_t> draws;  // [L]: how often the replicate draws source locus L
+    // Each population's drawn individuals and their draws: [p * maxind + k].
+    std::vector<std::int32_t> drawn, mult;
+    std::vector<std::int32_t> ndrawn;  // [p]
+    std::vector<std::int32_t> scratch;
+    // The chunk: its loci, the first column of each, its width.
+    std::vector<int> loci, cbase;
+    int nchunk = 0;
     int width = 0;
-    std::vector<std::int32_t> mult;  // draws of each individual, scratch
-    std::vector<std::int32_t> k1;    // typed individuals with 1 and 2 matching copies, scratch
-    std::vector<std::int32_t> k2;
-    std::vector<std::int32_t> ntyped;      // [p * nloci + L]
-    std::vector<std::int32_t> lochets;     // [L]
+    // The tally of one population over the chunk by column (one more
+    // column takes the untyped): matching copies, and carriers << 32.
+    std::vector<std::uint64_t> tally;
     std::vector<std::int32_t> typedtotal;  // [p]: typed genotypes over the replicate's loci
     std::vector<std::int32_t> hets;        // and the heterozygous ones among them
-    // The current population's statistics and SSI terms by dense allele:
-    // terms[d * 3 + m] for an individual with m matching copies.
+    // The current population's statistics and SSI terms by column:
+    // terms[col * 3 + m] for an individual with m matching copies.
     std::vector<AlleleStat> stats;
     std::vector<double> terms;
-    // Every population's SSI from 0.0 over its own individuals, by column:
-    // [p * round8(width) + col].
+    // Every population's SSI from 0.0 over its own individuals at the
+    // chunk's columns: [p * pitch + col].
+    int pitch = 0;
     Lines ssi0;
     // Sums being continued over one population's lines, and a block of them.
     Lines accs, lines, line0;
-    std::vector<int> live, liveat;          // the columns j carries, and back
-    std::vector<int> livefirst, liveend;    // each locus's run of them
-    // By dense allele and population: frequency, matching copies, own SSW;
-    // for the current j, each partner's pair SSI. By locus and population:
-    // typed individuals.
-    Lines pT, ssw0T, ssiT;
+    std::vector<int> live, liveat;        // the columns j carries, and back
+    std::vector<int> livefirst, liveend;  // each chunk locus's run of them
+    std::vector<int> tileat;              // each chunk locus's place in a population's tiles
+    int stride = 0;
+    // By column and population: frequency, matching copies, own SSW; for
+    // the current j, each partner's pair SSI and SSW. By chunk locus and
+    // population: typed individuals.
+    Lines pT, ssw0T, ssiT, sswT;
     LineCounts cntT;
     std::vector<std::int32_t> typedT;
-    Lines qnum, qden;  // [L * 8 + lane]
+    // num_l / F_l and den_l / F_l of every pair of the pass by drawn locus:
+    // [(group * drawn + rank[L]) * 16 + lane], numerators then denominators.
+    std::vector<std::int32_t> rank;  // [L]: among the drawn loci
+    int ndrawnloci = 0;
+    Lines table;
 };
 
-MissingMic::Impl::Impl(const DataSet& d, Isa isa, int lines)
-    : ds(d), blocklines(lines), maxind(d.maxind()), lanerow(round8(d.npop)), kernels(missinglanes::kernelsfor(isa)) {
+MissingMic::Impl::Impl(const DataSet& d, Isa isa, const MissingBlocking& b)
+    : ds(d),
+      blocklines(b.lines),
+      chunkcols(b.columns > 0 ? b.columns : chunkcolumns(d)),
+      maxind(d.maxind()),
+      lanerow(round8(d.npop)),
+      kern(kernelsfor(isa)) {
     const int nloci = ds.nloci;
     nd.resize(at(nloci));
-    rowbase.resize(at(nloci));
     // densemap[mapat[L] + a]: code a's index among the codes of locus L.
     std::vector<std::size_t> mapat(at(nloci) + 1, 0);
     for (int l = 0; l < nloci; ++l) mapat[at(l) + 1] = mapat[at(l)] + at(ds.present.width(1 + l));
     std::vector<std::int32_t> densemap(mapat.back(), -1);
+    int widest = 0;
     for (int l = 0; l < nloci; ++l) {
-        rowbase[at(l)] = ndense;
         int k = 0;
         for (int a = 0; a < ds.present.width(1 + l); ++a) {
             if (ds.present[1 + l][a] == 1) densemap[mapat[at(l)] + at(a)] = k++;
         }
         nd[at(l)] = k;
-        ndense += k;
-        widestlocus = std::max(widestlocus, k);
+        widest = std::max(widest, k);
     }
-    geno.assign(at(ds.npop) * at(nloci) * at(maxind), Geno{-1, -1});
+    capacity = std::max(chunkcols, widest);
+    groupfirst.assign(at(ds.npop) + 1, 0);
+    for (int j = 0; j < ds.npop; ++j) groupfirst[at(j) + 1] = groupfirst[at(j)] + groupsof(j);
+    const std::size_t budget = b.tablebytes > 0 ? b.tablebytes : TABLEBYTES;
+    const std::size_t pergroup = sizeof(double) * cellsof(1);
+    const int fit = pergroup == 0 ? groupfirst.back() : static_cast<int>(std::min<std::size_t>(budget / pergroup, 1u << 30));
+    maxgroups = std::max(fit, groupsof(std::max(ds.npop - 1, 0)));
+
+    ntiles = (nloci + TILE - 1) / TILE;
+    geno.assign(at(ds.npop) * at(ntiles) * at(maxind) * TILE, Geno{-1, -1});
     int most = 0;
     for (int p = 0; p < ds.npop; ++p) {
         most = std::max(most, ds.nmic[p]);
-        for (int l = 0; l < nloci; ++l) {
-            Geno* out = geno.data() + (at(p) * at(nloci) + at(l)) * at(maxind);  // no rows: nothing is stored
-            const std::int32_t* map = &densemap[mapat[at(l)]];
-            for (int i = 0; i < ds.nmic[p]; ++i) {
+        for (int i = 0; i < ds.nmic[p]; ++i) {
+            for (int l = 0; l < nloci; ++l) {
                 const std::int32_t a0 = ds.mic[p][i][l][0];
                 const std::int32_t a1 = ds.mic[p][i][l][1];
                 if (a0 == MISSING) continue;
-                out[i] = Geno{map[a0], map[a1]};
+                const std::int32_t* map = &densemap[mapat[at(l)]];
+                const_cast<Geno&>(genoat(p, i, l)) = Geno{map[a0], map[a1]};
             }
         }
     }
@@ -137,253 +185,317 @@ MissingMic::Impl::Impl(const DataSet& d, Isa isa, int lines)
     zeros.assign(4 * at(maxind) + 1, 0.0);
 }
 
-MissingMic::MissingMic(const DataSet& ds, Isa isa, int blocklines)
-    : impl_(std::make_unique<Impl>(ds, isa, blocklines)) {}
+MissingMic::MissingMic(const DataSet& ds, Isa isa, const MissingBlocking& blocking)
+    : impl_(std::make_unique<Impl>(ds, isa, blocking)) {}
 MissingMic::~MissingMic() = default;
 
 void MissingMic::WorkDeleter::operator()(Work* w) const { delete w; }
-
-int MissingMic::Impl::linesfor(int stride) const { return blocklinesfor(blocklines, stride); }
 
 MissingMic::WorkPtr MissingMic::makework() const {
     const Impl& e = *impl_;
     WorkPtr work(new Work());
     const std::size_t nl = at(e.ds.nloci);
     const std::size_t npop = at(e.ds.npop);
-    work->mult.resize(at(e.maxind) + 1);
-    work->k1.resize(at(e.widestlocus) + 2);
-    work->k2.resize(at(e.widestlocus) + 2);
-    work->ntyped.resize(npop * nl + 1);
-    work->lochets.resize(nl + 1);
+    const std::size_t cap = at(e.capacity);
+    const std::size_t wide = at(round8(e.capacity));
+    work->draws.resize(nl + 1);
+    work->drawn.resize(npop * at(e.maxind) + 1);
+    work->mult.resize(npop * at(e.maxind) + 1);
+    work->ndrawn.resize(npop + 1);
+    work->scratch.resize(at(e.maxind) + 1);
+    // A chunk holds at most `capacity` loci: each has a code at least, or
+    // it is cut at that count.
+    work->loci.resize(cap + 1);
+    work->cbase.resize(cap + 1);
+    work->tally.resize(cap + 1);
     work->typedtotal.resize(npop + 1);
     work->hets.resize(npop + 1);
-    work->used.resize(nl + 1);
-    work->colbase.resize(nl + 1);
-    work->stats.resize(at(e.ndense) + 1);
-    work->terms.resize(3 * at(e.ndense) + 1);
-    const std::size_t wide = at(round8(e.ndense));
+    work->stats.resize(cap + 1);
+    work->terms.resize(3 * cap + 1);
+    work->pitch = static_cast<int>(wide);
     work->ssi0.resize(npop * wide + 1);
     work->accs.resize(npop * wide + 1);
     work->lines.resize(blockcells(e.blocklines, wide) + 1);
     work->line0.resize(wide + 1);
     work->live.resize(wide + 1);
     work->liveat.resize(wide + 1);
-    work->livefirst.resize(nl + 1);
-    work->liveend.resize(nl + 1);
-    const std::size_t lanecells = at(e.ndense) * at(e.lanerow) + 1;
+    work->livefirst.resize(cap + 1);
+    work->liveend.resize(cap + 1);
+    work->tileat.resize(cap + 1);
+    const std::size_t lanecells = cap * at(e.lanerow) + 1;
     work->pT.assign(lanecells, 0.0);
     work->ssw0T.assign(lanecells, 0.0);
     work->ssiT.assign(lanecells, 0.0);
+    work->sswT.assign(lanecells, 0.0);
     work->cntT.assign(lanecells, 0);
-    work->typedT.assign(nl * at(e.lanerow) + 1, 0);
-    work->qnum.resize(nl * 8 + 1);
-    work->qden.resize(nl * 8 + 1);
+    work->typedT.assign(lanecells, 0);
+    work->table.assign(e.cellsof(std::min(e.maxgroups, e.groupfirst.back())) + 1, 0.0);
+    work->rank.resize(nl + 1);
     return work;
 }
 
-// Population p's statistics at every locus the replicate draws, over its
-// typed individuals, each as often as the replicate draws it; its lanes of
-// the tables; and its typed and heterozygous genotypes over the replicate's
-// loci (a locus as often as it is drawn).
-void MissingMic::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) const {
-    const int n = ds.nmic[p];
-    std::int32_t* mult = work.mult.data();
-    std::fill(mult, mult + n, 0);
-    for (int s = 0; s < n; ++s) ++mult[rep.micsrc[p][s]];
+// How often the replicate draws each locus and each individual, and each
+// population's drawn individuals.
+void MissingMic::Impl::drawpops(const ReplicateIndex& rep, Work& work) const {
+    std::fill(work.draws.begin(), work.draws.end(), 0);
+    for (int l = 0; l < ds.nloci; ++l) ++work.draws[at(rep.rl[at(l)])];
+    work.ndrawnloci = 0;
+    for (int l = 0; l < ds.nloci; ++l) {
+        work.rank[at(l)] = work.ndrawnloci;
+        work.ndrawnloci += work.draws[at(l)] > 0;
+    }
+    std::int32_t* mult = work.scratch.data();
+    for (int p = 0; p < ds.npop; ++p) {
+        const int n = ds.nmic[p];
+        std::fill(mult, mult + n, 0);
+        for (int s = 0; s < n; ++s) ++mult[rep.micsrc[p][s]];
+        std::int32_t* drawn = &work.drawn[at(p) * at(maxind)];
+        std::int32_t* times = &work.mult[at(p) * at(maxind)];
+        int k = 0;
+        for (int i = 0; i < n; ++i) {
+            drawn[k] = i;
+            times[k] = mult[i];
+            k += mult[i] > 0;
+        }
+        work.ndrawn[at(p)] = k;
+    }
+}
+
+// Population p's statistics at every locus of the chunk, over its typed
+// individuals, each as often as the replicate draws it; its lanes of the
+// tables; and its typed and heterozygous genotypes added to its totals
+// over the replicate's loci (a locus as often as it is drawn).
+void MissingMic::Impl::preparepop(int p, Work& work) const {
+    const int width = work.width;
+    const int nchunk = work.nchunk;
+    std::uint64_t* tally = work.tally.data();
+    const int* loci = work.loci.data();
+    const int* cbase = work.cbase.data();
+    std::fill(tally, tally + width + 1, 0);
+    const std::int32_t* drawn = &work.drawn[at(p) * at(maxind)];
+    const std::int32_t* times = &work.mult[at(p) * at(maxind)];
+    // A tile at a time, and in it an individual's loci in the inner loop:
+    // the genotypes are read in the order they are stored, and consecutive
+    // updates fall on different cells and need not wait for each other.
+    // A cell holds an allele's matching copies in its low half and its
+    // carriers in its high half; column `width` takes the untyped
+    // genotypes, never read.
+    constexpr std::uint64_t COPY = 1, CARRIER = std::uint64_t{1} << 32;
+    for (int u0 = 0, u1 = 0; u0 < nchunk; u0 = u1) {
+        const int t = loci[u0] / TILE;
+        while (u1 < nchunk && loci[u1] / TILE == t) ++u1;
+        const Geno* tilegeno = tile(p, t);
+        const int ndrawn = work.ndrawn[at(p)];
+        for (int k = 0; k < ndrawn; ++k) {
+            const Geno* g = tilegeno + at(drawn[k]) * TILE;
+            if (k + 4 < ndrawn) {
+                const Geno* ahead = tilegeno + at(drawn[k + 4]) * TILE;
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + TILE - 1);
+            }
+            const auto m = static_cast<std::uint64_t>(times[k]);
+            for (int u = u0; u < u1; ++u) {
+                const Geno y = g[loci[u] % TILE];
+                const bool typed = y.d0 >= 0;
+                const int a = typed ? cbase[u] + y.d0 : width;
+                const int b = typed ? cbase[u] + y.d1 : width;
+                const std::uint64_t het = a != b;
+                tally[a] += m * (COPY + CARRIER);
+                tally[b] += m * (COPY + het * CARRIER);
+            }
+        }
+    }
     // x of an individual with m matching copies, as indfraction sums it.
     const double x[3] = {0.0, 0.5 + 0.0, 0.5 + (0.5 + 0.0)};
-    for (int l = 0; l < ds.nloci; ++l) {
-        if (!work.used[at(l)]) continue;
-        const int k = nd[at(l)];
-        std::int32_t* k1 = work.k1.data();
-        std::int32_t* k2 = work.k2.data();
-        // Slot k takes the untyped individuals' counts, which are never
-        // read: the tally runs without a branch on the genotype.
-        std::fill(k1, k1 + k + 1, 0);
-        std::fill(k2, k2 + k + 1, 0);
-        const Geno* g = genos(p, l);
-        std::int32_t typed = 0, het = 0;
-        for (int i = 0; i < n; ++i) {
-            const Geno y = g[i];
-            const std::int32_t t = y.d0 >= 0;
-            const std::int32_t a = t ? y.d0 : k;
-            const std::int32_t b = t ? y.d1 : k;
-            const std::int32_t hom = a == b;
-            const std::int32_t m = mult[i];
-            typed += m * t;
-            k2[a] += m * hom;
-            k1[a] += m * (1 - hom);
-            k1[b] += m * (1 - hom);
-            het += m * t * (1 - hom);
+    std::int32_t typedtotal = 0, hets = 0;
+    for (int u = 0; u < nchunk; ++u) {
+        const int l = loci[u];
+        const int end = cbase[u] + nd[at(l)];
+        // Every typed draw gives its alleles two copies, every
+        // heterozygous one two single carriers.
+        std::int32_t copies = 0, singles = 0;
+        for (int col = cbase[u]; col < end; ++col) {
+            AlleleStat& a = work.stats[at(col)];
+            a.count = static_cast<std::int32_t>(tally[col] & 0xffffffffu);
+            a.ncar = static_cast<std::int32_t>(tally[col] >> 32);
+            copies += a.count;
+            singles += 2 * a.ncar - a.count;
         }
-        work.ntyped[at(p) * at(ds.nloci) + at(l)] = typed;
-        work.typedT[at(l) * at(lanerow) + at(p)] = typed;
-        work.lochets[static_cast<std::size_t>(l)] = het;
+        const std::int32_t typed = copies / 2;
+        const std::int32_t drawsof = work.draws[at(l)];
+        typedtotal += drawsof * typed;
+        hets += drawsof * (singles / 2);
+        work.typedT[at(u) * at(lanerow) + at(p)] = typed;
         const double* freq = sums(2 * typed);
-        const int base = rowbase[at(l)];
-        for (int d = 0; d < k; ++d) {
-            AlleleStat& a = work.stats[at(base + d)];
-            a.count = k1[d] + 2 * k2[d];
-            a.ncar = k1[d] + k2[d];
+        for (int col = cbase[u]; col < end; ++col) {
+            AlleleStat& a = work.stats[at(col)];
             a.p = freq[a.count];
-            a.ssw0 = static_cast<double>(k1[d]) * 0.5;
-            double* t = &work.terms[3 * at(base + d)];
+            a.ssw0 = static_cast<double>(2 * a.ncar - a.count) * 0.5;  // the heterozygous carriers' copies
+            double* t = &work.terms[3 * at(col)];
             for (int m = 0; m < 3; ++m) {
                 const double dd = x[m] - a.p;
                 t[m] = (2.0 * dd) * dd;
             }
-            const std::size_t cell = at(base + d) * at(lanerow) + at(p);
+            const std::size_t cell = at(col) * at(lanerow) + at(p);
             work.pT[cell] = a.p;
             work.cntT[cell] = a.count;
             work.ssw0T[cell] = a.ssw0;
         }
     }
-    std::int32_t typed = 0, het = 0;
-    for (int l = 0; l < ds.nloci; ++l) {
-        const std::size_t src = at(rep.rl[at(l)]);
-        typed += work.ntyped[at(p) * at(ds.nloci) + src];
-        het += work.lochets[src];
-    }
-    work.typedtotal[static_cast<std::size_t>(p)] = typed;
-    work.hets[static_cast<std::size_t>(p)] = het;
+    work.typedtotal[at(p)] += typedtotal;
+    work.hets[at(p)] += hets;
 }
 
-// SSI of population j's individuals: line k holds the term of slot k for
-// every column j carries (the alleles of all the replicate's loci side by
-// side), +0.0 at the loci where slot k's individual is untyped. Each partner
-// i < j continues its own sums over j's lines, giving the pair sums; j's own
-// sums start from 0.0 in the same pass. The lines are made a block at a time.
-void MissingMic::Impl::continuessi(int j, const ReplicateIndex& rep, Work& work) const {
-    const int full = round8(work.width);
-    if (full == 0) return;
+// SSI of population j's individuals at the chunk: line k holds the term of
+// slot k for every column j carries, +0.0 at the loci where slot k's
+// individual is untyped. With `partners`, each population i < j continues
+// its own sums over j's lines, giving the pair sums; j's own sums start
+// from 0.0 in the same pass. The lines are made a block at a time.
+void MissingMic::Impl::continuessi(int j, bool partners, const ReplicateIndex& rep, Work& work) const {
+    const int pitch = work.pitch;
     const int n = ds.nmic[j];
     const std::int32_t* src = rep.micsrc[j];
     double* own = work.ssi0.data();
     const AlleleStat* st = work.stats.data();
     const double* terms = work.terms.data();
+    const int* loci = work.loci.data();
+    const int* cbase = work.cbase.data();
     int* live = work.live.data();
     int* liveat = work.liveat.data();
+    int* livefirst = work.livefirst.data();
+    int* liveend = work.liveend.data();
     double* line0 = work.line0.data();
     int nlive = 0;
-    for (int l = 0; l < ds.nloci; ++l) {
-        if (!work.used[at(l)]) continue;
-        const int cb = work.colbase[at(l)];
-        const int base = rowbase[at(l)];
-        work.livefirst[at(l)] = nlive;
+    for (int u = 0; u < work.nchunk; ++u) {
+        livefirst[u] = nlive;
         // Without a branch: an allele j lacks is written, then overwritten
         // by the next, and its liveat entry is never read.
-        for (int d = 0; d < nd[at(l)]; ++d) {
-            liveat[cb + d] = nlive;
-            live[nlive] = cb + d;
-            line0[nlive] = terms[3 * at(base + d)];
-            nlive += st[base + d].ncar > 0;
+        for (int col = cbase[u]; col < cbase[u] + nd[at(loci[u])]; ++col) {
+            liveat[col] = nlive;
+            live[nlive] = col;
+            line0[nlive] = terms[3 * at(col)];
+            nlive += st[col].ncar > 0;
         }
-        work.liveend[at(l)] = nlive;
+        liveend[u] = nlive;
     }
     const int stride = round8(nlive);
+    work.stride = stride;
     std::fill(line0 + nlive, line0 + stride, 0.0);
+    // Rows 0..j-1 the partners' sums, row j population j's own; without
+    // partners, row 0 its own.
+    const int rows = partners ? j + 1 : 1;
     double* accs = work.accs.data();
-    for (int i = 0; i <= j; ++i) {
+    for (int i = 0; i < rows; ++i) {
         double* acc = accs + i * stride;
-        const double* from = own + i * full;
-        for (int c = 0; c < nlive; ++c) acc[c] = i < j ? from[live[c]] : 0.0;
-        std::fill(acc + nlive, acc + stride, 0.0);
-    }
-
-    const int block = linesfor(stride);
-    double* lines = work.lines.data();
-    // The lines start as copies of line0; each block writes its individuals'
-    // terms and puts line0's values back after use.
-    auto patch = [&](int k0, int count, bool restore) {
-        for (int l = 0; l < ds.nloci; ++l) {
-            if (!work.used[at(l)]) continue;
-            const Geno* g = genos(j, l);
-            const double* t = terms + 3 * at(rowbase[at(l)]);
-            const int* rowat = liveat + work.colbase[at(l)];
-            const int first = work.livefirst[at(l)];
-            const int end = work.liveend[at(l)];
-            for (int k = 0; k < count; ++k) {
-                const Geno y = g[src[k0 + k]];
-                double* line = lines + k * stride;
-                if (y.d0 < 0) {
-                    if (restore) {
-                        std::copy(line0 + first, line0 + end, line + first);
-                    } else {
-                        std::fill(line + first, line + end, 0.0);
-                    }
-                    continue;
-                }
-                // A homozygote's second write replaces the first.
-                const int c1 = rowat[y.d1];
-                const int c0 = rowat[y.d0];
-                if (restore) {
-                    line[c1] = line0[c1];
-                    line[c0] = line0[c0];
-                } else {
-                    line[c1] = t[3 * y.d1 + 1];
-                    line[c0] = t[3 * y.d0 + 1 + (y.d0 == y.d1)];
-                }
+        const double* from = own + i * pitch;
+        if (i + 1 < rows) {
+            // Where j carries every allele of the chunk (the rule with
+            // SNPs), its columns are the chunk's.
+            if (nlive == work.width) {
+                std::memcpy(acc, from, sizeof(double) * at(nlive));
+            } else {
+                for (int c = 0; c < nlive; ++c) acc[c] = from[live[c]];
             }
+            std::fill(acc + nlive, acc + stride, 0.0);
+        } else {
+            std::fill(acc, acc + stride, 0.0);
         }
-    };
+    }
     if (stride > 0) {
+        const int block = blocklinesfor(blocklines, stride);
+        double* lines = work.lines.data();
         const std::size_t rowbytes = sizeof(double) * at(stride);
-        for (int k = 0; k < std::min(block, n); ++k) std::memcpy(lines + k * stride, line0, rowbytes);
+        // Where each chunk locus's genotypes sit in population j's tiles.
+        int* at = work.tileat.data();
+        for (int u = 0; u < work.nchunk; ++u) at[u] = loci[u] / TILE * maxind * TILE + loci[u] % TILE;
+        const Geno* popgeno = tile(j, 0);
         for (int k0 = 0; k0 < n; k0 += block) {
             const int count = std::min(block, n - k0);
-            patch(k0, count, false);
-            kernels.addlines(accs, j + 1, stride, lines, count, stride, stride);
-            if (k0 + count < n) patch(k0, count, true);
+            for (int k = 0; k < count; ++k) {
+                double* line = lines + k * stride;
+                std::memcpy(line, line0, rowbytes);
+                const Geno* g = popgeno + static_cast<std::size_t>(src[k0 + k]) * TILE;
+                for (int u = 0; u < work.nchunk; ++u) {
+                    const Geno y = g[at[u]];
+                    if (y.d0 < 0) {
+                        std::fill(line + livefirst[u], line + liveend[u], 0.0);
+                        continue;
+                    }
+                    const int c0 = cbase[u] + y.d0;
+                    const int c1 = cbase[u] + y.d1;
+                    // A homozygote's second write replaces the first.
+                    line[liveat[c1]] = terms[3 * static_cast<std::size_t>(c1) + 1];
+                    line[liveat[c0]] = terms[3 * static_cast<std::size_t>(c0) + 1 + (c0 == c1)];
+                }
+            }
+            kern.addlines(accs, rows, stride, lines, count, stride, stride);
         }
     }
-    double* mine = own + j * full;
-    std::fill(mine, mine + full, 0.0);
-    for (int c = 0; c < nlive; ++c) mine[live[c]] = accs[j * stride + c];
-    // Eight partners at a time, so that their rows stay in the cache while
-    // the columns pass.
-    for (int i0 = 0; i0 < j; i0 += 8) {
-        const int lanes = std::min(8, j - i0);
-        for (int l = 0; l < ds.nloci; ++l) {
-            if (!work.used[at(l)]) continue;
-            const int cb = work.colbase[at(l)];
-            const int base = rowbase[at(l)];
-            for (int d = 0; d < nd[at(l)]; ++d) {
-                double* out = &work.ssiT[at(base + d) * at(lanerow) + at(i0)];
-                const bool carried = st[base + d].ncar > 0;
-                const int step = carried ? stride : full;
-                const double* in = (carried ? accs + liveat[cb + d] : own + cb + d) + i0 * step;
-                for (int q = 0; q < lanes; ++q) out[q] = in[q * step];
-            }
-        }
+    double* mine = own + j * pitch;
+    const double* sum = accs + (rows - 1) * stride;
+    if (nlive == work.width) {
+        std::memcpy(mine, sum, sizeof(double) * at(nlive));
+    } else {
+        std::fill(mine, mine + work.width, 0.0);
+        for (int c = 0; c < nlive; ++c) mine[live[c]] = sum[c];
     }
 }
 
-// The estimates of the pairs (i0 + q, j), q = 0..7, i0 + q < j.
-void MissingMic::Impl::scorepartners(int j, int i0, const ReplicateIndex& rep, Work& work,
-                                     PairTable& out) const {
+// The locus terms of the pairs (i0 + q, j), q = 0..7, i0 + q < j, at every
+// locus of the chunk, into row `row` of the pass's table.
+void MissingMic::Impl::locusterms(int j, int i0, int row, Work& work) const {
     const int lanes = std::min(8, j - i0);
-    for (int l = 0; l < ds.nloci; ++l) {
-        if (!work.used[at(l)]) continue;
-        missinglanes::LocusPairs c;
-        c.nj = work.ntyped[at(j) * at(ds.nloci) + at(l)];
-        c.pitch = lanerow;
-        for (int q = 0; q < 8; ++q) {
-            c.ni[q] = q < lanes ? work.typedT[at(l) * at(lanerow) + at(i0 + q)] : 0;
-            c.pall[q] = q < lanes ? sums(2 * (c.ni[q] + c.nj)) : zeros.data();
+    const int pitch = work.pitch;
+    const int stride = work.stride;
+    const AlleleStat* st = work.stats.data();
+    const double* accs = work.accs.data();
+    const double* own = work.ssi0.data();
+    const int* liveat = work.liveat.data();
+    for (int u = 0; u < work.nchunk; ++u) {
+        const int cb = work.cbase[at(u)];
+        for (int col = cb; col < cb + nd[at(work.loci[at(u)])]; ++col) {
+            const std::size_t cell = at(col) * at(lanerow) + at(i0);
+            double* out = &work.ssiT[cell];
+            const bool carried = st[col].ncar > 0;
+            const int step = carried ? stride : pitch;
+            const double* in = (carried ? accs + liveat[col] : own + col) + i0 * step;
+            for (int q = 0; q < lanes; ++q) out[q] = in[q * step];
+            // Multiples of 1/4 far below 2^50: the pair's SSW, exactly.
+            double* ssw = &work.sswT[cell];
+            const double* ssw0 = &work.ssw0T[cell];
+            for (int q = 0; q < lanes; ++q) ssw[q] = ssw0[q] + st[col].ssw0;
         }
-        c.first = rowbase[at(l)];
-        c.end = c.first + nd[at(l)];
-        kernels.locusterms(c, i0, work.ssiT.data(), work.ssw0T.data(), work.pT.data(), work.cntT.data(),
-                                 work.stats.data(), &work.qnum[at(l) * 8], &work.qden[at(l) * 8]);
     }
+    ChunkPairs c;
+    c.lanes = lanes;
+    c.lane0 = i0;
+    c.j = j;
+    c.nloci = work.nchunk;
+    c.loci = work.loci.data();
+    c.first = work.cbase.data();
+    c.ncodes = nd.data();
+    c.rank = work.rank.data();
+    c.typedT = work.typedT.data();
+    c.pitch = lanerow;
+    c.recip = recip.data();
+    c.recipat = recipat.data();
+    c.zeros = zeros.data();
+    kern.chunkterms(c, work.ssiT.data(), work.sswT.data(), work.pT.data(), work.cntT.data(), st,
+                    work.table.data() + at(row) * at(work.ndrawnloci) * GROUPCELLS);
+}
+
+// The estimates of the pairs (i0 + q, j), q = 0..7, i0 + q < j, their locus
+// terms (row `row` of the pass's table) added in the replicate's locus order.
+void MissingMic::Impl::ratios(int j, int i0, int row, const ReplicateIndex& rep, Work& work, PairTable& out) const {
+    const int lanes = std::min(8, j - i0);
+    const double* terms = work.table.data() + at(row) * at(work.ndrawnloci) * GROUPCELLS;
     double num[8], den[8];
     for (int q = 0; q < 8; ++q) num[q] = den[q] = 0.0;
     for (int l = 0; l < ds.nloci; ++l) {
-        const double* qn = &work.qnum[at(rep.rl[at(l)]) * 8];
-        const double* qd = &work.qden[at(rep.rl[at(l)]) * 8];
+        const double* cell = terms + at(work.rank[at(rep.rl[at(l)])]) * GROUPCELLS;
         for (int q = 0; q < 8; ++q) {
-            num[q] = num[q] + qn[q];
-            den[q] = den[q] + qd[q];
+            num[q] = num[q] + cell[q];
+            den[q] = den[q] + cell[8 + q];
         }
     }
     const bool corr = ds.settings.corrflag;
@@ -392,9 +504,10 @@ void MissingMic::Impl::scorepartners(int j, int i0, const ReplicateIndex& rep, W
         // With no locus entering this is 0.0 / 0.0 of run-time values.
         double mic = num[q] / den[q];
         if (corr) {
-            const std::int32_t h = work.hets[static_cast<std::size_t>(i)] + work.hets[static_cast<std::size_t>(j)];
+            const std::int32_t h = work.hets[at(i)] + work.hets[at(j)];
             const double het =
-                h == 0 ? 0.0 : repeatadd(0.0, 1.0 / static_cast<double>(work.typedtotal[static_cast<std::size_t>(i)] + work.typedtotal[static_cast<std::size_t>(j)]), h);
+                h == 0 ? 0.0
+                       : repeatadd(0.0, 1.0 / static_cast<double>(work.typedtotal[at(i)] + work.typedtotal[at(j)]), h);
             mic = mic / (1.0 - het);
         }
         out[i][j] = mic;
@@ -405,21 +518,44 @@ void MissingMic::score(const ReplicateIndex& rep, Work& work, PairTable& out) co
     const Impl& e = *impl_;
     const DataSet& ds = e.ds;
     if (out.npop() != ds.npop) out.assign(ds.npop);
-    std::fill(work.used.begin(), work.used.end(), 0);
-    for (int l = 0; l < ds.nloci; ++l) work.used[at(rep.rl[at(l)])] = 1;
-    work.width = 0;
-    for (int l = 0; l < ds.nloci; ++l) {
-        work.colbase[at(l)] = -1;
-        if (!work.used[at(l)]) continue;
-        work.colbase[at(l)] = work.width;
-        work.width += e.nd[at(l)];
-    }
-    for (int j = 0; j < ds.npop; ++j) {
-        // Population j's statistics are formed just before its lines need
-        // them, while its genotypes are still in the cache.
-        e.preparepop(j, rep, work);
-        e.continuessi(j, rep, work);
-        for (int i0 = 0; i0 < j; i0 += 8) e.scorepartners(j, i0, rep, work, out);
+    e.drawpops(rep, work);
+    // Passes over the populations j whose pairs' terms fit the table; each
+    // takes every chunk of the drawn loci, and every population below its
+    // last, for their own sums and statistics.
+    for (int j0 = 1; j0 < ds.npop;) {
+        int j1 = j0 + 1;
+        while (j1 < ds.npop && e.groupfirst[at(j1) + 1] - e.groupfirst[at(j0)] <= e.maxgroups) ++j1;
+        std::fill(work.typedtotal.begin(), work.typedtotal.end(), 0);
+        std::fill(work.hets.begin(), work.hets.end(), 0);
+        const int firstgroup = e.groupfirst[at(j0)];
+        for (int l0 = 0; l0 < ds.nloci;) {
+            work.nchunk = 0;
+            work.width = 0;
+            int l = l0;
+            for (; l < ds.nloci; ++l) {
+                if (work.draws[at(l)] == 0) continue;
+                const int wide = e.nd[at(l)];
+                if (work.nchunk > 0 && (work.width + wide > e.chunkcols || work.nchunk == e.capacity)) break;
+                work.loci[at(work.nchunk)] = l;
+                work.cbase[at(work.nchunk)] = work.width;
+                ++work.nchunk;
+                work.width += wide;
+            }
+            l0 = l;
+            if (work.nchunk == 0) continue;
+            for (int j = 0; j < j1; ++j) {
+                // Population j's statistics are formed just before its lines
+                // need them, while its genotypes are still in the cache.
+                e.preparepop(j, work);
+                e.continuessi(j, j >= j0, rep, work);
+                if (j < j0) continue;
+                for (int i0 = 0; i0 < j; i0 += 8) e.locusterms(j, i0, e.groupfirst[at(j)] + i0 / 8 - firstgroup, work);
+            }
+        }
+        for (int j = j0; j < j1; ++j) {
+            for (int i0 = 0; i0 < j; i0 += 8) e.ratios(j, i0, e.groupfirst[at(j)] + i0 / 8 - firstgroup, rep, work, out);
+        }
+        j0 = j1;
     }
 }
 

@@ -18,8 +18,15 @@
 // - A locus's terms num_l / F_l depend only on its source locus, so a locus
 //   drawn twice is scored once and added twice; a locus that does not enter
 //   a pair adds +0.0 to sums that are never -0.0.
+// - Every sum of a locus involves that locus alone, so the loci are taken a
+//   run at a time (a chunk whose tables stay in the cache while every
+//   population passes); the terms of each pair and source locus are kept,
+//   and each pair's ratio adds them in the replicate's locus order at the
+//   end. Where that table of terms would grow past its budget, the pairs are
+//   taken a batch of populations j at a time, each batch a pass of its own.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "data/dataset.h"
@@ -29,13 +36,19 @@
 
 namespace gstboot {
 
+// How the work is cut up: it changes the speed and the memory, never a
+// result. Zero (or less) in a field means the default.
+struct MissingBlocking {
+    int lines = 0;               // individuals' term lines formed at a time
+    int columns = 0;             // allele columns of a chunk of loci (a chunk holds one locus at least)
+    std::size_t tablebytes = 0;  // the per-thread table of the pairs' locus terms
+};
+
 class MissingMic {
 public:
     // Precomputes from the data as read; `ds` must outlive the scorer.
-    // `blocklines` fixes how many individuals' terms are formed at a time
-    // (0: as many as fit the cache); it changes the speed, never a result.
     // `isa` names the kernels (one this build holds and the processor runs).
-    MissingMic(const DataSet& ds, Isa isa, int blocklines = 0);
+    MissingMic(const DataSet& ds, Isa isa, const MissingBlocking& blocking = {});
     ~MissingMic();
     MissingMic(const MissingMic&) = delete;
     MissingMic& operator=(const MissingMic&) = delete;
@@ -52,6 +65,11 @@ public:
     // replicate, with the heterozygosity correction when it is on. Other
     // entries of `out` are left as they are.
     void score(const ReplicateIndex& rep, Work& work, PairTable& out) const;
+
+    // The columns of a chunk and the populations j of a pass the defaults
+    // give for `ds` (for the memory estimate).
+    static int chunkcolumns(const DataSet& ds);
+    static std::size_t tablebudget();
 
     struct Impl;
 

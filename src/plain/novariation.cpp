@@ -1,5 +1,7 @@
 #include "plain/novariation.h"
 
+#include <algorithm>
+
 namespace gstboot {
 
 namespace {
@@ -9,6 +11,10 @@ inline std::int32_t meet(std::int32_t state, std::int32_t code) {
     if (state == NOCOPY) return code;
     return state == code ? state : SEVERAL;
 }
+
+// A source locus the replicate does not draw (take()'s scratch between
+// populations).
+constexpr std::int32_t UNDRAWN = -3;
 
 }  // namespace
 
@@ -23,6 +29,9 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
     nloci = static_cast<std::size_t>(ds.nloci);
     mhc.resize(static_cast<std::size_t>(ds.npop));
     mic.resize(static_cast<std::size_t>(ds.npop) * nloci);
+    if (bysource.size() != nloci) bysource.assign(nloci, UNDRAWN);
+    open.resize(nloci);
+    drawn.resize(static_cast<std::size_t>(std::max(ds.maxind(), 0)));
     for (int p = 0; p < ds.npop; ++p) {
         std::int32_t s = NOCOPY;
         for (int k = 0; k < ds.nmhc[p] && s != SEVERAL; ++k) {
@@ -30,16 +39,40 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
             for (int c = 0; c < ds.mhccopies; ++c) s = meet(s, copies[c]);
         }
         mhc[static_cast<std::size_t>(p)] = s;
+        // Which allele meets which does not change the outcome, so the
+        // drawn individuals are taken in the order they are stored, each
+        // over every drawn locus not yet known to hold several: the
+        // genotypes are read in their order, and most loci close within a
+        // few individuals.
+        std::size_t nopen = 0;
         for (int l = 0; l < ds.nloci; ++l) {
-            const int src = rep.rl[static_cast<std::size_t>(l)];
-            std::int32_t t = NOCOPY;
-            for (int k = 0; k < ds.nmic[p] && t != SEVERAL; ++k) {
-                const MicGenotype& g = ds.mic[p][rep.micsrc[p][k]][src];
-                if (g[0] == MISSING) continue;
-                t = meet(meet(t, g[0]), g[1]);
+            const auto src = static_cast<std::size_t>(rep.rl[static_cast<std::size_t>(l)]);
+            if (bysource[src] == UNDRAWN) {
+                bysource[src] = NOCOPY;
+                open[nopen++] = static_cast<std::int32_t>(src);
             }
-            mic[static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(l)] = t;
         }
+        std::fill(drawn.begin(), drawn.begin() + ds.nmic[p], 0);
+        for (int k = 0; k < ds.nmic[p]; ++k) drawn[static_cast<std::size_t>(rep.micsrc[p][k])] = 1;
+        for (int i = 0; i < ds.nmic[p] && nopen > 0; ++i) {
+            if (!drawn[static_cast<std::size_t>(i)]) continue;
+            const auto row = ds.mic[p][i];
+            std::size_t kept = 0;
+            for (std::size_t o = 0; o < nopen; ++o) {
+                const std::int32_t src = open[o];
+                const MicGenotype& g = row[src];
+                std::int32_t& t = bysource[static_cast<std::size_t>(src)];
+                if (g[0] != MISSING) t = meet(meet(t, g[0]), g[1]);
+                open[kept] = src;
+                kept += t != SEVERAL;
+            }
+            nopen = kept;
+        }
+        for (int l = 0; l < ds.nloci; ++l) {
+            const auto src = static_cast<std::size_t>(rep.rl[static_cast<std::size_t>(l)]);
+            mic[static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(l)] = bysource[src];
+        }
+        for (int l = 0; l < ds.nloci; ++l) bysource[static_cast<std::size_t>(rep.rl[static_cast<std::size_t>(l)])] = UNDRAWN;
     }
 }
 

@@ -25,6 +25,10 @@ struct NoVariation {
     std::vector<std::int32_t> mhc;  // [p]
     std::vector<std::int32_t> mic;  // [p * nloci + l]
     std::size_t nloci = 0;
+    // Scratch of take(): each source locus's allele, and the loci still open.
+    std::vector<std::int32_t> bysource;
+    std::vector<std::int32_t> open;
+    std::vector<std::uint8_t> drawn;  // [i]: the replicate draws individual i
 
     // Notes each population's single allele in the replicate `rep`.
     void take(const DataSet& ds, const ReplicateIndex& rep);
