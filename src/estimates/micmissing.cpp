@@ -15,7 +15,8 @@ namespace {
 std::size_t at(int n) { return static_cast<std::size_t>(n); }
 
 // A genotype at one locus: the indices of its two alleles among the
-// locus's codes, equal for a homozygote; d0 < 0 when untyped.
+// locus's codes, equal for a homozygote; both the locus's number of codes
+// when untyped (a slot of its own in a tally).
 struct Geno {
     std::int32_t d0, d1;
 };
@@ -90,9 +91,11 @@ struct MissingMic::Work {
     std::vector<int> loci, cbase;
     int nchunk = 0;
     int width = 0;
-    // The tally of one population over the chunk by column (one more
-    // column takes the untyped): matching copies, and carriers << 32.
+    // The tally of one population over the chunk by column, each locus
+    // followed by a slot for its untyped genotypes: matching copies, and
+    // carriers << 32.
     std::vector<std::uint64_t> tally;
+    std::vector<int> tallyat;  // [u]: where locus u's columns start in it
     std::vector<std::int32_t> typedtotal;  // [p]: typed genotypes over the replicate's loci
     std::vector<std::int32_t> hets;        // and the heterozygous ones among them
     // The current population's statistics and SSI terms by column:
@@ -161,9 +164,9 @@ MissingMic::Impl::Impl(const DataSet& d, Isa isa, const MissingBlocking& b)
             for (int l = 0; l < nloci; ++l) {
                 const std::int32_t a0 = ds.mic[p][i][l][0];
                 const std::int32_t a1 = ds.mic[p][i][l][1];
-                if (a0 == MISSING) continue;
                 const std::int32_t* map = &densemap[mapat[at(l)]];
-                const_cast<Geno&>(genoat(p, i, l)) = Geno{map[a0], map[a1]};
+                const_cast<Geno&>(genoat(p, i, l)) =
+                    a0 == MISSING ? Geno{nd[at(l)], nd[at(l)]} : Geno{map[a0], map[a1]};
             }
         }
     }
@@ -207,7 +210,8 @@ MissingMic::WorkPtr MissingMic::makework() const {
     // it is cut at that count.
     work->loci.resize(cap + 1);
     work->cbase.resize(cap + 1);
-    work->tally.resize(cap + 1);
+    work->tally.resize(2 * cap + 1);
+    work->tallyat.resize(cap + 1);
     work->typedtotal.resize(npop + 1);
     work->hets.resize(npop + 1);
     work->stats.resize(cap + 1);
@@ -271,15 +275,18 @@ void MissingMic::Impl::preparepop(int p, Work& work) const {
     std::uint64_t* tally = work.tally.data();
     const int* loci = work.loci.data();
     const int* cbase = work.cbase.data();
-    std::fill(tally, tally + width + 1, 0);
+    // Each chunk locus's columns and, after them, its untyped genotypes'
+    // slot, never read.
+    int* base = work.tallyat.data();
+    for (int u = 0; u < nchunk; ++u) base[u] = cbase[u] + u;
+    std::fill(tally, tally + width + nchunk, 0);
     const std::int32_t* drawn = &work.drawn[at(p) * at(maxind)];
     const std::int32_t* times = &work.mult[at(p) * at(maxind)];
     // A tile at a time, and in it an individual's loci in the inner loop:
     // the genotypes are read in the order they are stored, and consecutive
     // updates fall on different cells and need not wait for each other.
     // A cell holds an allele's matching copies in its low half and its
-    // carriers in its high half; column `width` takes the untyped
-    // genotypes, never read.
+    // carriers in its high half.
     constexpr std::uint64_t COPY = 1, CARRIER = std::uint64_t{1} << 32;
     for (int u0 = 0, u1 = 0; u0 < nchunk; u0 = u1) {
         const int t = loci[u0] / TILE;
@@ -296,9 +303,8 @@ void MissingMic::Impl::preparepop(int p, Work& work) const {
             const auto m = static_cast<std::uint64_t>(times[k]);
             for (int u = u0; u < u1; ++u) {
                 const Geno y = g[loci[u] % TILE];
-                const bool typed = y.d0 >= 0;
-                const int a = typed ? cbase[u] + y.d0 : width;
-                const int b = typed ? cbase[u] + y.d1 : width;
+                const int a = base[u] + y.d0;
+                const int b = base[u] + y.d1;
                 const std::uint64_t het = a != b;
                 tally[a] += m * (COPY + CARRIER);
                 tally[b] += m * (COPY + het * CARRIER);
@@ -314,10 +320,11 @@ void MissingMic::Impl::preparepop(int p, Work& work) const {
         // Every typed draw gives its alleles two copies, every
         // heterozygous one two single carriers.
         std::int32_t copies = 0, singles = 0;
+        const std::uint64_t* cells = tally + (base[u] - cbase[u]);
         for (int col = cbase[u]; col < end; ++col) {
             AlleleStat& a = work.stats[at(col)];
-            a.count = static_cast<std::int32_t>(tally[col] & 0xffffffffu);
-            a.ncar = static_cast<std::int32_t>(tally[col] >> 32);
+            a.count = static_cast<std::int32_t>(cells[col] & 0xffffffffu);
+            a.ncar = static_cast<std::int32_t>(cells[col] >> 32);
             copies += a.count;
             singles += 2 * a.ncar - a.count;
         }
@@ -406,8 +413,8 @@ void MissingMic::Impl::continuessi(int j, bool partners, const ReplicateIndex& r
         double* lines = work.lines.data();
         const std::size_t rowbytes = sizeof(double) * at(stride);
         // Where each chunk locus's genotypes sit in population j's tiles.
-        int* at = work.tileat.data();
-        for (int u = 0; u < work.nchunk; ++u) at[u] = loci[u] / TILE * maxind * TILE + loci[u] % TILE;
+        int* place = work.tileat.data();
+        for (int u = 0; u < work.nchunk; ++u) place[u] = loci[u] / TILE * maxind * TILE + loci[u] % TILE;
         const Geno* popgeno = tile(j, 0);
         for (int k0 = 0; k0 < n; k0 += block) {
             const int count = std::min(block, n - k0);
@@ -416,8 +423,8 @@ void MissingMic::Impl::continuessi(int j, bool partners, const ReplicateIndex& r
                 std::memcpy(line, line0, rowbytes);
                 const Geno* g = popgeno + static_cast<std::size_t>(src[k0 + k]) * TILE;
                 for (int u = 0; u < work.nchunk; ++u) {
-                    const Geno y = g[at[u]];
-                    if (y.d0 < 0) {
+                    const Geno y = g[place[u]];
+                    if (y.d0 == nd[static_cast<std::size_t>(loci[u])]) {
                         std::fill(line + livefirst[u], line + liveend[u], 0.0);
                         continue;
                     }
@@ -491,8 +498,11 @@ void MissingMic::Impl::ratios(int j, int i0, int row, const ReplicateIndex& rep,
     const double* terms = work.table.data() + at(row) * at(work.ndrawnloci) * GROUPCELLS;
     double num[8], den[8];
     for (int q = 0; q < 8; ++q) num[q] = den[q] = 0.0;
+    const std::int32_t* rank = work.rank.data();
     for (int l = 0; l < ds.nloci; ++l) {
-        const double* cell = terms + at(work.rank[at(rep.rl[at(l)])]) * GROUPCELLS;
+        // The loci come in the replicate's order, so the cache cannot guess them.
+        if (l + 16 < ds.nloci) __builtin_prefetch(terms + at(rank[rep.rl[at(l + 16)]]) * GROUPCELLS);
+        const double* cell = terms + at(rank[rep.rl[at(l)]]) * GROUPCELLS;
         for (int q = 0; q < 8; ++q) {
             num[q] = num[q] + cell[q];
             den[q] = den[q] + cell[8 + q];
