@@ -56,6 +56,8 @@ struct MissingMic::Impl {
     int maxgroups;   // groups of pairs one pass's table holds
     int maxind;      // the largest population
     int lanerow;     // npop rounded up to whole groups of 8: [column * lanerow + partner]
+    bool pooled;     // no genotype missing: one ratio over every allele of every drawn locus
+    int rowcells;    // the most cells a group's row of the table takes
     std::vector<int> nd;          // codes of each locus
     std::vector<int> groupfirst;  // [j]: the first group of pairs (., j); [npop]: how many
     int ntiles;
@@ -73,7 +75,9 @@ struct MissingMic::Impl {
         return geno.data() + (at(p) * at(ntiles) + at(t)) * at(maxind) * TILE;
     }
     const Geno& genoat(int p, int i, int l) const { return tile(p, l / TILE)[at(i) * TILE + at(l % TILE)]; }
-    std::size_t cellsof(int groups) const { return at(groups) * at(ds.nloci) * GROUPCELLS; }
+    // Cells of a group's row of the table: a locus each, or with the
+    // pooled estimate an allele each.
+    std::size_t cellsof(int groups) const { return at(groups) * at(rowcells) * GROUPCELLS; }
     void ratios(int j, int i0, int row, const ReplicateIndex& rep, Work& work, PairTable& out) const;
     void drawpops(const ReplicateIndex& rep, Work& work) const;
     void preparepop(int p, Work& work) const;
@@ -119,9 +123,11 @@ struct MissingMic::Work {
     LineCounts cntT;
     std::vector<std::int32_t> typedT;
     // num_l / F_l and den_l / F_l of every pair of the pass by drawn locus:
-    // [(group * drawn + rank[L]) * 16 + lane], numerators then denominators.
-    std::vector<std::int32_t> rank;  // [L]: among the drawn loci
-    int ndrawnloci = 0;
+    // [(group * cells + rank[L] + allele) * 16 + lane], numerators then
+    // denominators, where a locus takes one cell, or one per allele with
+    // the pooled estimate.
+    std::vector<std::int32_t> rank;  // [L]: its first cell
+    int cells = 0;
     Lines table;
 };
 
@@ -148,6 +154,9 @@ MissingMic::Impl::Impl(const DataSet& d, Isa isa, const MissingBlocking& b)
         widest = std::max(widest, k);
     }
     capacity = std::max(chunkcols, widest);
+    pooled = !ds.micmissing;
+    rowcells = 0;
+    for (int l = 0; l < nloci; ++l) rowcells += pooled ? nd[at(l)] : 1;
     groupfirst.assign(at(ds.npop) + 1, 0);
     for (int j = 0; j < ds.npop; ++j) groupfirst[at(j) + 1] = groupfirst[at(j)] + groupsof(j);
     const std::size_t budget = b.tablebytes > 0 ? b.tablebytes : TABLEBYTES;
@@ -243,10 +252,10 @@ MissingMic::WorkPtr MissingMic::makework() const {
 void MissingMic::Impl::drawpops(const ReplicateIndex& rep, Work& work) const {
     std::fill(work.draws.begin(), work.draws.end(), 0);
     for (int l = 0; l < ds.nloci; ++l) ++work.draws[at(rep.rl[at(l)])];
-    work.ndrawnloci = 0;
+    work.cells = 0;
     for (int l = 0; l < ds.nloci; ++l) {
-        work.rank[at(l)] = work.ndrawnloci;
-        work.ndrawnloci += work.draws[at(l)] > 0;
+        work.rank[at(l)] = work.cells;
+        work.cells += work.draws[at(l)] > 0 ? (pooled ? nd[at(l)] : 1) : 0;
     }
     std::int32_t* mult = work.scratch.data();
     for (int p = 0; p < ds.npop; ++p) {
@@ -487,19 +496,35 @@ void MissingMic::Impl::locusterms(int j, int i0, int row, Work& work) const {
     c.recip = recip.data();
     c.recipat = recipat.data();
     c.zeros = zeros.data();
-    kern.chunkterms(c, work.ssiT.data(), work.sswT.data(), work.pT.data(), work.cntT.data(), st,
-                    work.table.data() + at(row) * at(work.ndrawnloci) * GROUPCELLS);
+    double* table = work.table.data() + at(row) * at(work.cells) * GROUPCELLS;
+    if (pooled) {
+        kern.chunkalleles(c, work.ssiT.data(), work.sswT.data(), work.pT.data(), work.cntT.data(), st, table);
+    } else {
+        kern.chunkterms(c, work.ssiT.data(), work.sswT.data(), work.pT.data(), work.cntT.data(), st, table);
+    }
 }
 
 // The estimates of the pairs (i0 + q, j), q = 0..7, i0 + q < j, their locus
 // terms (row `row` of the pass's table) added in the replicate's locus order.
 void MissingMic::Impl::ratios(int j, int i0, int row, const ReplicateIndex& rep, Work& work, PairTable& out) const {
     const int lanes = std::min(8, j - i0);
-    const double* terms = work.table.data() + at(row) * at(work.ndrawnloci) * GROUPCELLS;
+    const double* terms = work.table.data() + at(row) * at(work.cells) * GROUPCELLS;
     double num[8], den[8];
     for (int q = 0; q < 8; ++q) num[q] = den[q] = 0.0;
     const std::int32_t* rank = work.rank.data();
-    for (int l = 0; l < ds.nloci; ++l) {
+    // The pooled estimate's sums run over every allele of every locus in
+    // the replicate's order; the per-locus one's over the loci.
+    for (int l = 0; pooled && l < ds.nloci; ++l) {
+        const int src = rep.rl[at(l)];
+        const double* cell = terms + at(rank[src]) * GROUPCELLS;
+        for (int d = 0; d < nd[at(src)]; ++d, cell += GROUPCELLS) {
+            for (int q = 0; q < 8; ++q) {
+                num[q] = num[q] + cell[q];
+                den[q] = den[q] + cell[8 + q];
+            }
+        }
+    }
+    for (int l = 0; !pooled && l < ds.nloci; ++l) {
         // The loci come in the replicate's order, so the cache cannot guess them.
         if (l + 16 < ds.nloci) __builtin_prefetch(terms + at(rank[rep.rl[at(l + 16)]]) * GROUPCELLS);
         const double* cell = terms + at(rank[rep.rl[at(l)]]) * GROUPCELLS;

@@ -10,12 +10,11 @@ namespace gstboot {
 
 namespace {
 
-// With a missing genotype the MIC set has a scoring of its own, so the MHC
-// set is scored alone, on a copy of the data set's MHC half without loci
-// (the engine's tables are indexed by allele code, which a missing genotype
-// does not have).
-const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy) {
-    if (!ds.micmissing) return ds;
+// A copy of the data set's MHC half without loci, for the scorings that
+// take the MIC set apart: the plain one with a missing genotype, the fast
+// one always.
+const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy, bool always) {
+    if (!ds.micmissing && !always) return ds;
     copy = std::make_unique<DataSet>();
     copy->shapemhc(ds.nmhc, ds.mhccopies, ds.present.width(0));
     copy->mhc = ds.mhc;
@@ -27,7 +26,7 @@ const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy) {
 
 class ReferenceScorer final : public Scorer {
 public:
-    explicit ReferenceScorer(const DataSet& ds) : Scorer(ds), mhcset_(mhcpart(ds, mhconly_)) {}
+    explicit ReferenceScorer(const DataSet& ds) : Scorer(ds), mhcset_(mhcpart(ds, mhconly_, false)) {}
 
     struct RefWork final : Work {
         Replicate rep;
@@ -52,30 +51,30 @@ private:
 class EngineScorer final : public Scorer {
 public:
     EngineScorer(const DataSet& ds, Isa isa)
-        : Scorer(ds), engine_(mhcpart(ds, mhconly_), isa), missing_(ds.micmissing ? new MissingMic(ds, isa) : nullptr) {}
+        : Scorer(ds), engine_(mhcpart(ds, mhconly_, true), isa), mic_(ds, isa) {}
 
     struct EngineWork final : Work {
         Engine::WorkPtr work;
-        MissingMic::WorkPtr missing;
+        MissingMic::WorkPtr mic;
     };
 
     std::unique_ptr<Work> makework() const override {
         auto w = std::make_unique<EngineWork>();
         w->work = engine_.makework();
-        if (missing_) w->missing = missing_->makework();
+        w->mic = mic_.makework();
         return w;
     }
 
     void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
         EngineWork& w = static_cast<EngineWork&>(work);
-        engine_.score(rep, *w.work, out);
-        if (missing_) missing_->score(rep, *w.missing, out.mic);
+        engine_.score(rep, *w.work, out);  // the MHC half, and a MIC one without loci
+        mic_.score(rep, *w.mic, out.mic);
     }
 
 private:
     std::unique_ptr<DataSet> mhconly_;  // before engine_, which may refer to it
     Engine engine_;
-    std::unique_ptr<MissingMic> missing_;
+    MissingMic mic_;
 };
 
 }  // namespace
