@@ -137,8 +137,10 @@ GSTBOOT_INLINE void addlines(double* accs, int count, int pitch, const double* t
     if (rest > 0) addrows<V, NV, R>(rest, accs + d, count, pitch, tm + d, n, stride);
 }
 
-// Lanes l0 .. l0 + V*G - 1 of the eight pairs.
-template <int V, int G>
+// Lanes l0 .. l0 + V*G - 1 of the eight pairs: each allele's two terms,
+// added to numout and denout (the ratio's sums) or, with STORE, kept at
+// numout[(d - first) * 16 + lane] and [... + 8 + lane] for the one range.
+template <int V, int G, bool STORE>
 GSTBOOT_INLINE void ratiopass(const PairLanes& c, int l0, const Range* ranges, int nranges, int lane0,
                               const double* ssiT, const double* sswT, const double* pT, const std::int32_t* cntT,
                               const AlleleStat* sj, double* numout, double* denout) {
@@ -177,15 +179,25 @@ GSTBOOT_INLINE void ratiopass(const PairLanes& c, int l0, const Range* ranges, i
                 vd ssp = zero + (niw[g] * e0) * e0;
                 ssp = ssp + (njw[g] * e1) * e1;
                 const vd tp = nk[g] * ssp;
-                num[g] = num[g] + (tp - ssi);
-                den[g] = den[g] + ((tp + ncm1[g] * ssi) + twf[g] * ssw);
+                const vd tn = tp - ssi;
+                const vd td = (tp + ncm1[g] * ssi) + twf[g] * ssw;
+                if constexpr (STORE) {
+                    double* cell = numout + static_cast<std::size_t>(d - ranges[q].first) * 16 + l0 + V * g;
+                    std::memcpy(cell, &tn, sizeof tn);
+                    std::memcpy(cell + 8, &td, sizeof td);
+                } else {
+                    num[g] = num[g] + tn;
+                    den[g] = den[g] + td;
+                }
             }
         }
     }
+    if constexpr (!STORE) {
 #pragma GCC unroll 8
-    for (int g = 0; g < G; ++g) {
-        std::memcpy(numout + l0 + V * g, &num[g], sizeof(vd));
-        std::memcpy(denout + l0 + V * g, &den[g], sizeof(vd));
+        for (int g = 0; g < G; ++g) {
+            std::memcpy(numout + l0 + V * g, &num[g], sizeof(vd));
+            std::memcpy(denout + l0 + V * g, &den[g], sizeof(vd));
+        }
     }
 }
 
@@ -197,7 +209,7 @@ GSTBOOT_INLINE void ratiolanes(const PairLanes& c, int lanes, const Range* range
                                const AlleleStat* sj, double* numout, double* denout) {
     static_assert(8 % (V * G) == 0, "passes must tile the eight lanes");
     for (int l0 = 0; l0 < lanes; l0 += V * G)
-        ratiopass<V, G>(c, l0, ranges, nranges, lane0, ssiT, sswT, pT, cntT, sj, numout, denout);
+        ratiopass<V, G, false>(c, l0, ranges, nranges, lane0, ssiT, sswT, pT, cntT, sj, numout, denout);
 }
 
 template <int V>
@@ -278,54 +290,6 @@ GSTBOOT_INLINE void chunkterms(const ChunkPairs& c, const double* ssiT, const do
     }
 }
 
-// Each allele's terms of one locus for V*G lanes from lane l0: those
-// ratiopass adds, stored instead, at out[(d - first) * 16 + lane] and
-// [... + 8 + lane].
-template <int V, int G>
-GSTBOOT_INLINE void allelepass(const PairLanes& c, int l0, int first, int end, int lane0, const double* ssiT,
-                               const double* sswT, const double* pT, const std::int32_t* cntT, const AlleleStat* sj,
-                               double* out) {
-    using vd = typename Vec<V>::type;
-    vd nk[G], ncm1[G], twf[G], niw[G], njw[G];
-    vd zero;
-#pragma GCC unroll 8
-    for (int l = 0; l < V; ++l) zero[l] = 0.0;
-#pragma GCC unroll 8
-    for (int g = 0; g < G; ++g) {
-        const int at = l0 + V * g;
-        std::memcpy(&nk[g], c.nk + at, sizeof(vd));
-        std::memcpy(&ncm1[g], c.ncm1 + at, sizeof(vd));
-        std::memcpy(&twf[g], c.twf + at, sizeof(vd));
-        std::memcpy(&niw[g], c.niw + at, sizeof(vd));
-        std::memcpy(&njw[g], c.njw + at, sizeof(vd));
-    }
-    const double* const* pall = c.pall + l0;
-    for (int d = first; d < end; ++d) {
-        const std::size_t at = static_cast<std::size_t>(d) * static_cast<std::size_t>(c.pitch) + static_cast<std::size_t>(lane0 + l0);
-        const AlleleStat& b = sj[d];
-        double* cell = out + static_cast<std::size_t>(d - first) * 16 + l0;
-#pragma GCC unroll 8
-        for (int g = 0; g < G; ++g) {
-            const std::size_t ag = at + static_cast<std::size_t>(V * g);
-            vd pp, pa, ssi, ssw;
-#pragma GCC unroll 8
-            for (int l = 0; l < V; ++l) pp[l] = pall[V * g + l][cntT[ag + static_cast<std::size_t>(l)] + b.count];
-            std::memcpy(&pa, pT + ag, sizeof pa);
-            std::memcpy(&ssi, ssiT + ag, sizeof ssi);
-            std::memcpy(&ssw, sswT + ag, sizeof ssw);
-            const vd e0 = pa - pp;
-            const vd e1 = b.p - pp;
-            vd ssp = zero + (niw[g] * e0) * e0;
-            ssp = ssp + (njw[g] * e1) * e1;
-            const vd tp = nk[g] * ssp;
-            const vd tn = tp - ssi;
-            const vd td = (tp + ncm1[g] * ssi) + twf[g] * ssw;
-            std::memcpy(cell + V * g, &tn, sizeof tn);
-            std::memcpy(cell + 8 + V * g, &td, sizeof td);
-        }
-    }
-}
-
 // chunkterms for the pooled estimate: the terms of every allele, kept.
 template <int V, int G>
 GSTBOOT_INLINE void chunkalleles(const ChunkPairs& c, const double* ssiT, const double* sswT, const double* pT,
@@ -337,11 +301,10 @@ GSTBOOT_INLINE void chunkalleles(const ChunkPairs& c, const double* ssiT, const 
     for (int u = 0; u < c.nloci; ++u) {
         const std::int32_t* typed = c.typedT + static_cast<std::size_t>(u) * static_cast<std::size_t>(c.pitch);
         typedlanes<V>(c, typed, lanes, f);
-        const int first = c.first[u];
-        const int end = first + c.ncodes[c.loci[u]];
+        const Range range{c.first[u], c.first[u] + c.ncodes[c.loci[u]]};
         double* out = table + static_cast<std::size_t>(c.rank[c.loci[u]]) * 16;
         for (int l0 = 0; l0 < c.lanes; l0 += V * G)
-            allelepass<V, G>(lanes, l0, first, end, c.lane0, ssiT, sswT, pT, cntT, sj, out);
+            ratiopass<V, G, true>(lanes, l0, &range, 1, c.lane0, ssiT, sswT, pT, cntT, sj, out, nullptr);
     }
 }
 

@@ -183,6 +183,9 @@ MissingMic::Impl::Impl(const DataSet& d, Isa isa, const MissingBlocking& b)
     // N (t = 2N): every even t up to twice the two largest populations.
     const int tmax = 4 * most;
     recipat.assign(at(tmax) + 1, 0);
+    std::size_t cells = 1;
+    for (int t = 2; t <= tmax; t += 2) cells += at(t) + 1;
+    recip.reserve(cells);
     recip.push_back(0.0);  // t = 0
     for (int t = 2; t <= tmax; t += 2) {
         recipat[at(t)] = recip.size();

@@ -10,11 +10,11 @@ namespace gstboot {
 
 namespace {
 
-// A copy of the data set's MHC half without loci, for the scorings that
-// take the MIC set apart: the plain one with a missing genotype, the fast
-// one always.
-const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy, bool always) {
-    if (!ds.micmissing && !always) return ds;
+// With a missing genotype the plain MIC scoring is another function, so the
+// MHC set is scored alone, on a copy of the data set's MHC half without loci
+// (the plain pair scoring would read the missing codes as alleles).
+const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy) {
+    if (!ds.micmissing) return ds;
     copy = std::make_unique<DataSet>();
     copy->shapemhc(ds.nmhc, ds.mhccopies, ds.present.width(0));
     copy->mhc = ds.mhc;
@@ -26,7 +26,7 @@ const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy, bool a
 
 class ReferenceScorer final : public Scorer {
 public:
-    explicit ReferenceScorer(const DataSet& ds) : Scorer(ds), mhcset_(mhcpart(ds, mhconly_, false)) {}
+    explicit ReferenceScorer(const DataSet& ds) : Scorer(ds), mhcset_(mhcpart(ds, mhconly_)) {}
 
     struct RefWork final : Work {
         Replicate rep;
@@ -51,7 +51,7 @@ private:
 class EngineScorer final : public Scorer {
 public:
     EngineScorer(const DataSet& ds, Isa isa)
-        : Scorer(ds), engine_(mhcpart(ds, mhconly_, true), isa), mic_(ds, isa) {}
+        : Scorer(ds), engine_(ds, isa), mic_(ds, isa) {}
 
     struct EngineWork final : Work {
         Engine::WorkPtr work;
@@ -67,12 +67,11 @@ public:
 
     void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
         EngineWork& w = static_cast<EngineWork&>(work);
-        engine_.score(rep, *w.work, out);  // the MHC half, and a MIC one without loci
+        engine_.score(rep, *w.work, out.mhc);
         mic_.score(rep, *w.mic, out.mic);
     }
 
 private:
-    std::unique_ptr<DataSet> mhconly_;  // before engine_, which may refer to it
     Engine engine_;
     MissingMic mic_;
 };
