@@ -18,7 +18,7 @@
 
 #include "data/dataset.h"
 #include "estimates/engine.h"
-#include "estimates/micmissing.h"
+#include "estimates/micengine.h"
 #include "resampling/resample.h"
 
 using namespace gstboot;
@@ -152,7 +152,7 @@ Timed engine(const DataSet& ds, int replicates) {
 }
 
 Timed missing(const DataSet& ds, int replicates) {
-    const MissingMic m(ds, chosenisa());
+    const MicEngine m(ds, chosenisa());
     auto work = m.makework();
     auto est = std::make_unique<PairEstimates>();
     return timeit(ds, replicates, [&](const ReplicateIndex& idx) {

@@ -10,7 +10,7 @@
 #include "estimates/engine.h"
 #include "estimates/exactsum.h"
 #include "estimates/isa.h"
-#include "estimates/micmissing.h"
+#include "estimates/micengine.h"
 #include "resampling/resample.h"
 #include "testutil.h"
 
@@ -152,15 +152,15 @@ void comparestudy(const RandomStudy& study, std::uint32_t seed, int replicates) 
     // The MHC set is the engine's, the MIC set the MIC scorer's.
     std::vector<std::unique_ptr<Engine>> engines;
     std::vector<Engine::WorkPtr> works;
-    std::vector<std::unique_ptr<MissingMic>> mics;
-    std::vector<MissingMic::WorkPtr> micworks;
+    std::vector<std::unique_ptr<MicEngine>> mics;
+    std::vector<MicEngine::WorkPtr> micworks;
     for (Isa isa : testutil::runnableisas()) {
         const int lines = seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0;
         engines.push_back(std::make_unique<Engine>(*ds, isa, lines));
         works.push_back(engines.back()->makework());
-        MissingBlocking cut;
+        MicBlocking cut;
         cut.lines = lines;
-        mics.push_back(std::make_unique<MissingMic>(*ds, isa, cut));
+        mics.push_back(std::make_unique<MicEngine>(*ds, isa, cut));
         micworks.push_back(mics.back()->makework());
     }
     auto rep = std::make_unique<Replicate>();

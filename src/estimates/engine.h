@@ -1,5 +1,5 @@
 // The fast scoring of the MHC estimate of every pair of a replicate (the
-// MIC set has a scorer of its own, micmissing.h). It returns the same bits
+// MIC set has a scorer of its own, micengine.h). It returns the same bits
 // as scorepairs() on the same replicate; tests hold it to that on many
 // random data sets.
 //

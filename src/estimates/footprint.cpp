@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "estimates/micmissing.h"
+#include "estimates/micengine.h"
 #include "plain/pairgst.h"
 
 namespace gstboot {
@@ -96,15 +96,15 @@ Footprint missing(const DataSet& ds, const Counts& c) {
     const u64 tiles = (c.nloci + 15) / 16;
     f.shared = 8 * c.npop * tiles * 16 * c.maxind + 8 * recip + 8 * (tmax / 2 + 1) + 2 * 8 * (tmax + 1) +
                4 * (c.nloci + c.npop) + SLACK;
-    // A chunk's tables (see micmissing.h), and the table of the pairs'
+    // A chunk's tables (see micengine.h), and the table of the pairs'
     // locus terms: as many groups of eight pairs as its budget holds.
-    const u64 cap = std::max<u64>(at(MissingMic::chunkcolumns(ds)), c.widestlocus);
+    const u64 cap = std::max<u64>(at(MicEngine::chunkcolumns(ds)), c.widestlocus);
     const u64 wide = round8(cap);
     const u64 lanerow = round8(c.npop);
     u64 groups = 0;
     for (u64 j = 1; j < c.npop; ++j) groups += (j + 7) / 8;
     const u64 pergroup = 128 * c.nloci;
-    if (pergroup > 0) groups = std::min(groups, std::max<u64>(MissingMic::tablebudget() / pergroup, (c.npop + 6) / 8));
+    if (pergroup > 0) groups = std::min(groups, std::max<u64>(MicEngine::tablebudget() / pergroup, (c.npop + 6) / 8));
     f.perthread = 8 * c.nloci * 2 + 8 * c.npop * c.maxind + 4 * (c.npop + c.maxind) + 96 * cap +
                   8 * c.npop + 2 * 8 * c.npop * wide + blockbytes(wide) + 16 * wide + 40 * cap * lanerow +
                   groups * pergroup;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "estimates/engine.h"
-#include "estimates/micmissing.h"
+#include "estimates/micengine.h"
 #include "plain/pairmissing.h"
 
 namespace gstboot {
@@ -55,7 +55,7 @@ public:
 
     struct EngineWork final : Work {
         Engine::WorkPtr work;
-        MissingMic::WorkPtr mic;
+        MicEngine::WorkPtr mic;
     };
 
     std::unique_ptr<Work> makework() const override {
@@ -73,7 +73,7 @@ public:
 
 private:
     Engine engine_;
-    MissingMic mic_;
+    MicEngine mic_;
 };
 
 }  // namespace

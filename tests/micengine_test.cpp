@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "estimates/isa.h"
-#include "estimates/micmissing.h"
+#include "estimates/micengine.h"
 #include "plain/pairmissing.h"
 #include "missingstudy.h"
 #include "resampling/resample.h"
@@ -23,13 +23,13 @@ namespace {
 // machine runs take turns by seed.
 void compare(const DataSet& ds, std::uint32_t seed, int replicates) {
     static const std::vector<Isa> isas = testutil::runnableisas();
-    MissingBlocking cut;
+    MicBlocking cut;
     if (seed % 2) {
         cut.lines = static_cast<int>(1 + seed / 2 % 5);
         cut.columns = static_cast<int>(1 + seed / 3 % 9);
         cut.tablebytes = (1 + seed / 5 % 3) * 16 * sizeof(double) * static_cast<std::size_t>(ds.nloci);
     }
-    MissingMic fast(ds, isas[seed / 4 % isas.size()], cut);
+    MicEngine fast(ds, isas[seed / 4 % isas.size()], cut);
     auto work = fast.makework();
     auto rep = std::make_unique<Replicate>();
     auto idx = std::make_unique<ReplicateIndex>();
@@ -69,7 +69,7 @@ void compare(const DataSet& ds, std::uint32_t seed, int replicates) {
     }
 }
 
-TEST(MissingMic, MatchesThePlainScoringOnSmallStudies) {
+TEST(MicEngine, MatchesThePlainScoringOnSmallStudies) {
     std::mt19937 gen(2027);
     // Partners below, at and above one and two groups of 8 lanes.
     const int npops[] = {0, 1, 2, 3, 7, 8, 9, 16, 17};
@@ -87,7 +87,7 @@ TEST(MissingMic, MatchesThePlainScoringOnSmallStudies) {
     EXPECT_GT(missing, trials / 2);
 }
 
-TEST(MissingMic, MatchesAtTheEdgesOfLanesLociAndSwitches) {
+TEST(MicEngine, MatchesAtTheEdgesOfLanesLociAndSwitches) {
     struct Case {
         int npop, nloci, maxind, corrflag, bootmic, bootloci;
     };
@@ -114,7 +114,7 @@ TEST(MissingMic, MatchesAtTheEdgesOfLanesLociAndSwitches) {
     }
 }
 
-TEST(MissingMic, MatchesOnRowsAtTheVectorAndBlockWidths) {
+TEST(MicEngine, MatchesOnRowsAtTheVectorAndBlockWidths) {
     // Loci of exactly 7, 8, 9, 63, 64 and 65 codes, most of them carried:
     // the line columns then sit below, at and above the vector width and the
     // 64-column block of the row sums.
@@ -132,7 +132,7 @@ TEST(MissingMic, MatchesOnRowsAtTheVectorAndBlockWidths) {
     }
 }
 
-TEST(MissingMic, NothingToScoreIsNotANumberOnBothSides) {
+TEST(MicEngine, NothingToScoreIsNotANumberOnBothSides) {
     // No locus; no individuals; individuals typed nowhere: 0.0 / 0.0 on
     // both sides. Its sign is the processor's or the compiler's (see
     // testutil::sameresult), so only that it is a NaN is held.
@@ -155,7 +155,7 @@ TEST(MissingMic, NothingToScoreIsNotANumberOnBothSides) {
         PairTable want, got;
         auto scratch = std::make_unique<MissingScratch>();
         scoremissingpairs(*ds, ds->present, ds->mic, *scratch, want);
-        MissingMic fast(*ds, chosenisa());
+        MicEngine fast(*ds, chosenisa());
         auto idx = std::make_unique<ReplicateIndex>();
         identityreplicate(*ds, *idx);
         fast.score(*idx, *fast.makework(), got);

@@ -1,4 +1,4 @@
-#include "estimates/micmissing.h"
+#include "estimates/micengine.h"
 
 #include <algorithm>
 #include <cstring>
@@ -38,7 +38,7 @@ int groupsof(int j) { return (j + 7) / 8; }
 
 }  // namespace
 
-int MissingMic::chunkcolumns(const DataSet& ds) {
+int MicEngine::chunkcolumns(const DataSet& ds) {
     // Per column: two rows of sums and the lane tables by population, a
     // block of lines, and the current population's statistics and terms.
     const std::size_t percolumn =
@@ -46,9 +46,9 @@ int MissingMic::chunkcolumns(const DataSet& ds) {
     return static_cast<int>(std::max<std::size_t>(64, CHUNKBYTES / percolumn));
 }
 
-std::size_t MissingMic::tablebudget() { return TABLEBYTES; }
+std::size_t MicEngine::tablebudget() { return TABLEBYTES; }
 
-struct MissingMic::Impl {
+struct MicEngine::Impl {
     const DataSet& ds;
     int blocklines;
     int chunkcols;   // columns a chunk takes before it closes
@@ -68,7 +68,7 @@ struct MissingMic::Impl {
     std::vector<double> zeros;  // the table of unused lanes
     const Kernels& kern;  // of the instruction set chosen at construction
 
-    Impl(const DataSet& d, Isa isa, const MissingBlocking& b);
+    Impl(const DataSet& d, Isa isa, const MicBlocking& b);
     const double* sums(int t) const { return recip.data() + recipat[at(t)]; }
     // Population p's genotypes at tile t: individual i's at [i * TILE + L % TILE].
     const Geno* tile(int p, int t) const {
@@ -85,7 +85,7 @@ struct MissingMic::Impl {
     void locusterms(int j, int i0, int row, Work& work) const;
 };
 
-struct MissingMic::Work {
+struct MicEngine::Work {
     std::vector<std::int32_t> draws;  // [L]: how often the replicate draws source locus L
     // Each population's drawn individuals and their draws: [p * maxind + k].
     std::vector<std::int32_t> drawn, mult;
@@ -131,7 +131,7 @@ struct MissingMic::Work {
     Lines table;
 };
 
-MissingMic::Impl::Impl(const DataSet& d, Isa isa, const MissingBlocking& b)
+MicEngine::Impl::Impl(const DataSet& d, Isa isa, const MicBlocking& b)
     : ds(d),
       blocklines(b.lines),
       chunkcols(b.columns > 0 ? b.columns : chunkcolumns(d)),
@@ -200,13 +200,13 @@ MissingMic::Impl::Impl(const DataSet& d, Isa isa, const MissingBlocking& b)
     zeros.assign(4 * at(maxind) + 1, 0.0);
 }
 
-MissingMic::MissingMic(const DataSet& ds, Isa isa, const MissingBlocking& blocking)
+MicEngine::MicEngine(const DataSet& ds, Isa isa, const MicBlocking& blocking)
     : impl_(std::make_unique<Impl>(ds, isa, blocking)) {}
-MissingMic::~MissingMic() = default;
+MicEngine::~MicEngine() = default;
 
-void MissingMic::WorkDeleter::operator()(Work* w) const { delete w; }
+void MicEngine::WorkDeleter::operator()(Work* w) const { delete w; }
 
-MissingMic::WorkPtr MissingMic::makework() const {
+MicEngine::WorkPtr MicEngine::makework() const {
     const Impl& e = *impl_;
     WorkPtr work(new Work());
     const std::size_t nl = at(e.ds.nloci);
@@ -252,7 +252,7 @@ MissingMic::WorkPtr MissingMic::makework() const {
 
 // How often the replicate draws each locus and each individual, and each
 // population's drawn individuals.
-void MissingMic::Impl::drawpops(const ReplicateIndex& rep, Work& work) const {
+void MicEngine::Impl::drawpops(const ReplicateIndex& rep, Work& work) const {
     std::fill(work.draws.begin(), work.draws.end(), 0);
     for (int l = 0; l < ds.nloci; ++l) ++work.draws[at(rep.rl[at(l)])];
     work.cells = 0;
@@ -281,7 +281,7 @@ void MissingMic::Impl::drawpops(const ReplicateIndex& rep, Work& work) const {
 // individuals, each as often as the replicate draws it; its lanes of the
 // tables; and its typed and heterozygous genotypes added to its totals
 // over the replicate's loci (a locus as often as it is drawn).
-void MissingMic::Impl::preparepop(int p, Work& work) const {
+void MicEngine::Impl::preparepop(int p, Work& work) const {
     const int width = work.width;
     const int nchunk = work.nchunk;
     std::uint64_t* tally = work.tally.data();
@@ -370,7 +370,7 @@ void MissingMic::Impl::preparepop(int p, Work& work) const {
 // individual is untyped. With `partners`, each population i < j continues
 // its own sums over j's lines, giving the pair sums; j's own sums start
 // from 0.0 in the same pass. The lines are made a block at a time.
-void MissingMic::Impl::continuessi(int j, bool partners, const ReplicateIndex& rep, Work& work) const {
+void MicEngine::Impl::continuessi(int j, bool partners, const ReplicateIndex& rep, Work& work) const {
     const int pitch = work.pitch;
     const int n = ds.nmic[j];
     const std::int32_t* src = rep.micsrc[j];
@@ -462,7 +462,7 @@ void MissingMic::Impl::continuessi(int j, bool partners, const ReplicateIndex& r
 
 // The locus terms of the pairs (i0 + q, j), q = 0..7, i0 + q < j, at every
 // locus of the chunk, into row `row` of the pass's table.
-void MissingMic::Impl::locusterms(int j, int i0, int row, Work& work) const {
+void MicEngine::Impl::locusterms(int j, int i0, int row, Work& work) const {
     const int lanes = std::min(8, j - i0);
     const int pitch = work.pitch;
     const int stride = work.stride;
@@ -509,7 +509,7 @@ void MissingMic::Impl::locusterms(int j, int i0, int row, Work& work) const {
 
 // The estimates of the pairs (i0 + q, j), q = 0..7, i0 + q < j, their locus
 // terms (row `row` of the pass's table) added in the replicate's locus order.
-void MissingMic::Impl::ratios(int j, int i0, int row, const ReplicateIndex& rep, Work& work, PairTable& out) const {
+void MicEngine::Impl::ratios(int j, int i0, int row, const ReplicateIndex& rep, Work& work, PairTable& out) const {
     const int lanes = std::min(8, j - i0);
     const double* terms = work.table.data() + at(row) * at(work.cells) * GROUPCELLS;
     double num[8], den[8];
@@ -552,7 +552,7 @@ void MissingMic::Impl::ratios(int j, int i0, int row, const ReplicateIndex& rep,
     }
 }
 
-void MissingMic::score(const ReplicateIndex& rep, Work& work, PairTable& out) const {
+void MicEngine::score(const ReplicateIndex& rep, Work& work, PairTable& out) const {
     const Impl& e = *impl_;
     const DataSet& ds = e.ds;
     if (out.npop() != ds.npop) out.assign(ds.npop);
