@@ -25,7 +25,7 @@ struct Geno {
 // so that they stay there while every population passes over the chunk.
 constexpr std::size_t CHUNKBYTES = std::size_t{512} << 10;
 // The table of the pairs' locus terms of one thread.
-constexpr std::size_t TABLEBYTES = std::size_t{128} << 20;
+constexpr std::size_t TABLEBYTES = std::size_t{256} << 20;
 // Per group of eight pairs and locus: eight numerators, eight denominators.
 constexpr int GROUPCELLS = 16;
 // The genotypes are stored a tile of loci at a time: a population's
@@ -519,6 +519,11 @@ void MicEngine::Impl::ratios(int j, int i0, int row, const ReplicateIndex& rep, 
     // the replicate's order; the per-locus one's over the loci.
     for (int l = 0; pooled && l < ds.nloci; ++l) {
         const int src = rep.rl[at(l)];
+        if (l + 16 < ds.nloci) {
+            const int ahead = rep.rl[at(l + 16)];
+            const double* cells = terms + at(rank[ahead]) * GROUPCELLS;
+            for (int d = 0; d < std::min(nd[at(ahead)], 4); ++d) __builtin_prefetch(cells + d * GROUPCELLS);
+        }
         const double* cell = terms + at(rank[src]) * GROUPCELLS;
         for (int d = 0; d < nd[at(src)]; ++d, cell += GROUPCELLS) {
             for (int q = 0; q < 8; ++q) {
