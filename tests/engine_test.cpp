@@ -10,6 +10,7 @@
 #include "estimates/engine.h"
 #include "estimates/exactsum.h"
 #include "estimates/isa.h"
+#include "estimates/micengine.h"
 #include "resampling/resample.h"
 #include "testutil.h"
 
@@ -148,17 +149,26 @@ void comparestudy(const RandomStudy& study, std::uint32_t seed, int replicates) 
     // that small studies cross block boundaries too.
     // One engine per kernel set the machine runs, each held to the
     // straightforward scoring.
+    // The MHC set is the engine's, the MIC set the MIC scorer's.
     std::vector<std::unique_ptr<Engine>> engines;
     std::vector<Engine::WorkPtr> works;
+    std::vector<std::unique_ptr<MicEngine>> mics;
+    std::vector<MicEngine::WorkPtr> micworks;
     for (Isa isa : testutil::runnableisas()) {
-        engines.push_back(std::make_unique<Engine>(*ds, isa, seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0));
+        const int lines = seed % 2 ? static_cast<int>(1 + seed / 2 % 5) : 0;
+        engines.push_back(std::make_unique<Engine>(*ds, isa, lines));
         works.push_back(engines.back()->makework());
+        MicBlocking cut;
+        cut.lines = lines;
+        mics.push_back(std::make_unique<MicEngine>(*ds, isa, cut));
+        micworks.push_back(mics.back()->makework());
     }
     auto rep = std::make_unique<Replicate>();
     auto idx = std::make_unique<ReplicateIndex>();
     auto scratch = std::make_unique<PairScratch>();
     auto want = std::make_unique<PairEstimates>();
     auto got = std::make_unique<PairEstimates>();
+    got->shape(ds->npop);
     Random a, b;
     a.srand(seed);
     b.srand(seed);
@@ -174,7 +184,8 @@ void comparestudy(const RandomStudy& study, std::uint32_t seed, int replicates) 
         }
         for (std::size_t e = 0; e < engines.size(); ++e) {
             const char* isa = isaname(testutil::runnableisas()[e]);
-            engines[e]->score(*idx, *works[e], *got);
+            engines[e]->score(*idx, *works[e], got->mhc);
+            mics[e]->score(*idx, *micworks[e], got->mic);
             for (int i = 0; i + 1 < ds->npop; ++i) {
                 for (int j = i + 1; j < ds->npop; ++j) {
                     ASSERT_TRUE(testutil::sameresult(want->mhc[i][j], got->mhc[i][j]))
@@ -245,7 +256,7 @@ TEST(Engine, MatchesAtTheEdgesOfEveryWidth) {
 
 TEST(Engine, MatchesWithMoreColumnsThanOneBlockHolds) {
     // Many wide loci: the replicate's MIC columns (varying with its loci)
-    // make lines so long that a block holds fewer than the most lines.
+    // make lines so long that a chunk holds one locus at a time.
     std::mt19937 gen(5);
     for (int trial = 0; trial < 10; ++trial) {
         RandomStudy s = randomstudy(gen, 3, true, 70, 40);

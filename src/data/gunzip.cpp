@@ -21,13 +21,17 @@ bool gzipmagic(std::FILE* file) {
     return a == 0x1F && b == 0x8B;
 }
 
+}  // namespace
+
+#if defined(GSTBOOT_ZLIB)
+
+namespace {
+
 [[noreturn]] void readfailed(const std::string& name) {
     throw Error(ErrorKind::input, name + ": read error: " + std::strerror(errno));
 }
 
 }  // namespace
-
-#if defined(GSTBOOT_ZLIB)
 
 bool canreadgzip() { return true; }
 

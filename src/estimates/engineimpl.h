@@ -1,4 +1,4 @@
-// The fast scorer's private parts, shared by the files that do its jobs:
+// The MHC engine's private parts, shared by the files that do its jobs:
 // engine.cpp (the tables of the data as read, the work), enginepop.cpp (a
 // population's statistics in a replicate), enginelines.cpp (the pair sums
 // continued over a population's lines), enginescore.cpp (the ratios).
@@ -17,15 +17,9 @@ constexpr int WMAX = MAXNAMEDCOPIES;
 
 // An allele code an individual carries, as stored once for the data as read.
 struct Mark {
-    std::int32_t dense;  // index among the codes of its row
+    std::int32_t dense;  // index among the MHC codes
     std::uint8_t m;
     std::uint64_t pattern;
-};
-
-// A MIC genotype at one locus: the dense codes of its two alleles, equal
-// when it is homozygous (both copies match one allele).
-struct MicGeno {
-    std::int32_t d0, d1;
 };
 
 // Running sums of 1/t: table[t][c] is 1/t added c times.
@@ -53,63 +47,43 @@ private:
 struct Engine::Impl {
     const DataSet& ds;
     const Kernels& kern;  // of the instruction set chosen at construction
-    int nrows = 0;  // 1 + nloci: row 0 MHC, row 1 + L source locus L
-    std::vector<std::vector<int>> codes;       // ascending codes of each row
-    std::vector<int> rowbase;                  // first dense index of each row
-    std::vector<int> termbase;                 // first term cell of each row
+    std::vector<int> codes;  // the MHC codes present, ascending: the dense alleles
     int ndense = 0;
-    int nterms = 0;                            // term cells per population
-    int blocklines = 0;                        // lines per block; 0: by size
-    int maxind = 0;                            // the largest population
-    int lp = 0;                                // lanepitch(npop)
-    // MHC marks per individual; MIC genotypes laid out by locus so that a
-    // locus's individuals sit together: [(p*nloci + L)*maxind + i].
+    int nterms = 0;          // term cells per population: ndense * (w + 1)
+    int blocklines = 0;      // lines per block; 0: by size
+    int maxind = 0;          // the largest population
+    int lp = 0;              // lanepitch(npop)
     std::vector<Mark> marks;
     std::vector<std::int32_t> mhcmark;  // [p*maxind + i]: first mark, end at +1
-    std::vector<MicGeno> micgeno;
     ReciprocalSums sums;
-    std::vector<double> zeros;          // a table of zeros for unused lanes
-    // SSW terms of a matching and of a non-matching copy, per row width.
+    std::vector<double> zeros;  // a table of zeros for unused lanes
+    // SSW terms of a matching and of a non-matching copy, per width.
     double ssa[WMAX + 1][WMAX + 1] = {};
     double ssb[WMAX + 1][WMAX + 1] = {};
     bool dyadic[WMAX + 1] = {};
-    bool mictables = false;  // heterozygosity tables for the MIC totals
 
     Impl(const DataSet& d, Isa isa, int lines);
-    const MicGeno* micgenos(int p, int locus) const {
-        return micgeno.data() + (static_cast<std::size_t>(p) * static_cast<std::size_t>(ds.nloci) +
-                                 static_cast<std::size_t>(locus)) * static_cast<std::size_t>(maxind);
-    }
     int linesfor(int stride) const;
-    void buildpop(int p, int row, int w, int n, const std::int32_t* src, const std::int32_t* mult, Work& work) const;
+    void buildpop(int p, int n, const std::int32_t* src, const std::int32_t* mult, Work& work) const;
     void preparepop(int p, const ReplicateIndex& rep, Work& work) const;
-    void continuessi(int j, bool mic, const ReplicateIndex& rep, Work& work) const;
-    void continuessw(int j, int row, int width, Work& work) const;
-    void pairlanes(int j, int lane0, bool mic, PairLanes& c) const;
+    void continuessi(int j, const ReplicateIndex& rep, Work& work) const;
+    void continuessw(int j, Work& work) const;
+    void pairlanes(int j, int lane0, PairLanes& c) const;
 };
 
 struct Engine::Work {
     // Per population and dense allele.
     std::vector<AlleleStat> stats;  // [p*ndense + d]
-    std::vector<double> terms;      // [p*nterms + termbase[row] + d*(w+1) + m]: SSI term of m matches
+    std::vector<double> terms;      // [p*nterms + d*(w+1) + m]: SSI term of m matches
     std::vector<std::int32_t> km;   // likewise: individuals with m matches
-    std::vector<Carrier> carriers;  // per population, per row regions
-    std::vector<std::int32_t> carbase;  // [p]: first of population p's MHC carriers
+    std::vector<Carrier> carriers;  // per population
+    std::vector<std::int32_t> carbase;  // [p]: first of population p's carriers
     std::vector<std::int32_t> cursor;   // [d], scratch
     std::vector<std::int32_t> mhchets;  // [p]
-    std::vector<std::int32_t> michets;
-    std::vector<std::int32_t> multmhc;  // draws of each individual, scratch
-    std::vector<std::int32_t> multmic;
-    std::vector<std::int32_t> lochets;  // heterozygous draws by row, scratch
-    std::vector<int> microws;           // row of each replicate locus
-    // Rows of the data in use by the replicate, and where each source
-    // locus's alleles sit among the replicate's MIC columns (-1: unused).
-    std::vector<std::uint8_t> used;
-    std::vector<int> colbase;
-    int micwidth = 0;
-    // Per population, its SSI from 0.0 over its own individuals, by column:
-    // [p*stride + col], MHC and MIC.
-    Lines ssi0mhc, ssi0mic;
+    std::vector<std::int32_t> mult;     // draws of each individual, scratch
+    // Per population, its SSI from 0.0 over its own individuals, by
+    // column: [p*stride + col].
+    Lines ssi0;
     // Rows of sums being continued over one population's lines, and a
     // block of those lines (SSI terms by individual and column).
     Lines accs;
@@ -124,7 +98,6 @@ struct Engine::Work {
     Lines ssw0T;
     Lines ssiT;
     Lines sswT;
-    std::vector<Range> ranges;
 };
 
 }  // namespace gstboot

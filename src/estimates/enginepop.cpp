@@ -4,36 +4,25 @@
 
 namespace gstboot {
 
-// The statistics of one row (MHC, or one source locus) of population p, for
-// the individuals src[0..n-1] of the data as read.
-void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int32_t* src, const std::int32_t* mult,
-                            Work& work) const {
-    const int base = rowbase[static_cast<std::size_t>(row)];
-    const int nd = static_cast<int>(codes[static_cast<std::size_t>(row)].size());
-    AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense + base)];
+// The statistics of population p, for the individuals src[0..n-1] of the
+// data as read.
+void Engine::Impl::buildpop(int p, int n, const std::int32_t* src, const std::int32_t* mult, Work& work) const {
+    const int w = ds.mhccopies;
+    const int nd = ndense;
+    AlleleStat* st = &work.stats[static_cast<std::size_t>(p * ndense)];
     const int stride = w + 1;
-    const std::size_t tb = static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(row)]);
+    const std::size_t tb = static_cast<std::size_t>(p * nterms);
     std::int32_t* km = &work.km[tb];
     double* terms = &work.terms[tb];
     // Individuals by allele and number of matching copies, counted over the
     // individuals of the data in order, each as often as the replicate
     // draws it; the counts and carriers follow from them.
     std::fill(km, km + nd * stride, 0);
-    if (row == 0) {
-        for (int i = 0; i < n; ++i) {
-            const std::size_t at = static_cast<std::size_t>(p) * static_cast<std::size_t>(maxind) + static_cast<std::size_t>(i);
-            for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
-                const Mark& mk = marks[static_cast<std::size_t>(q)];
-                km[mk.dense * stride + mk.m] += mult[i];
-            }
-        }
-    } else {
-        const MicGeno* g = micgenos(p, row - 1);
-        for (int i = 0; i < n; ++i) {
-            const MicGeno x = g[i];
-            const int hom = x.d0 == x.d1;
-            km[x.d0 * 3 + 1 + hom] += mult[i];
-            km[x.d1 * 3 + 1] += mult[i] * (1 - hom);
+    for (int i = 0; i < n; ++i) {
+        const std::size_t at = static_cast<std::size_t>(p) * static_cast<std::size_t>(maxind) + static_cast<std::size_t>(i);
+        for (std::int32_t q = mhcmark[at]; q < mhcmark[at + 1]; ++q) {
+            const Mark& mk = marks[static_cast<std::size_t>(q)];
+            km[mk.dense * stride + mk.m] += mult[i];
         }
     }
     for (int d = 0; d < nd; ++d) {
@@ -46,8 +35,8 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int32_t* sr
         st[d].ncar = ncar;
     }
     // The carriers themselves are needed only where SSW is summed term by
-    // term, which never happens for MIC rows (two copies).
-    if (row == 0 && !dyadic[w]) {
+    // term.
+    if (!dyadic[w]) {
         std::int32_t next = work.carbase[static_cast<std::size_t>(p)];
         for (int d = 0; d < nd; ++d) {
             st[d].first = next;
@@ -98,51 +87,27 @@ void Engine::Impl::buildpop(int p, int row, int w, int n, const std::int32_t* sr
     }
 }
 
-// Population p's statistics for the replicate: every row in use, its
-// heterozygote counts, and its lane of the by-allele tables.
+// Population p's statistics for the replicate, its heterozygote count, and
+// its lane of the by-allele tables.
 void Engine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) const {
     const int w = ds.mhccopies;
-    std::int32_t* mm = work.multmhc.data();
-    std::int32_t* mc = work.multmic.data();
+    std::int32_t* mm = work.mult.data();
     std::fill(mm, mm + ds.nmhc[p], 0);
-    std::fill(mc, mc + ds.nmic[p], 0);
     for (int s = 0; s < ds.nmhc[p]; ++s) ++mm[rep.mhcsrc[p][s]];
-    for (int s = 0; s < ds.nmic[p]; ++s) ++mc[rep.micsrc[p][s]];
-    buildpop(p, 0, w, ds.nmhc[p], rep.mhcsrc[p], mm, work);
-    for (int r = 1; r < nrows; ++r) {
-        if (work.used[static_cast<std::size_t>(r)]) buildpop(p, r, 2, ds.nmic[p], rep.micsrc[p], mc, work);
-    }
-    // Heterozygotes as the correction counts them, from the tallies: an MHC
-    // individual is homozygous when all its copies match one allele (with no
-    // copies, every individual counts as homozygous); a MIC heterozygote
-    // adds one to the single-match count of each of its two alleles. Each
-    // replicate locus counts as often as it is drawn.
+    buildpop(p, ds.nmhc[p], rep.mhcsrc[p], mm, work);
+    // Heterozygotes as the correction counts them, from the tallies: an
+    // individual is homozygous when all its copies match one allele (with
+    // no copies, every individual counts as homozygous).
     std::int32_t hom = 0;
-    const std::int32_t* km0 = &work.km[static_cast<std::size_t>(p * nterms + termbase[0])];
-    for (int d = 0; d < static_cast<int>(codes[0].size()); ++d) hom += km0[d * (w + 1) + w];
+    const std::int32_t* km0 = &work.km[static_cast<std::size_t>(p * nterms)];
+    for (int d = 0; d < ndense; ++d) hom += km0[d * (w + 1) + w];
     work.mhchets[static_cast<std::size_t>(p)] = w == 0 ? 0 : ds.nmhc[p] - hom;
-    std::int32_t* lochets = work.lochets.data();
-    for (int r = 1; r < nrows; ++r) {
-        if (!work.used[static_cast<std::size_t>(r)]) continue;
-        const std::int32_t* km = &work.km[static_cast<std::size_t>(p * nterms + termbase[static_cast<std::size_t>(r)])];
-        std::int32_t single = 0;
-        for (int d = 0; d < static_cast<int>(codes[static_cast<std::size_t>(r)].size()); ++d) single += km[d * 3 + 1];
-        lochets[r] = single / 2;
-    }
-    std::int32_t h = 0;
-    for (int l = 0; l < ds.nloci; ++l) h += lochets[1 + rep.rl[static_cast<std::size_t>(l)]];
-    work.michets[static_cast<std::size_t>(p)] = h;
-    for (int r = 0; r < nrows; ++r) {
-        if (!work.used[static_cast<std::size_t>(r)]) continue;
-        const int base = rowbase[static_cast<std::size_t>(r)];
-        const int nd = static_cast<int>(codes[static_cast<std::size_t>(r)].size());
-        for (int d = base; d < base + nd; ++d) {
-            const std::size_t at = static_cast<std::size_t>(d) * static_cast<std::size_t>(lp) + static_cast<std::size_t>(p);
-            const AlleleStat& a = work.stats[static_cast<std::size_t>(p * ndense + d)];
-            work.pT[at] = a.p;
-            work.cntT[at] = a.count;
-            work.ssw0T[at] = a.ssw0;
-        }
+    for (int d = 0; d < ndense; ++d) {
+        const std::size_t at = static_cast<std::size_t>(d) * static_cast<std::size_t>(lp) + static_cast<std::size_t>(p);
+        const AlleleStat& a = work.stats[static_cast<std::size_t>(p * ndense + d)];
+        work.pT[at] = a.p;
+        work.cntT[at] = a.count;
+        work.ssw0T[at] = a.ssw0;
     }
 }
 

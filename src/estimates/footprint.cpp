@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "estimates/micmissing.h"
+#include "estimates/micengine.h"
 #include "plain/pairgst.h"
 
 namespace gstboot {
@@ -58,46 +58,33 @@ u64 commonwork(const Counts& c) {
 
 // Running sums of 1/t the engine tables, as it asks for them.
 u64 sumtables(const DataSet& ds) {
-    std::set<long> need{0, 2, ds.mhccopies};
+    std::set<long> need{0, ds.mhccopies};
     const long w = ds.mhccopies;
     for (int p = 0; p < ds.npop; ++p) {
         need.insert(ds.nmhc[p] * w);
-        need.insert(ds.nmic[p] * 2L);
         for (int q = p + 1; q < ds.npop; ++q) {
             need.insert((ds.nmhc[p] + ds.nmhc[q]) * w);
-            need.insert((ds.nmic[p] + ds.nmic[q]) * 2L);
             if (ds.settings.corrflag) need.insert(ds.nmhc[p] + ds.nmhc[q]);
         }
     }
-    // The MIC heterozygosity tables, kept only while they take 16 MiB at most.
-    if (ds.settings.corrflag) {
-        std::set<long> totals;
-        for (int p = 0; p < ds.npop; ++p)
-            for (int q = p + 1; q < ds.npop; ++q) totals.insert(static_cast<long>(ds.nmic[p] + ds.nmic[q]) * ds.nloci);
-        u64 bytes = 0;
-        for (long t : totals) bytes += 8 * at(t + 1);
-        if (bytes <= u64{16} << 20) need.insert(totals.begin(), totals.end());
-    }
-    u64 bytes = 0;
+    // Each table, and the vector of them indexed by t.
+    u64 bytes = 24 * at(*need.rbegin() + 1);
     for (long t : need) bytes += 8 * at(t + 1) + 24;
     return bytes;
 }
 
-Footprint engine(const DataSet& ds, const Counts& c, bool withloci) {
-    const u64 nloci = withloci ? c.nloci : 0;
-    const u64 micdense = withloci ? c.micdense : 0;
-    const u64 ndense = c.mhcdense + micdense;
-    const u64 nterms = c.mhcdense * (c.w + 1) + micdense * 3;
-    const u64 widths = static_cast<u64>(ds.present.widest()) * (1 + nloci);
+// The MHC engine (engineimpl.h).
+Footprint engine(const DataSet& ds, const Counts& c) {
+    const u64 ndense = c.mhcdense;
+    const u64 nterms = c.mhcdense * (c.w + 1);
     Footprint f;
-    f.shared = 16 * c.mhcind * c.w + 4 * (c.npop * c.maxind + 1) + 8 * c.npop * nloci * c.maxind + sumtables(ds) +
-               8 * (2 * c.maxind * std::max<u64>(c.w, 2) + 1) + 4 * widths + 4 * ndense + 2 * 8 * 65 * 65 + SLACK;
-    const u64 mhcstride = round8(c.mhcdense), micstride = round8(micdense);
-    const u64 wide = std::max(mhcstride, micstride);
+    f.shared = 16 * c.mhcind * c.w + 4 * (c.npop * c.maxind + 1) + sumtables(ds) +
+               8 * (2 * c.maxind * std::max<u64>(c.w, 1) + 1) + 4 * at(ds.present.width(0)) + 4 * ndense +
+               2 * 8 * 65 * 65 + SLACK;
+    const u64 wide = round8(c.mhcdense);
     const u64 lp = round8(c.npop);
-    f.perthread = 32 * c.npop * ndense + 12 * c.npop * nterms + 16 * c.mhcind * c.w +
-                  8 * c.npop * (mhcstride + micstride + wide) + blockbytes(wide) + 16 * wide + 36 * ndense * lp +
-                  4 * (ndense + 2 * c.npop + 2 * c.maxind + 2 * nloci);
+    f.perthread = 32 * c.npop * ndense + 12 * c.npop * nterms + 16 * c.mhcind * c.w + 2 * 8 * c.npop * wide +
+                  blockbytes(wide) + 16 * wide + 36 * ndense * lp + 4 * (ndense + 2 * c.npop + c.maxind);
     return f;
 }
 
@@ -107,17 +94,18 @@ Footprint missing(const DataSet& ds, const Counts& c) {
     u64 recip = 1;
     for (u64 t = 2; t <= tmax; t += 2) recip += t + 1;
     const u64 tiles = (c.nloci + 15) / 16;
-    f.shared = 8 * c.npop * tiles * 16 * c.maxind + 8 * recip + 8 * (tmax / 2 + 1) + 8 * (tmax + 1) + SLACK;
-    // A chunk's tables (see micmissing.h), and the table of the pairs'
+    f.shared = 8 * c.npop * tiles * 16 * c.maxind + 8 * recip + 8 * (tmax / 2 + 1) + 2 * 8 * (tmax + 1) +
+               4 * (c.nloci + c.npop) + SLACK;
+    // A chunk's tables (see micengine.h), and the table of the pairs'
     // locus terms: as many groups of eight pairs as its budget holds.
-    const u64 cap = std::max<u64>(at(MissingMic::chunkcolumns(ds)), c.widestlocus);
+    const u64 cap = std::max<u64>(at(MicEngine::chunkcolumns(ds)), c.widestlocus);
     const u64 wide = round8(cap);
     const u64 lanerow = round8(c.npop);
     u64 groups = 0;
     for (u64 j = 1; j < c.npop; ++j) groups += (j + 7) / 8;
     const u64 pergroup = 128 * c.nloci;
-    if (pergroup > 0) groups = std::min(groups, std::max<u64>(MissingMic::tablebudget() / pergroup, (c.npop + 6) / 8));
-    f.perthread = 8 * c.nloci * 2 + 8 * c.npop * c.maxind + 4 * (c.npop + c.maxind) + 32 * cap + 8 * cap + 48 * cap +
+    if (pergroup > 0) groups = std::min(groups, std::max<u64>(MicEngine::tablebudget() / pergroup, (c.npop + 6) / 8));
+    f.perthread = 8 * c.nloci * 2 + 8 * c.npop * c.maxind + 4 * (c.npop + c.maxind) + 96 * cap +
                   8 * c.npop + 2 * 8 * c.npop * wide + blockbytes(wide) + 16 * wide + 40 * cap * lanerow +
                   groups * pergroup;
     return f;
@@ -143,12 +131,10 @@ Footprint scorerfootprint(const DataSet& ds, bool reference) {
                       (24 + 2 * 4 * 2 * c.maxind) * c.nloci + 4 * 2 * 2 * c.maxind + commonwork(c);
         return f;
     }
-    f = engine(ds, c, !ds.micmissing);
-    if (ds.micmissing) {
-        const Footprint m = missing(ds, c);
-        f.shared += m.shared;
-        f.perthread += m.perthread;
-    }
+    f = engine(ds, c);
+    const Footprint m = missing(ds, c);
+    f.shared += m.shared;
+    f.perthread += m.perthread;
     f.perthread += commonwork(c);
     return f;
 }

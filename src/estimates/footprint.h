@@ -1,7 +1,7 @@
 // The memory a scorer takes, estimated from the data set before it is made,
 // so that a study too large for the machine is refused up front. The
 // estimate follows the layout of the scorers' tables (engine.cpp,
-// micmissing.cpp, scorer.cpp) and is held by a test to bound what they
+// micengine.cpp, scorer.cpp) and is held by a test to bound what they
 // allocate.
 #pragma once
 

@@ -137,8 +137,10 @@ GSTBOOT_INLINE void addlines(double* accs, int count, int pitch, const double* t
     if (rest > 0) addrows<V, NV, R>(rest, accs + d, count, pitch, tm + d, n, stride);
 }
 
-// Lanes l0 .. l0 + V*G - 1 of the eight pairs.
-template <int V, int G>
+// Lanes l0 .. l0 + V*G - 1 of the eight pairs: each allele's two terms,
+// added to numout and denout (the ratio's sums) or, with STORE, kept at
+// numout[(d - first) * 16 + lane] and [... + 8 + lane] for the one range.
+template <int V, int G, bool STORE>
 GSTBOOT_INLINE void ratiopass(const PairLanes& c, int l0, const Range* ranges, int nranges, int lane0,
                               const double* ssiT, const double* sswT, const double* pT, const std::int32_t* cntT,
                               const AlleleStat* sj, double* numout, double* denout) {
@@ -177,15 +179,25 @@ GSTBOOT_INLINE void ratiopass(const PairLanes& c, int l0, const Range* ranges, i
                 vd ssp = zero + (niw[g] * e0) * e0;
                 ssp = ssp + (njw[g] * e1) * e1;
                 const vd tp = nk[g] * ssp;
-                num[g] = num[g] + (tp - ssi);
-                den[g] = den[g] + ((tp + ncm1[g] * ssi) + twf[g] * ssw);
+                const vd tn = tp - ssi;
+                const vd td = (tp + ncm1[g] * ssi) + twf[g] * ssw;
+                if constexpr (STORE) {
+                    double* cell = numout + static_cast<std::size_t>(d - ranges[q].first) * 16 + l0 + V * g;
+                    std::memcpy(cell, &tn, sizeof tn);
+                    std::memcpy(cell + 8, &td, sizeof td);
+                } else {
+                    num[g] = num[g] + tn;
+                    den[g] = den[g] + td;
+                }
             }
         }
     }
+    if constexpr (!STORE) {
 #pragma GCC unroll 8
-    for (int g = 0; g < G; ++g) {
-        std::memcpy(numout + l0 + V * g, &num[g], sizeof(vd));
-        std::memcpy(denout + l0 + V * g, &den[g], sizeof(vd));
+        for (int g = 0; g < G; ++g) {
+            std::memcpy(numout + l0 + V * g, &num[g], sizeof(vd));
+            std::memcpy(denout + l0 + V * g, &den[g], sizeof(vd));
+        }
     }
 }
 
@@ -197,7 +209,7 @@ GSTBOOT_INLINE void ratiolanes(const PairLanes& c, int lanes, const Range* range
                                const AlleleStat* sj, double* numout, double* denout) {
     static_assert(8 % (V * G) == 0, "passes must tile the eight lanes");
     for (int l0 = 0; l0 < lanes; l0 += V * G)
-        ratiopass<V, G>(c, l0, ranges, nranges, lane0, ssiT, sswT, pT, cntT, sj, numout, denout);
+        ratiopass<V, G, false>(c, l0, ranges, nranges, lane0, ssiT, sswT, pT, cntT, sj, numout, denout);
 }
 
 template <int V>
@@ -275,6 +287,24 @@ GSTBOOT_INLINE void chunkterms(const ChunkPairs& c, const double* ssiT, const do
             const std::int32_t ni = l < c.lanes ? typed[c.lane0 + l] : 0;
             if (!locusenters(ni, nj)) cell[l] = cell[8 + l] = 0.0;
         }
+    }
+}
+
+// chunkterms for the pooled estimate: the terms of every allele, kept.
+template <int V, int G>
+GSTBOOT_INLINE void chunkalleles(const ChunkPairs& c, const double* ssiT, const double* sswT, const double* pT,
+                                 const std::int32_t* cntT, const AlleleStat* sj, double* table) {
+    static_assert(8 % (V * G) == 0, "passes must tile the eight lanes");
+    PairLanes lanes;
+    lanes.pitch = c.pitch;
+    alignas(64) double f[8];
+    for (int u = 0; u < c.nloci; ++u) {
+        const std::int32_t* typed = c.typedT + static_cast<std::size_t>(u) * static_cast<std::size_t>(c.pitch);
+        typedlanes<V>(c, typed, lanes, f);
+        const Range range{c.first[u], c.first[u] + c.ncodes[c.loci[u]]};
+        double* out = table + static_cast<std::size_t>(c.rank[c.loci[u]]) * 16;
+        for (int l0 = 0; l0 < c.lanes; l0 += V * G)
+            ratiopass<V, G, true>(lanes, l0, &range, 1, c.lane0, ssiT, sswT, pT, cntT, sj, out, nullptr);
     }
 }
 

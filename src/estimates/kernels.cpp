@@ -32,7 +32,11 @@ namespace {
                             const std::int32_t* cntT, const AlleleStat* sj, double* table) {                     \
         body::chunkterms<V, RATIOG>(c, ssiT, sswT, pT, cntT, sj, table);                                         \
     }                                                                                                             \
-    constexpr Kernels NAME{NAME##ssw, NAME##add, NAME##ratio, NAME##chunk};
+    TARGET void NAME##alleles(const ChunkPairs& c, const double* ssiT, const double* sswT, const double* pT,      \
+                              const std::int32_t* cntT, const AlleleStat* sj, double* table) {                   \
+        body::chunkalleles<V, RATIOG>(c, ssiT, sswT, pT, cntT, sj, table);                                       \
+    }                                                                                                             \
+    constexpr Kernels NAME{NAME##ssw, NAME##add, NAME##ratio, NAME##chunk, NAME##alleles};
 
 // SSE2 on x86-64, NEON on aarch64: two doubles per vector.
 GSTBOOT_KERNELS(baseline, , 2, 2, 12, 3, 4, 2)

@@ -102,6 +102,13 @@ struct Kernels {
     // sums of ratiolanes over its columns. The tables are ratiolanes's.
     void (*chunkterms)(const ChunkPairs& c, const double* ssiT, const double* sswT, const double* pT,
                        const std::int32_t* cntT, const AlleleStat* sj, double* table);
+
+    // The same loci without a missing genotype, for the estimate pooled
+    // over every allele: each allele's two terms, the ones ratiolanes adds
+    // to its numerator and denominator, into table[(rank[loci[u]] + d) * 16
+    // + lane] and [... + 8 + lane] for the locus's d-th allele.
+    void (*chunkalleles)(const ChunkPairs& c, const double* ssiT, const double* sswT, const double* pT,
+                         const std::int32_t* cntT, const AlleleStat* sj, double* table);
 };
 
 // The kernels of an instruction set; the set must be one this build holds

@@ -3,17 +3,16 @@
 #include <algorithm>
 
 #include "estimates/engine.h"
-#include "estimates/micmissing.h"
+#include "estimates/micengine.h"
 #include "plain/pairmissing.h"
 
 namespace gstboot {
 
 namespace {
 
-// With a missing genotype the MIC set has a scoring of its own, so the MHC
-// set is scored alone, on a copy of the data set's MHC half without loci
-// (the engine's tables are indexed by allele code, which a missing genotype
-// does not have).
+// With a missing genotype the plain MIC scoring is another function, so the
+// MHC set is scored alone, on a copy of the data set's MHC half without loci
+// (the plain pair scoring would read the missing codes as alleles).
 const DataSet& mhcpart(const DataSet& ds, std::unique_ptr<DataSet>& copy) {
     if (!ds.micmissing) return ds;
     copy = std::make_unique<DataSet>();
@@ -52,30 +51,29 @@ private:
 class EngineScorer final : public Scorer {
 public:
     EngineScorer(const DataSet& ds, Isa isa)
-        : Scorer(ds), engine_(mhcpart(ds, mhconly_), isa), missing_(ds.micmissing ? new MissingMic(ds, isa) : nullptr) {}
+        : Scorer(ds), engine_(ds, isa), mic_(ds, isa) {}
 
     struct EngineWork final : Work {
         Engine::WorkPtr work;
-        MissingMic::WorkPtr missing;
+        MicEngine::WorkPtr mic;
     };
 
     std::unique_ptr<Work> makework() const override {
         auto w = std::make_unique<EngineWork>();
         w->work = engine_.makework();
-        if (missing_) w->missing = missing_->makework();
+        w->mic = mic_.makework();
         return w;
     }
 
     void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const override {
         EngineWork& w = static_cast<EngineWork&>(work);
-        engine_.score(rep, *w.work, out);
-        if (missing_) missing_->score(rep, *w.missing, out.mic);
+        engine_.score(rep, *w.work, out.mhc);
+        mic_.score(rep, *w.mic, out.mic);
     }
 
 private:
-    std::unique_ptr<DataSet> mhconly_;  // before engine_, which may refer to it
     Engine engine_;
-    std::unique_ptr<MissingMic> missing_;
+    MicEngine mic_;
 };
 
 }  // namespace

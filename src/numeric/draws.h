@@ -45,7 +45,7 @@ public:
     // a branch (which way it goes is a coin toss).
     std::uint16_t draw32(std::uint32_t bits) const {
         const std::uint64_t x = bits * size_;
-        const std::uint64_t entry = columns_[x >> 32];
+        const std::uint64_t entry = columns_[static_cast<std::size_t>(x >> 32)];
         const unsigned shift = 32u + 16u * static_cast<unsigned>((x & 0xffffffffu) >= (entry & 0xffffffffu));
         return static_cast<std::uint16_t>(entry >> shift);
     }

@@ -1,9 +1,11 @@
-// The fast scoring of the MIC estimate of a data set with missing
-// genotypes (see pairmissing.h for the estimate). It returns the same bits as
-// scoremissingpairs() on the same replicate; tests hold it to that on many
-// random studies.
+// The fast scoring of the MIC estimate. With a missing genotype it is the
+// per-locus estimate (pairmissing.h) and returns the same bits as
+// scoremissingpairs(); without, the one ratio pooled over every allele of
+// every locus, the same bits as scorepairs(). Tests hold it to both on many
+// random studies, replicate by replicate.
 //
-// What makes it fast, and why each step keeps the bits:
+// What makes it fast, and why each step keeps the bits (for the pooled
+// estimate every individual is typed everywhere):
 // - A frequency is a running sum of one reciprocal, so it depends only on
 //   the number of typed individuals and of matching copies: tables indexed
 //   by both replace the copy loops.
@@ -20,10 +22,12 @@
 //   a pair adds +0.0 to sums that are never -0.0.
 // - Every sum of a locus involves that locus alone, so the loci are taken a
 //   run at a time (a chunk whose tables stay in the cache while every
-//   population passes); the terms of each pair and source locus are kept,
-//   and each pair's ratio adds them in the replicate's locus order at the
-//   end. Where that table of terms would grow past its budget, the pairs are
-//   taken a batch of populations j at a time, each batch a pass of its own.
+//   population passes); the terms of each pair and source locus (of each
+//   allele, for the pooled estimate) are kept, and each pair's ratio adds
+//   them in the replicate's order at the end, the order of the plain
+//   scoring. Where that table of terms would grow past its budget, the
+//   pairs are taken a batch of populations j at a time, each a pass of its
+//   own.
 #pragma once
 
 #include <cstddef>
@@ -38,20 +42,20 @@ namespace gstboot {
 
 // How the work is cut up: it changes the speed and the memory, never a
 // result. Zero (or less) in a field means the default.
-struct MissingBlocking {
+struct MicBlocking {
     int lines = 0;               // individuals' term lines formed at a time
     int columns = 0;             // allele columns of a chunk of loci (a chunk holds one locus at least)
     std::size_t tablebytes = 0;  // the per-thread table of the pairs' locus terms
 };
 
-class MissingMic {
+class MicEngine {
 public:
     // Precomputes from the data as read; `ds` must outlive the scorer.
     // `isa` names the kernels (one this build holds and the processor runs).
-    MissingMic(const DataSet& ds, Isa isa, const MissingBlocking& blocking = {});
-    ~MissingMic();
-    MissingMic(const MissingMic&) = delete;
-    MissingMic& operator=(const MissingMic&) = delete;
+    MicEngine(const DataSet& ds, Isa isa, const MicBlocking& blocking = {});
+    ~MicEngine();
+    MicEngine(const MicEngine&) = delete;
+    MicEngine& operator=(const MicEngine&) = delete;
 
     // Scratch of one thread; scoring allocates nothing else.
     struct Work;

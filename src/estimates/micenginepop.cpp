@@ -1,0 +1,126 @@
+#include "estimates/micengineimpl.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace gstboot {
+
+using namespace micparts;
+
+// How often the replicate draws each locus and each individual, and each
+// population's drawn individuals.
+void MicEngine::Impl::drawpops(const ReplicateIndex& rep, Work& work) const {
+    std::fill(work.draws.begin(), work.draws.end(), 0);
+    for (int l = 0; l < ds.nloci; ++l) ++work.draws[at(rep.rl[at(l)])];
+    work.cells = 0;
+    for (int l = 0; l < ds.nloci; ++l) {
+        work.rank[at(l)] = work.cells;
+        work.cells += work.draws[at(l)] > 0 ? (pooled ? nd[at(l)] : 1) : 0;
+    }
+    std::int32_t* mult = work.scratch.data();
+    for (int p = 0; p < ds.npop; ++p) {
+        const int n = ds.nmic[p];
+        std::fill(mult, mult + n, 0);
+        for (int s = 0; s < n; ++s) ++mult[rep.micsrc[p][s]];
+        std::int32_t* drawn = &work.drawn[at(p) * at(maxind)];
+        std::int32_t* times = &work.mult[at(p) * at(maxind)];
+        int k = 0;
+        for (int i = 0; i < n; ++i) {
+            drawn[k] = i;
+            times[k] = mult[i];
+            k += mult[i] > 0;
+        }
+        work.ndrawn[at(p)] = k;
+    }
+}
+
+// Population p's statistics at every locus of the chunk, over its typed
+// individuals, each as often as the replicate draws it; its lanes of the
+// tables; and its typed and heterozygous genotypes added to its totals
+// over the replicate's loci (a locus as often as it is drawn).
+void MicEngine::Impl::preparepop(int p, Work& work) const {
+    const int width = work.width;
+    const int nchunk = work.nchunk;
+    std::uint64_t* tally = work.tally.data();
+    const int* loci = work.loci.data();
+    const int* cbase = work.cbase.data();
+    // Each chunk locus's columns and, after them, its untyped genotypes'
+    // slot, never read.
+    int* base = work.tallyat.data();
+    for (int u = 0; u < nchunk; ++u) base[u] = cbase[u] + u;
+    std::fill(tally, tally + width + nchunk, 0);
+    const std::int32_t* drawn = &work.drawn[at(p) * at(maxind)];
+    const std::int32_t* times = &work.mult[at(p) * at(maxind)];
+    // A tile at a time, and in it an individual's loci in the inner loop:
+    // the genotypes are read in the order they are stored, and consecutive
+    // updates fall on different cells and need not wait for each other.
+    // A cell holds an allele's matching copies in its low half and its
+    // carriers in its high half.
+    constexpr std::uint64_t COPY = 1, CARRIER = std::uint64_t{1} << 32;
+    for (int u0 = 0, u1 = 0; u0 < nchunk; u0 = u1) {
+        const int t = loci[u0] / TILE;
+        while (u1 < nchunk && loci[u1] / TILE == t) ++u1;
+        const Geno* tilegeno = tile(p, t);
+        const int ndrawn = work.ndrawn[at(p)];
+        for (int k = 0; k < ndrawn; ++k) {
+            const Geno* g = tilegeno + at(drawn[k]) * TILE;
+            if (k + 4 < ndrawn) {
+                const Geno* ahead = tilegeno + at(drawn[k + 4]) * TILE;
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + TILE - 1);
+            }
+            const auto m = static_cast<std::uint64_t>(times[k]);
+            for (int u = u0; u < u1; ++u) {
+                const Geno y = g[loci[u] % TILE];
+                const int a = base[u] + y.d0;
+                const int b = base[u] + y.d1;
+                const std::uint64_t het = a != b;
+                tally[a] += m * (COPY + CARRIER);
+                tally[b] += m * (COPY + het * CARRIER);
+            }
+        }
+    }
+    // x of an individual with m matching copies, as indfraction sums it.
+    const double x[3] = {0.0, 0.5 + 0.0, 0.5 + (0.5 + 0.0)};
+    std::int32_t typedtotal = 0, hets = 0;
+    for (int u = 0; u < nchunk; ++u) {
+        const int l = loci[u];
+        const int end = cbase[u] + nd[at(l)];
+        // Every typed draw gives its alleles two copies, every
+        // heterozygous one two single carriers.
+        std::int32_t copies = 0, singles = 0;
+        const std::uint64_t* cells = tally + (base[u] - cbase[u]);
+        for (int col = cbase[u]; col < end; ++col) {
+            AlleleStat& a = work.stats[at(col)];
+            a.count = static_cast<std::int32_t>(cells[col] & 0xffffffffu);
+            a.ncar = static_cast<std::int32_t>(cells[col] >> 32);
+            copies += a.count;
+            singles += 2 * a.ncar - a.count;
+        }
+        const std::int32_t typed = copies / 2;
+        const std::int32_t drawsof = work.draws[at(l)];
+        typedtotal += drawsof * typed;
+        hets += drawsof * (singles / 2);
+        work.typedT[at(u) * at(lanerow) + at(p)] = typed;
+        const double* freq = sums(2 * typed);
+        for (int col = cbase[u]; col < end; ++col) {
+            AlleleStat& a = work.stats[at(col)];
+            a.p = freq[a.count];
+            a.ssw0 = static_cast<double>(2 * a.ncar - a.count) * 0.5;  // the heterozygous carriers' copies
+            double* t = &work.terms[3 * at(col)];
+            for (int m = 0; m < 3; ++m) {
+                const double dd = x[m] - a.p;
+                t[m] = (2.0 * dd) * dd;
+            }
+            const std::size_t cell = at(col) * at(lanerow) + at(p);
+            work.pT[cell] = a.p;
+            work.cntT[cell] = a.count;
+            work.ssw0T[cell] = a.ssw0;
+        }
+    }
+    work.typedtotal[at(p)] += typedtotal;
+    work.hets[at(p)] += hets;
+}
+
+}  // namespace gstboot
