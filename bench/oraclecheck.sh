@@ -12,15 +12,16 @@
 #   snp      2,000 biallelic SNPs of 30 populations of 40 as a VCF with its
 #            population map, beside a GENEPOP MHC file (bench/snpstudy.py)
 #
-# Duration, 1 thread, on the development machine (bench/RESULTS.md): the
-# plain scorer takes about 7 s per population pair of the big study
-# (60 populations: 1,770 pairs, about 3.4 hours), 7 s per pair of the
-# missing one and about 6 s per pair of the SNP study; the fast runs take
-# seconds. ORACLE_POPS, ORACLE_MISSING_POPS and ORACLE_SNP_POPS set the
+# Duration, 1 thread, processor time on the development machine (figures
+# in bench/RESULTS.md): the plain scorer takes about 7 s per population
+# pair of the big and missing studies and 12.5 s per pair of the SNP study,
+# so the defaults take about 3.4 hours (big: 1,770 pairs), 3 minutes
+# (missing: 28 pairs) and 1.5 hours (SNP: 435 pairs); each fast run takes
+# under 30 s. ORACLE_POPS, ORACLE_MISSING_POPS and ORACLE_SNP_POPS set the
 # populations of each study, so that a check fits the time at hand.
 #
 #   ./bench/oraclecheck.sh                  # big, missing, snp
-#   ORACLE_POPS=32 ./bench/oraclecheck.sh big
+#   ORACLE_POPS=20 ORACLE_SNP_POPS=8 ./bench/oraclecheck.sh big snp
 # Environment: GSTBOOT (the program, default build/gstboot), ORACLE_DIR
 # (work folder, default build/oracle), ORACLE_THREADS (default 1).
 set -euo pipefail
