@@ -23,7 +23,7 @@ u64 blockbytes(u64 wide) { return 8 * 24 * wide; }
 struct Counts {
     u64 npop = 0, nloci = 0, maxind = 0, w = 0;
     u64 mhcind = 0, micind = 0;  // individuals over all populations
-    u64 mhcdense = 0, micdense = 0, widestlocus = 0;
+    u64 mhcdense = 0, widestlocus = 0;
 };
 
 Counts countsof(const DataSet& ds) {
@@ -42,7 +42,6 @@ Counts countsof(const DataSet& ds) {
         if (r == 0) {
             c.mhcdense = ones;
         } else {
-            c.micdense += ones;
             c.widestlocus = std::max(c.widestlocus, ones);
         }
     }

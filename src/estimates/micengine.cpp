@@ -161,8 +161,13 @@ void MicEngine::score(const ReplicateIndex& rep, Work& work, PairTable& out) con
                 if (work.draws[at(l)] == 0) continue;
                 const int wide = e.nd[at(l)];
                 if (work.nchunk > 0 && (work.width + wide > e.chunkcols || work.nchunk == e.capacity)) break;
-                work.loci[at(work.nchunk)] = l;
-                work.cbase[at(work.nchunk)] = work.width;
+                const std::size_t u = at(work.nchunk);
+                work.loci[u] = l;
+                work.cbase[u] = work.width;
+                // In a population's tally, each locus's columns are followed
+                // by a slot for its untyped genotypes, never read.
+                work.tallyat[u] = work.width + work.nchunk;
+                work.tileat[u] = l / TILE * e.maxind * TILE + l % TILE;
                 ++work.nchunk;
                 work.width += wide;
             }

@@ -67,9 +67,7 @@ void MicEngine::Impl::continuessi(int j, bool partners, const ReplicateIndex& re
         const int block = blocklinesfor(blocklines, stride);
         double* lines = work.lines.data();
         const std::size_t rowbytes = sizeof(double) * at(stride);
-        // Where each chunk locus's genotypes sit in population j's tiles.
-        int* place = work.tileat.data();
-        for (int u = 0; u < work.nchunk; ++u) place[u] = loci[u] / TILE * maxind * TILE + loci[u] % TILE;
+        const int* place = work.tileat.data();
         const Geno* popgeno = tile(j, 0);
         for (int k0 = 0; k0 < n; k0 += block) {
             const int count = std::min(block, n - k0);

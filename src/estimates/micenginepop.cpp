@@ -45,10 +45,7 @@ void MicEngine::Impl::preparepop(int p, Work& work) const {
     std::uint64_t* tally = work.tally.data();
     const int* loci = work.loci.data();
     const int* cbase = work.cbase.data();
-    // Each chunk locus's columns and, after them, its untyped genotypes'
-    // slot, never read.
-    int* base = work.tallyat.data();
-    for (int u = 0; u < nchunk; ++u) base[u] = cbase[u] + u;
+    const int* base = work.tallyat.data();
     std::fill(tally, tally + width + nchunk, 0);
     const std::int32_t* drawn = &work.drawn[at(p) * at(maxind)];
     const std::int32_t* times = &work.mult[at(p) * at(maxind)];
