@@ -3,13 +3,18 @@ BUILD ?= build
 EXE = $(abspath $(BUILD))/gstboot
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test example sanitize bench dist clean
+.PHONY: all build program test example sanitize bench dist clean
 
 all: build
 
 build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The program alone, without the tests and the bench tools.
+program:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target gstboot
 
 # Installs the test tools first (Debian, as root or with sudo); where it
 # cannot, scripts/testdeps.sh names the packages and the target stops.
@@ -21,7 +26,7 @@ test:
 # The example studies with a fixed seed: report, table and figure in
 # examples/ (and the figure as PNG when rsvg-convert, from librsvg2-bin, is
 # there), then the GENEPOP study in examples/genepop/.
-example: build
+example: program
 	cd examples && $(EXE) --seed 2026 --table table.tsv --plot figure.svg && echo && echo "--- output.txt" && cat output.txt
 	cd examples && if command -v rsvg-convert >/dev/null; then rsvg-convert -o figure.png figure.svg; fi
 	@echo && echo "--- the GENEPOP example: named populations, missing genotypes"

@@ -107,7 +107,7 @@ TEST(Formats, BadInputs) {
         {"1 2 0 1\n1\n1 2\n", kMicGen, a,
          "mic.txt:6:1: population 2, 'B', has no counterpart in mhc.txt, a legacy file, matched by position, that holds 1 population"},
         {"t\nDRB\nPop\nx, 0101\n", kMicGen, a,
-         "mic.txt:6:1: population 2, 'B', has no counterpart in mhc.txt, which holds 1; the files are matched by position, since mhc.txt and mic.txt do not name their populations"},
+         "mic.txt:6:1: population 2, 'B', has no counterpart in mhc.txt, which holds 1; the files are matched by position, since the names mhc.txt and mic.txt take from their individuals' labels have none in common"},
         {"3 2 0 1\n1 1 1\n1 2 1 2 1 2\n", kMicGen, a, "mic.txt:6:13: the file ends after 2 populations, but mhc.txt, a legacy file matched by position, holds 3"},
         {widemhc + "\n", kMicGen, a,
          "mhc.txt:1:" + std::to_string(widemhc.find("c65") + 1) +
@@ -199,7 +199,7 @@ TEST(Formats, LabelsCodedInAscendingOrder) {
     // sizes above 350 included), else by text: "12" < "DRB*0101" < "DRB*0301".
     const std::string mhc = "population,individual,a,b\nA,x,400,1000\nA,y,99,400\nB,z,1000,0400\n";
     const std::string mic = "population,individual,DRB_1,DRB_2,L.1,L.2\n"
-                            "A,x,DRB*0301,12,7,7\nB,y,DRB*0101,DRB*0301,7,7\nA,z,12,12,7,7\n";
+                            "A,u,DRB*0301,12,7,7\nB,v,DRB*0101,DRB*0301,7,7\nA,w,12,12,7,7\n";
     Outcome o = readtexts(mhc, mic);
     ASSERT_EQ(o.error, "");
     const DataSet& ds = *o.ds;

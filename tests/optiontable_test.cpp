@@ -83,7 +83,7 @@ TEST(OptionTable, ManPageAndReadmeListEveryOptionAsDeclared) {
         if (entry.shortname) declared[entry.shortname] = "";
     }
     std::map<std::string, std::string> documented;
-    const std::vector<std::string> lines = section(sourcefile("man/gstboot.1.in"), ".SH OPTIONS", ".SH ");
+    const std::vector<std::string> lines = section(sourcefile("man/gstboot.1"), ".SH OPTIONS", ".SH ");
     for (std::size_t k = 0; k + 1 < lines.size(); ++k) {
         if (lines[k] != ".TP") continue;
         // "--mhc-format F, --mic-format F", "-h, --help", "--correction on|off"
@@ -109,7 +109,7 @@ TEST(OptionTable, ManPageAndReadmeListEveryOptionAsDeclared) {
 
 // The messages gstboot(1) lists for a value given wrongly are the parser's.
 TEST(OptionTable, ManPageMessagesAreTheParsers) {
-    const std::vector<std::string> lines = section(sourcefile("man/gstboot.1.in"), ".B A bad command line", ".TP");
+    const std::vector<std::string> lines = section(sourcefile("man/gstboot.1"), ".B A bad command line", ".TP");
     const std::regex shape(R"(gstboot: (--?[a-z-]+) (needs a value|takes no value|needs a file name.*))");
     int checked = 0;
     for (const std::string& line : lines) {

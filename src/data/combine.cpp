@@ -10,6 +10,15 @@ namespace {
 std::string num(long v) { return std::to_string(v); }
 
 std::string unnamed(const RawSet& mhc, const RawSet& mic) {
+    if (mhc.named && mic.named) {
+        if (mhc.labelnamed && mic.labelnamed) {
+            return "the names " + mhc.file + " and " + mic.file +
+                   " take from their individuals' labels have none in common";
+        }
+        const bool frommhc = mhc.labelnamed;
+        return "the names " + (frommhc ? mhc.file : mic.file) + " takes from its individuals' labels are not names of " +
+               (frommhc ? mic.file : mhc.file);
+    }
     if (!mhc.named && !mic.named) return mhc.file + " and " + mic.file + " do not name their populations";
     return (mhc.named ? mic.file : mhc.file) + " does not name its populations";
 }

@@ -128,6 +128,7 @@ private:
                                                       std::to_string(sizeplaces_[p].column) + ")");
         }
         pop->individuals.push_back({line.number, cells_[0].column});
+        pop->ids.push_back(takelabel(cells_[0].text));
         for (std::size_t k = 0; k < 2 * nloci_; ++k) {
             const Cell& cell = cells_[2 + k];
             AlleleLabels& labels = set_.labels[role_ == Role::mhc ? 0 : k / 2];

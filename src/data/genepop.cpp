@@ -116,16 +116,18 @@ private:
         if (comma == std::string_view::npos) {
             fail(start, "expected an individual as 'label, genotypes', but the line has no ','");
         }
+        std::size_t labellead = 0;
+        const std::string_view label = trim(line.text.substr(0, comma), &labellead);
         if (!pop) {
-            std::size_t labellead = 0;
-            std::string_view label = trim(line.text.substr(0, comma), &labellead);
             if (label.empty()) {
                 fail(placeof(line, comma), "expected a label before ',': the first individual's label names the population");
             }
             const Place where = placeof(line, labellead);
             pop = &addpopulation(set_, takename(set_, label, where, "population name"), where);
+            pop->named = false;
         }
         pop->individuals.push_back(start);
+        pop->ids.push_back(takelabel(label));
         const std::size_t nloci = static_cast<std::size_t>(set_.width / 2);
         std::size_t count = 0;
         std::size_t k = comma + 1;

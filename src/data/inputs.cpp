@@ -4,6 +4,7 @@
 #include "data/combine.h"
 #include "data/genalex.h"
 #include "data/genepop.h"
+#include "data/pairpops.h"
 #include "data/rawset.h"
 #include "data/readsummary.h"
 #include "data/structure.h"
@@ -96,17 +97,21 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
         std::vector<std::size_t> order;
         if (mhclegacy) {
             order = matchbyposition(mic, ds.npop, paths.mhc);
-        } else if (mhc.named && mic.named) {
-            order = matchbyname(mhc, mic);
         } else {
-            order = matchbyposition(mhc, mic);
+            namebylabels(mhc);
+            namebylabels(mic);
+            PopPairing pops = pairpopulations(mhc, mic);
+            order = std::move(pops.order);
+            paired = std::move(pops.shown);
         }
         const std::vector<std::string> mhcnames = ds.popnames;
         fillmic(mic, order, ds, warnings);
         std::vector<std::string> micnames;
         for (std::size_t p : order) micnames.push_back(mic.pops[p].name);
-        if (mhclegacy) ds.popnames = micnames;
-        if (mhclegacy || !(mhc.named && mic.named)) paired = pairing(mhcnames, micnames);
+        if (mhclegacy) {
+            ds.popnames = micnames;
+            paired = pairing(mhcnames, micnames);
+        }
     } else if (!mhclegacy) {
         paired = pairing(ds.popnames, {});
     }

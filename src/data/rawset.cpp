@@ -43,6 +43,11 @@ std::string takename(RawSet& set, std::string_view raw, Place where, const char*
     return name;
 }
 
+std::string takelabel(std::string_view raw) {
+    bool recoded = false;
+    return decodename(raw, recoded);
+}
+
 RawPopulation* findpopulation(RawSet& set, const std::string& name) {
     auto found = set.popindex.find(name);
     return found == set.popindex.end() ? nullptr : &set.pops[found->second];
@@ -50,7 +55,7 @@ RawPopulation* findpopulation(RawSet& set, const std::string& name) {
 
 RawPopulation& addpopulation(RawSet& set, const std::string& name, Place where) {
     set.popindex.emplace(name, set.pops.size());
-    set.pops.push_back(RawPopulation{name, where, {}, {}});
+    set.pops.push_back(RawPopulation{name, where, true, {}, {}, {}});
     return set.pops.back();
 }
 

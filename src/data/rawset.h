@@ -21,7 +21,9 @@ enum class Role { mhc, mic };
 struct RawPopulation {
     std::string name;
     Place place;                        // where the name first appears
+    bool named = true;                  // false: a GENEPOP Pop line without a name, known by its first label
     std::vector<Place> individuals;     // where each individual's line begins
+    std::vector<std::string> ids;       // each individual's label as the file gives it
     std::vector<std::int32_t> alleles;  // `width` label numbers per individual; MISSING where not typed
 };
 
@@ -33,6 +35,7 @@ struct RawSet {
     // lines carry none is known by its first labels, which are shown but
     // do not match populations between the files).
     bool named = true;
+    bool labelnamed = false;            // some population is named by its individuals' one label
     int width = 0;                      // values per individual: MHC copies, or 2 per MIC locus
     std::vector<std::string> locusnames;  // MIC loci, in order
     std::vector<AlleleLabels> labels;   // per MIC locus, or one row for all MHC copies
@@ -55,6 +58,10 @@ bool nextline(LineReader& lines, Line& line, RawSet& set);
 // Windows-1252 is kept in set.recodedline. Refuses a control character, at
 // its own column; `what` ("population name") says what the name is.
 std::string takename(RawSet& set, std::string_view raw, Place where, const char* what);
+
+// An individual's label as the program compares it between the files:
+// decoded as names are, but never refused, since only its equality counts.
+std::string takelabel(std::string_view raw);
 
 // The population named `name`, or null.
 RawPopulation* findpopulation(RawSet& set, const std::string& name);

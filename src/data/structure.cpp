@@ -135,6 +135,7 @@ private:
         RawPopulation* pop = findpopulation(set_, name);
         if (!pop) pop = &addpopulation(set_, name, popplace);
         pop->individuals.push_back({a.number, a.column(0)});
+        pop->ids.push_back(takelabel(a.cell(0)));
         for (std::size_t l = 0; l < nloci; ++l) {
             for (std::size_t k = 0; k < 2; ++k) {
                 const Row& row = b && k == 1 ? *b : a;

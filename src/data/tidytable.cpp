@@ -218,6 +218,7 @@ private:
         RawPopulation* pop = findpopulation(set_, name);
         if (!pop) pop = &addpopulation(set_, name, {line.number, popcell.column});
         pop->individuals.push_back(rowstart);
+        pop->ids.push_back(takelabel(cells_[indcol_].text));
         std::int32_t numbers[MAXNAMEDCOPIES > 2 ? MAXNAMEDCOPIES : 2];
         if (role_ == Role::mhc) {
             const std::size_t k = onecell_ ? copiespercell_ : 1;

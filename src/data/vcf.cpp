@@ -241,6 +241,7 @@ private:
         for (std::size_t s = 0; s < n; ++s) {
             RawPopulation& pop = *findpopulation(set_, samplepop_[s]);
             pop.individuals.push_back(places_[s]);
+            pop.ids.push_back(names_[sample_[s]]);
             for (std::size_t l = 0; l < nloci_; ++l) {
                 pop.alleles.push_back(calls_[(l * n + s) * 2]);
                 pop.alleles.push_back(calls_[(l * n + s) * 2 + 1]);

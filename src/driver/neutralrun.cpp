@@ -3,9 +3,9 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
-#include <system_error>
-#include <thread>
+#include <string>
 
+#include "driver/workers.h"
 #include "neutral/neutraltest.h"
 
 namespace gstboot {
@@ -30,17 +30,15 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
             next.store(pairs);
         }
     };
-    std::vector<std::thread> workers;
-    const std::size_t wanted = threads < 1 ? 1 : static_cast<std::size_t>(threads);
-    for (std::size_t t = 1; t < wanted && t < pairs; ++t) {
-        try {
-            workers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // the others, and this thread, do its share
+    {
+        Workers workers;
+        const std::size_t wanted = threads < 1 ? 1 : static_cast<std::size_t>(threads);
+        std::string why;
+        // A thread that cannot start leaves its share to the others and this one.
+        while (workers.size() + 1 < wanted && workers.size() + 1 < pairs && workers.start(work, why)) {
         }
+        work();
     }
-    work();
-    for (std::thread& t : workers) t.join();
     if (failure) std::rethrow_exception(failure);
 
     std::vector<double> p(pairs);

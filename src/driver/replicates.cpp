@@ -6,9 +6,8 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 
+#include "driver/workers.h"
 #include "resampling/resample.h"
 
 namespace gstboot {
@@ -51,21 +50,22 @@ public:
     Pool(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, ResultTables& tables)
         : ds_(ds), scorer_(scorer), seed_(seed), tables_(tables), perrep_(drawcount(ds)) {}
 
-    ~Pool() { joinall(); }
+    ~Pool() { threads_.join(); }
 
     // Starts one more worker; false (with the reason) when it cannot be.
     bool start(std::string& why) {
+        Worker* w = nullptr;
         try {
-            auto w = std::make_unique<Worker>();
+            workers_.push_back(std::make_unique<Worker>());
+            w = workers_.back().get();
             w->work = scorer_.makework();
-            threads_.emplace_back(&Pool::body, this, w.get());
-            workers_.push_back(std::move(w));
-            return true;
-        } catch (const std::system_error& e) {
-            why = e.code().message();
         } catch (const std::bad_alloc&) {
+            if (w) workers_.pop_back();
             why = "out of memory";
+            return false;
         }
+        if (threads_.start([this, w] { body(w); }, why)) return true;
+        workers_.pop_back();
         return false;
     }
 
@@ -85,7 +85,7 @@ public:
 
     // Joins every worker and rethrows the first failure of one.
     void finish() {
-        joinall();
+        threads_.join();
         if (failure_) std::rethrow_exception(failure_);
     }
 
@@ -112,12 +112,6 @@ private:
         }
     }
 
-    void joinall() {
-        for (std::thread& t : threads_) {
-            if (t.joinable()) t.join();
-        }
-    }
-
     const DataSet& ds_;
     const Scorer& scorer_;
     const std::uint32_t seed_;
@@ -130,7 +124,7 @@ private:
     int done_ = 0;
     std::exception_ptr failure_;
     std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<std::thread> threads_;
+    Workers threads_;  // last: joined before the workers' storage goes
 };
 
 }  // namespace

@@ -107,6 +107,7 @@ int run(const Options& options) {
     if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
     if (heatmap) heatmap->write(heatmapsvg(summary));
     outputs.commit(stdout);
+    printlines(reportlines(summary));
     return 0;
 }
 

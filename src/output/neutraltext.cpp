@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "output/format.h"
+
 namespace gstboot {
 
 namespace {
@@ -28,6 +30,33 @@ std::string neutralline(const RunSummary& run) {
                                             : num(fewest) + " to " + num(most) + " MIC loci calibrate each pair";
     return "neutral test: " + num(less + more) + " of " + pairs(tested) + " differ at q < 0.05 (" + num(less) +
            " less differentiated than the neutral loci, " + num(more) + " more); " + loci;
+}
+
+std::vector<std::string> reportlines(const RunSummary& run) {
+    const std::string head =
+        "to report: each pair's observed MHC and MIC estimates with their bias-corrected 95% intervals (--table)";
+    if (run.neutraldraws == 0) return {head + "; the neutral test was off (--neutral-draws 0), so no pair is called different"};
+    long tested = 0;
+    std::vector<const PairSummary*> called;
+    for (const PairSummary& p : run.pairs) {
+        if (!std::isfinite(p.neutral.p)) continue;
+        ++tested;
+        if (p.neutral.q < QLEVEL) called.push_back(&p);
+    }
+    if (tested == 0) return {head + "; the neutral test could test no pair, so none is called different"};
+    if (called.empty()) {
+        return {head + "; the neutral test calls no pair different from the neutral loci at q < 0.05 (" + pairs(tested) +
+                " tested)"};
+    }
+    std::vector<std::string> out{head + ", and the " + num(static_cast<long>(called.size())) + " of " + pairs(tested) +
+                                 " tested that the neutral test calls different at q < 0.05:"};
+    auto who = [](int pop, const std::string& name) { return num(pop + 1) + (name.empty() ? "" : " " + name); };
+    for (const PairSummary* p : called) {
+        out.push_back("  " + who(p->pop1, p->name1) + " - " + who(p->pop2, p->name2) + ": MHC " +
+                      (p->neutral.z < 0.0 ? "less" : "more") + " differentiated than the neutral loci predict (neutral_z " +
+                      fixed(p->neutral.z, 2) + ", neutral_q " + fixed(p->neutral.q, 4) + ")");
+    }
+    return out;
 }
 
 std::vector<std::string> neutralwarnings(const RunSummary& run, int minloci) {

@@ -15,6 +15,11 @@ namespace gstboot {
 // Empty when the test is off or there is no pair.
 std::string neutralline(const RunSummary& run);
 
+// What to report, for the end of a run: the estimates with their intervals,
+// and every pair the neutral test calls different at q < 0.05 with its
+// direction, one line each, or why there is none.
+std::vector<std::string> reportlines(const RunSummary& run);
+
 // One line for the pairs with fewer than `minloci` MIC loci with variation,
 // one for the other pairs that could not be tested; each starts with the
 // data set's file name, as the other warnings do.
