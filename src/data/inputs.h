@@ -44,9 +44,9 @@ struct ReadReport {
     // The codes of missing cells in force, when a file is of a format that
     // has them; else empty.
     std::string missing;
-    // One line per file (see readsummary.h), then the pairing of the
-    // populations when they were matched by position between files that
-    // are not both legacy.
+    // One line per file (see readsummary.h), then how the populations
+    // were paired when not by their names: by position (against a legacy
+    // file, or files that say nothing either way) or by shared individuals.
     std::vector<std::string> lines;
 };
 
