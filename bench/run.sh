@@ -4,7 +4,7 @@
 # load), with 1 thread and with all threads, and the reference scoring on
 # the medium one; these runs leave the neutral test out (--neutral-draws 0),
 # so that they time the scoring. Then each study with and without the
-# neutral test (its default 500 draws per locus), with the widest kernels.
+# neutral test (its default draws), with the widest kernels.
 # Prints Markdown tables of wall times, peak memory and ratios, and checks
 # that every run writes the same report.
 #   BENCH_ISAS="avx2 baseline" ./bench/run.sh   # only these sets
@@ -86,7 +86,7 @@ for n in 1 "$threads"; do
   printf "| largest | 3%% missing | %d | %.3f | %.1f | %.2f |\n" "$n" "$tm" "$(echo "$mm/1024" | bc -l)" "$(echo "$tm/$tc" | bc -l)"
 done
 
-# The neutral test: each study without it and with it (500 draws per locus),
+# The neutral test: each study without it and with it (its default draws),
 # the widest kernels, 1 thread and all threads; the report must not change.
 echo
 echo "| study | threads | without test s | with test s | with / without |"

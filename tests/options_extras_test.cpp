@@ -40,7 +40,7 @@ TEST(ExtraOptions, RejectsMissingValuesAndSharedPaths) {
 
 // 0 (off) and 10 to 100000 draws; below 10 a locus could not be placed.
 TEST(ExtraOptions, NeutralDraws) {
-    EXPECT_EQ(parse({}).neutraldraws, 500);
+    EXPECT_EQ(parse({}).neutraldraws, 200);
     for (const char* v : {"0", "10", "100000", "500"}) {
         EXPECT_EQ(parse({"--neutral-draws", v}).neutraldraws, std::stoi(v)) << v;
     }

@@ -145,8 +145,8 @@ const std::vector<OptionEntry>& optiontable() {
          "the diagonal, MIC above)",
          [](O& o, S v) { o.heatmap = v; }},
         {"--neutral-draws", nullptr, Takes::value, "R",
-         "draws per locus of the neutral test (default 500);\n"
-         "0 turns the test off",
+         "draws of the neutral test's null of the MHC (default\n"
+         "200), each MIC locus a tenth (at least 20); 0: no test",
          [](O& o, S v) { o.neutraldraws = parsedraws(v); }},
         {"--help", "-h", Takes::nothing, nullptr, "show this text and exit", [](O& o, S) { o.help = true; }},
         {"--version", nullptr, Takes::nothing, nullptr,

@@ -22,7 +22,7 @@ struct Options {
     std::string table;  // --table: tab-separated per-pair table; empty: none
     std::string plot;   // --plot: SVG figure; empty: none
     std::string heatmap;  // --heatmap: SVG pair matrix; empty: none
-    int neutraldraws = 500;  // --neutral-draws: draws per locus of the neutral test; 0: off
+    int neutraldraws = 200;  // --neutral-draws: the MHC's draws in the neutral test (MIC loci a tenth); 0: off
     bool hasseed = false;      // --seed given; otherwise the clock's seconds
     std::uint32_t seed = 0;
     int threads = 0;           // 0: every hardware thread

@@ -152,79 +152,83 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& s) {
     return out;
 }
 
-double countedratio(const LocusGenotypes& g, LocusScratch& s) {
-    const int k = g.alleles;
+namespace {
+
+// What the estimate needs of a locus, per population and allele: the
+// allele's copies c and, over individuals, the sum of the squares of their
+// copies of it; and how many alleles the pair holds.
+int tally(const LocusGenotypes& g, LocusScratch& s) {
     const int w = g.copies;
-    GSTBOOT_CHECK(w >= 1 && w <= MAXNAMEDCOPIES);
-    const std::size_t stride = static_cast<std::size_t>(w) + 1;
-    const std::size_t ka = static_cast<std::size_t>(k);
+    const std::size_t ka = static_cast<std::size_t>(g.alleles);
     for (int p = 0; p < 2; ++p) {
         std::vector<int>& count = s.count[p];
-        std::vector<int>& carriers = s.carriers[p];
+        std::vector<long long>& square = s.square[p];
         count.assign(ka, 0);
-        carriers.assign(ka * stride, 0);
+        square.assign(ka, 0);
         const std::uint16_t* copy = g.copy[p].data();
         if (w == 2) {
             for (int j = 0; j < g.n[p]; ++j, copy += 2) {
                 ++count[copy[0]];
                 ++count[copy[1]];
                 if (copy[0] == copy[1]) {
-                    ++carriers[copy[0] * stride + 2];
+                    square[copy[0]] += 4;
                 } else {
-                    ++carriers[copy[0] * stride + 1];
-                    ++carriers[copy[1] * stride + 1];
+                    ++square[copy[0]];
+                    ++square[copy[1]];
                 }
             }
-        } else {
-            for (int j = 0; j < g.n[p]; ++j, copy += w) {
-                for (int c = 0; c < w; ++c) {
-                    ++count[copy[c]];
-                    int before = 0;  // counted once, at its first copy
-                    for (int e = 0; e < c; ++e) before += copy[e] == copy[c];
-                    if (before > 0) continue;
-                    int times = 1;
-                    for (int e = c + 1; e < w; ++e) times += copy[e] == copy[c];
-                    ++carriers[copy[c] * stride + static_cast<std::size_t>(times)];
-                }
+            continue;
+        }
+        // An individual's m-th copy of an allele adds (m + 1)^2 - m^2 = 2 m + 1
+        // to its square; `mine` counts the individual's copies, reset after.
+        std::vector<int>& mine = s.mine;
+        mine.assign(ka, 0);
+        for (int j = 0; j < g.n[p]; ++j, copy += w) {
+            for (int c = 0; c < w; ++c) {
+                const std::uint16_t a = copy[c];
+                ++count[a];
+                square[a] += 2 * mine[a] + 1;
+                ++mine[a];
             }
+            for (int c = 0; c < w; ++c) mine[copy[c]] = 0;
         }
     }
+    int present = 0;
+    for (std::size_t a = 0; a < ka; ++a) present += s.count[0][a] + s.count[1][a] > 0;
+    return present;
+}
+
+// The ratio from tally()'s sums. Each sum of squares over individuals and
+// copies is an integer over a product of sizes: with x = m / w and f = c /
+// (n w), SSI = (n Q - c^2) / (n w), SSW = (w c - Q) / w and SSP = sum over
+// populations of (N c_p - n_p C)^2 / (n_p N^2 w), so every numerator is
+// exact and each term is rounded a few times only.
+double tallyratio(const LocusGenotypes& g, const LocusScratch& s) {
+    const long long w = g.copies;
+    const long long n0 = g.n[0], n1 = g.n[1];
+    const long long big = n0 + n1;
     const double wd = static_cast<double>(w);
-    const int big = g.n[0] + g.n[1];
     const double n = static_cast<double>(big);
-    const double nc = n - static_cast<double>(g.n[0] * g.n[0] + g.n[1] * g.n[1]) / n;
+    const double nc = n - static_cast<double>(n0 * n0 + n1 * n1) / n;
     const double nk = static_cast<double>(big - 2);
     const double within = (nc * nk) / n;
-    const double pooled = 1.0 / (n * wd);
-    double size[2], inverse[2];
-    for (int p = 0; p < 2; ++p) {
-        size[p] = static_cast<double>(g.n[p]) * wd;
-        inverse[p] = 1.0 / size[p];
-    }
-    // Per m = 0..w: x = m / w, and the SSW of one individual carrying m copies.
-    double x[MAXNAMEDCOPIES + 1], own[MAXNAMEDCOPIES + 1];
-    for (int m = 0; m <= w; ++m) {
-        x[m] = static_cast<double>(m) / wd;
-        own[m] = static_cast<double>(m) * (1.0 - x[m]) * (1.0 - x[m]) + static_cast<double>(w - m) * x[m] * x[m];
-    }
+    const double sspscale = 1.0 / (n * n * wd);
+    const long long sizes[2] = {n0, n1};
     double num = 0.0, den = 0.0;
-    for (std::size_t a = 0; a < ka; ++a) {
-        const double all = static_cast<double>(s.count[0][a] + s.count[1][a]) * pooled;
+    for (std::size_t a = 0; a < static_cast<std::size_t>(g.alleles); ++a) {
+        const long long all = static_cast<long long>(s.count[0][a]) + s.count[1][a];
         double ssp = 0.0, ssi = 0.0, ssw = 0.0;
         for (int p = 0; p < 2; ++p) {
-            const double freq = static_cast<double>(s.count[p][a]) * inverse[p];
-            ssp += size[p] * (freq - all) * (freq - all);
-            int carrying = 0;
-            const int* carriers = s.carriers[p].data() + a * stride;
-            for (int m = 1; m <= w; ++m) {
-                const int c = carriers[m];
-                carrying += c;
-                const double cd = static_cast<double>(c);
-                ssi += cd * wd * (x[m] - freq) * (x[m] - freq);
-                ssw += cd * own[m];
-            }
-            ssi += static_cast<double>(g.n[p] - carrying) * wd * freq * freq;
+            const long long c = s.count[p][a];
+            const long long q = s.square[p][a];
+            const long long np = sizes[p];
+            if (np == 0) continue;
+            const double e = static_cast<double>(big * c - np * all);
+            ssp += e * e / static_cast<double>(np);
+            ssi += static_cast<double>(np * q - c * c) / (static_cast<double>(np) * wd);
+            ssw += static_cast<double>(w * c - q) / wd;
         }
+        ssp *= sspscale;
         num += nk * ssp - ssi;
         den += nk * ssp + (nc - 1.0) * ssi + within * ssw;
     }
@@ -234,8 +238,19 @@ double countedratio(const LocusGenotypes& g, LocusScratch& s) {
     return num / den;
 }
 
+}  // namespace
+
+double countedratio(const LocusGenotypes& g, LocusScratch& s) {
+    GSTBOOT_CHECK(g.copies >= 1 && g.copies <= MAXNAMEDCOPIES);
+    tally(g, s);
+    return tallyratio(g, s);
+}
+
 Comparison compareestimate(const LocusGenotypes& g, double value, LocusScratch& s) {
-    const double counted = countedratio(g, s);
+    GSTBOOT_CHECK(g.copies >= 1 && g.copies <= MAXNAMEDCOPIES);
+    // One allele: no variation, a 0 / 0 that rounding would make a number.
+    if (tally(g, s) < 2) return Comparison::notfinite;
+    const double counted = tallyratio(g, s);
     if (counted < value - TALLYSLACK) return Comparison::below;
     if (counted > value + TALLYSLACK) return Comparison::above;
     const LocusSums sums = locussums(g, s);

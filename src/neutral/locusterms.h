@@ -33,7 +33,8 @@ struct LocusGenotypes {
 struct LocusScratch {
     std::vector<int> count[2];
     std::vector<double> freq[2], total, ssi, ssw, idle, reciprocal[2], pooled, fraction;
-    std::vector<int> carriers[2];  // [allele * (copies + 1) + m]: individuals with m copies
+    std::vector<int> mine;  // one individual's copies of each allele
+    std::vector<long long> square[2];  // per allele: the sum over individuals of their copies squared
 };
 
 struct LocusSums {
@@ -49,11 +50,11 @@ LocusSums locussums(const LocusGenotypes& g, LocusScratch& scratch);
 enum class Comparison { below, equal, above, notfinite };
 
 // G taken from counts alone: how many copies of each allele a population
-// has and how many of its individuals carry it m times, each frequency a
-// count over its total, in an order of its own. Not the bits of
-// locussums(), but the same real number up to rounding; not a number when
-// den is not clearly positive (below 1e-6, where only rounding would tell
-// a locus without variation from one with a trace of it).
+// has and the sum over its individuals of their copies of it squared, all
+// the estimate needs, with every sum of squares an exact integer. Not the
+// bits of locussums(), but the same real number up to rounding; not a
+// number when den is not clearly positive (below 1e-6, where only rounding
+// would tell a locus without variation from one with a trace of it).
 double countedratio(const LocusGenotypes& g, LocusScratch& scratch);
 
 // How far countedratio() may lie from locussums()'s ratio before the two
@@ -67,7 +68,9 @@ constexpr double TALLYSLACK = 1e-6;
 // The place of g's estimate against `value` (finite), the same as
 // comparing locussums()'s num / den with it: countedratio() decides where
 // it lies more than TALLYSLACK from `value`, locussums() elsewhere and
-// wherever countedratio() is not a number.
+// wherever countedratio() is not a number. A locus that holds one allele
+// has no variation (0 / 0) and is not finite, whatever rounding leaves of
+// num and den.
 Comparison compareestimate(const LocusGenotypes& g, double value, LocusScratch& scratch);
 
 }  // namespace gstboot

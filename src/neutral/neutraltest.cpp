@@ -131,7 +131,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
         if (!locusenters(ni, nj)) continue;
         Locus locus;
         locus.id = 1 + l;
-        if (!observe(codes, 2, s.genotypes, locus)) continue;
+        if (!observe(codes, 2, s.genotypes, locus) || s.genotypes.alleles < 2) continue;
         locus.sums = locussums(s.genotypes, s.sums);
         if (!(locus.sums.den > 0.0)) continue;
         locus.observed = locus.sums.num / locus.sums.den;
@@ -168,7 +168,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
     std::vector<double> z;
     for (std::size_t l = 0; l < m; ++l) {
         const double rest = (beforenum[l] + afternum[l + 1]) / (beforeden[l] + afterden[l + 1]);
-        const double zl = position(loci[l], clampnull(rest), seed, i, j, draws, s);
+        const double zl = position(loci[l], clampnull(rest), seed, i, j, micdraws(draws), s);
         if (!std::isnan(zl)) z.push_back(zl);
     }
     result.loci = static_cast<int>(z.size());
@@ -181,7 +181,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
     Locus mhc;
     mhc.id = 0;
     if (ds.mhccopies < 1 || codes[0].empty() || codes[1].empty()) return result;
-    if (!observe(codes, ds.mhccopies, s.genotypes, mhc)) return result;
+    if (!observe(codes, ds.mhccopies, s.genotypes, mhc) || s.genotypes.alleles < 2) return result;
     mhc.sums = locussums(s.genotypes, s.sums);
     if (!(mhc.sums.den > 0.0)) return result;
     mhc.observed = mhc.sums.num / mhc.sums.den;

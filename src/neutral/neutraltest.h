@@ -6,8 +6,8 @@
 //
 // For pair (i, j):
 // - Loci: the MIC loci that enter the pair's MIC estimate (both populations
-//   typed there, N_l - 2 >= 1) and have den_l > 0; beyond MAXTESTLOCI, that
-//   many evenly spaced in file order.
+//   typed there, N_l - 2 >= 1) and hold two alleles or more in the pair
+//   (den_l > 0); beyond MAXTESTLOCI, that many evenly spaced in file order.
 // - G_X = num_X / den_X of each such locus and of the MHC (locussums());
 //   G_MIC over all the loci and G_-l over all but l, each locus weighted as
 //   in the MIC estimate: sum num_l / F_l over sum den_l / F_l.
@@ -16,7 +16,8 @@
 //   frequencies. Each of R draws takes q_i and q_j from Dirichlet(pi (1 - F)
 //   / F), independently, then n_i w and n_j w copies from them, w to an
 //   individual (both at once by the Polya urn, PolyaUrn), and scores
-//   them with locussums(). Draws that are not finite
+//   them with locussums(). R is the MHC's draws; each MIC locus takes
+//   micdraws(R). Draws that are not finite (one allele drawn, among them)
 //   are dropped (R' kept); a locus with R' < R/2 is left out.
 // - u_X = (#{G_r < G_X} + #{G_r = G_X}/2 + 1/2) / (R' + 1), z_X = Phi^-1(u_X).
 // - T = (z_MHC - mean z) / (s sqrt(1 + 1/m)) over the m MIC loci kept (s
@@ -41,7 +42,14 @@ constexpr int MINLOCI = 8;
 constexpr int MAXTESTLOCI = 200;
 constexpr double FLOOR = 1e-4;
 constexpr double CEILING = 0.999;
-constexpr int DEFAULTDRAWS = 500;
+constexpr int DEFAULTDRAWS = 200;
+
+// The draws of each MIC locus when the MHC takes `draws`: a tenth, at least
+// 20 (or all of them below 20). The MIC loci's positions enter the test
+// only through their mean and spread over the loci, where the Monte Carlo
+// error of 50 draws adds about 3% to a variance that drift makes; the MHC's
+// one position needs the resolution of all its draws.
+constexpr int micdraws(int draws) { return draws / 10 > 20 ? draws / 10 : draws < 20 ? draws : 20; }
 
 struct NeutralResult {
     double t = std::numeric_limits<double>::quiet_NaN();  // T
@@ -58,7 +66,8 @@ struct NeutralScratch {
     PolyaUrn urn;
 };
 
-// The test of pair (i, j), i < j < npop, with `draws` >= 1 draws per locus.
+// The test of pair (i, j), i < j < npop, with `draws` >= 1 draws of the MHC's
+// null (micdraws(draws) of each MIC locus's).
 NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, int draws, NeutralScratch& scratch);
 
 // Benjamini-Hochberg q-values: q_(k) = min over k' >= k of p_(k') M / k',
