@@ -10,19 +10,22 @@
 
 namespace gstboot {
 
-void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, RunSummary& run) {
+void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, RunSummary& run, Progress* progress) {
     run.neutraldraws = draws;
     const std::size_t pairs = run.pairs.size();
     std::vector<NeutralResult> results(pairs);
-    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> next{0}, done{0};
     std::mutex mutex;
     std::exception_ptr failure;
-    auto work = [&] {
+    // Only the calling thread draws the progress line.
+    auto work = [&](bool caller) {
         try {
             NeutralScratch scratch;
             for (std::size_t k = next.fetch_add(1); k < pairs; k = next.fetch_add(1)) {
                 const PairSummary& pair = run.pairs[k];
                 results[k] = neutralpair(ds, pair.pop1, pair.pop2, seed, draws, scratch);
+                const std::size_t finished = done.fetch_add(1) + 1;
+                if (caller && progress) progress->update(static_cast<long long>(finished));
             }
         } catch (...) {
             std::lock_guard<std::mutex> lock(mutex);
@@ -35,9 +38,9 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
         const std::size_t wanted = threads < 1 ? 1 : static_cast<std::size_t>(threads);
         std::string why;
         // A thread that cannot start leaves its share to the others and this one.
-        while (workers.size() + 1 < wanted && workers.size() + 1 < pairs && workers.start(work, why)) {
+        while (workers.size() + 1 < wanted && workers.size() + 1 < pairs && workers.start([&] { work(false); }, why)) {
         }
-        work();
+        work(true);
     }
     if (failure) std::rethrow_exception(failure);
 

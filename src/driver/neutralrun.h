@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/progress.h"
 #include "data/dataset.h"
 #include "output/summary.h"
 
@@ -15,6 +16,8 @@ namespace gstboot {
 // pair's T, p, loci and Benjamini-Hochberg q in its summary. Each pair's
 // draws come from streams of its own, so the results are the same for
 // every thread count. A worker that cannot be started is done without.
-void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, RunSummary& run);
+// `progress`, when given, is told how many pairs are done.
+void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, RunSummary& run,
+                Progress* progress = nullptr);
 
 }  // namespace gstboot

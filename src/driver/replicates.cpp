@@ -1,6 +1,7 @@
 #include "driver/replicates.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -33,7 +34,7 @@ void scoreone(const DataSet& ds, const Scorer& scorer, Worker& w, Random& rng, i
 }
 
 void runalone(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, ResultTables& tables,
-              std::FILE* console) {
+              std::FILE* console, Progress* progress) {
     Worker w;
     w.work = scorer.makework();
     Random rng;
@@ -41,6 +42,7 @@ void runalone(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, Resul
     for (int r = 0; r < NREP; ++r) {
         if (r % 100 == 0) countdown(console, r);
         scoreone(ds, scorer, w, rng, r, tables);
+        if (progress) progress->update(r + 1);
     }
 }
 
@@ -72,14 +74,23 @@ public:
     std::size_t size() const { return threads_.size(); }
 
     // Prints the countdown as replicates complete; returns when all are done
-    // or a worker failed. The countdown's text does not depend on timing.
-    void follow(std::FILE* console) {
-        for (int shown = 0; shown < NREP; shown += 100) {
+    // or a worker failed. The countdown's text does not depend on timing;
+    // `progress` is told of the replicates done a few times a second.
+    void follow(std::FILE* console, Progress* progress) {
+        for (int shown = 0; shown <= NREP; shown += 100) {
             std::unique_lock<std::mutex> lock(mutex_);
-            progress_.wait(lock, [&] { return done_ >= shown || failure_; });
+            while (done_ < shown && !failure_) {
+                progress_.wait_for(lock, std::chrono::milliseconds(100));
+                if (progress) {
+                    const int done = done_;
+                    lock.unlock();
+                    progress->update(done);
+                    lock.lock();
+                }
+            }
             if (failure_) return;
             lock.unlock();
-            countdown(console, shown);
+            if (shown < NREP) countdown(console, shown);
         }
     }
 
@@ -130,10 +141,10 @@ private:
 }  // namespace
 
 void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, int threads, ResultTables& tables,
-                   std::FILE* console, std::vector<std::string>& warnings) {
+                   std::FILE* console, std::vector<std::string>& warnings, Progress* progress) {
     if (threads > NREP) threads = NREP;
     if (threads <= 1) {
-        runalone(ds, scorer, seed, tables, console);
+        runalone(ds, scorer, seed, tables, console, progress);
         return;
     }
     std::string why;
@@ -147,14 +158,14 @@ void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, 
                                    std::to_string(threads) + " threads could be started (" + why +
                                    "); the results do not depend on the number of threads");
             }
-            pool.follow(console);
+            pool.follow(console, progress);
             pool.finish();
             return;
         }
     }
     warnings.push_back("gstboot: warning: no worker thread could be started (" + why +
                        "); running in one thread, which gives the same results");
-    runalone(ds, scorer, seed, tables, console);
+    runalone(ds, scorer, seed, tables, console, progress);
 }
 
 }  // namespace gstboot

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/dataset.h"
+#include "driver/progress.h"
 #include "plain/pairgst.h"
 #include "estimates/scorer.h"
 
@@ -23,8 +24,9 @@ namespace gstboot {
 // started (no memory for their scratch, the system refuses a thread) are
 // done without: the run goes on with those that did start, or in the calling
 // thread, and one warning is added to `warnings`. An exception in a worker is
-// rethrown here after every worker has been joined.
+// rethrown here after every worker has been joined. `progress`, when given,
+// is told how many replicates are done.
 void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, int threads, ResultTables& tables,
-                   std::FILE* console, std::vector<std::string>& warnings);
+                   std::FILE* console, std::vector<std::string>& warnings, Progress* progress = nullptr);
 
 }  // namespace gstboot

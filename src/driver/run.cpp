@@ -10,6 +10,7 @@
 #include "data/inputs.h"
 #include "driver/budget.h"
 #include "driver/options.h"
+#include "driver/progress.h"
 #include "driver/neutralrun.h"
 #include "driver/replicates.h"
 #include "driver/summarize.h"
@@ -26,6 +27,7 @@
 #include "system/memory.h"
 #include "system/outputs.h"
 #include "system/signals.h"
+#include "system/terminal.h"
 
 namespace gstboot {
 
@@ -88,14 +90,21 @@ int run(const Options& options) {
     auto tables = std::make_unique<ResultTables>();
     tables->assign(ds->npop);
     warnings.clear();
-    runreplicates(*ds, *scorer, seed, threads, *tables, stdout, warnings);
+    Progress progress(stderr, redrawable(stderr));
+    progress.start("replicates", NREP);
+    runreplicates(*ds, *scorer, seed, threads, *tables, stdout, warnings, &progress);
+    progress.finish();
     printlines(warnings);
 
     auto observed = std::make_unique<PairEstimates>();
     scoreobserved(*ds, *scorer, *observed);
     RunSummary summary = summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
     // Its own streams, after the replicates: they do not change.
-    if (options.neutraldraws > 0) runneutral(*ds, seed, options.neutraldraws, threads, summary);
+    if (options.neutraldraws > 0) {
+        progress.start("neutral test", static_cast<long long>(summary.pairs.size()));
+        runneutral(*ds, seed, options.neutraldraws, threads, summary, &progress);
+        progress.finish();
+    }
     printlines(estimatewarnings(summary));
     printlines(neutralwarnings(summary, MINLOCI));
     const std::string neutral = neutralline(summary);
