@@ -89,15 +89,15 @@ done
 # The neutral test: each study without it and with it (its default draws),
 # the widest kernels, 1 thread and all threads; the report must not change.
 echo
-echo "| study | threads | without test s | with test s | with / without |"
-echo "|---|---:|---:|---:|---:|"
+echo "| study | threads | without test s | with test s | the test's share s | with / without |"
+echo "|---|---:|---:|---:|---:|---:|"
 for s in medium large largest; do
   dir=$work/$s
   for n in 1 "$threads"; do
     read -r t0 m0 < <(measure "$dir" "${sets[0]}" --threads "$n" --neutral-draws 0)
     read -r t5 m5 < <(measure "$dir" "${sets[0]}" --threads "$n")
     same "$dir" "with the neutral test, $n threads"
-    printf "| %s | %d | %.3f | %.3f | %.2f |\n" "$s" "$n" "$t0" "$t5" "$(echo "$t5/$t0" | bc -l)"
+    printf "| %s | %d | %.3f | %.3f | %.3f | %.2f |\n" "$s" "$n" "$t0" "$t5" "$(echo "$t5-$t0" | bc -l)" "$(echo "$t5/$t0" | bc -l)"
   done
 done
 
