@@ -1,0 +1,105 @@
+#include "neutral/studytest.h"
+
+#include <cmath>
+
+#include "neutral/neutraltest.h"
+#include "numeric/elementary.h"
+
+namespace gstboot {
+
+namespace {
+
+constexpr double NOTANUMBER = std::numeric_limits<double>::quiet_NaN();
+
+// Running mean of the finite values given to it.
+struct Mean {
+    double sum = 0.0;
+    int count = 0;
+    void add(double v) {
+        if (std::isnan(v)) return;
+        sum = sum + v;
+        ++count;
+    }
+    double value() const { return count > 0 ? sum / static_cast<double>(count) : NOTANUMBER; }
+};
+
+// `x` placed among `others` (those with enough pairs).
+Placement place(double x, int pairs, const std::vector<double>& others) {
+    Placement out;
+    out.pairs = pairs;
+    double sum = 0.0;
+    int m = 0;
+    for (double v : others) {
+        if (std::isnan(v)) continue;
+        sum = sum + v;
+        ++m;
+    }
+    out.loci = m;
+    if (m < MINLOCI || pairs < MINPAIRS || std::isnan(x)) return out;
+    const double count = static_cast<double>(m);
+    const double mean = sum / count;
+    double squares = 0.0;
+    for (double v : others) {
+        if (!std::isnan(v)) squares = squares + (v - mean) * (v - mean);
+    }
+    const double sd = std::sqrt(squares / (count - 1.0));
+    if (!(sd > 0.0)) return out;
+    out.t = (x - mean) / (sd * std::sqrt(1.0 + 1.0 / count));
+    out.p = studenttwosided(out.t, m - 1);
+    return out;
+}
+
+// The mean of a pair's MIC positions but `skip` (-1: none), or not a number.
+double restmean(const std::vector<double>& z, int skip) {
+    Mean m;
+    for (std::size_t l = 0; l < z.size(); ++l) {
+        if (static_cast<int>(l) != skip) m.add(z[l]);
+    }
+    return m.value();
+}
+
+}  // namespace
+
+StudyAnswer studyanswer(const std::vector<PairPositions>& pairs, int npop, int nloci) {
+    StudyAnswer out;
+    const auto loci = static_cast<std::size_t>(nloci);
+    // The locus answer.
+    Mean mhc;
+    std::vector<Mean> mic(loci);
+    for (const PairPositions& p : pairs) {
+        mhc.add(p.mhc);
+        for (std::size_t l = 0; l < loci && l < p.mic.size(); ++l) mic[l].add(p.mic[l]);
+    }
+    std::vector<double> means(loci, NOTANUMBER);
+    for (std::size_t l = 0; l < loci; ++l) {
+        if (mic[l].count >= MINPAIRS) means[l] = mic[l].value();
+    }
+    out.locus = place(mhc.value(), mhc.count, means);
+
+    // Each population against the rest.
+    std::vector<Placement> raw(static_cast<std::size_t>(npop));
+    for (int i = 0; i < npop; ++i) {
+        Mean own;
+        std::vector<Mean> theirs(loci);
+        for (const PairPositions& p : pairs) {
+            if (p.pop1 != i && p.pop2 != i) continue;
+            if (!std::isnan(p.mhc)) own.add(p.mhc - restmean(p.mic, -1));
+            for (std::size_t l = 0; l < loci && l < p.mic.size(); ++l) {
+                if (!std::isnan(p.mic[l])) theirs[l].add(p.mic[l] - restmean(p.mic, static_cast<int>(l)));
+            }
+        }
+        std::vector<double> contrasts(loci, NOTANUMBER);
+        for (std::size_t l = 0; l < loci; ++l) {
+            if (theirs[l].count >= MINPAIRS) contrasts[l] = theirs[l].value();
+        }
+        raw[static_cast<std::size_t>(i)] = place(own.value(), own.count, contrasts);
+    }
+    std::vector<double> p;
+    for (const Placement& r : raw) p.push_back(r.p);
+    const std::vector<double> q = bhqvalues(p);
+    for (std::size_t i = 0; i < raw.size(); ++i) raw[i].q = q[i];
+    out.populations = std::move(raw);
+    return out;
+}
+
+}  // namespace gstboot
