@@ -105,7 +105,7 @@ int run(const Options& options) {
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
     if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
-    if (heatmap) heatmap->write(heatmapsvg(summary));
+    if (heatmap) heatmap->write(heatmapsvg(summary, options.heatmapscale));
     outputs.commit(stdout);
     return 0;
 }
