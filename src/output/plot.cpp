@@ -133,10 +133,18 @@ std::string line(double x1, double y1, double x2, double y2, const std::string& 
 std::string axes(const Frame& f) {
     std::string s;
     const std::vector<std::string> xlabels = ticklabels(f.xaxis);
+    // Long labels (a narrow range needs many decimals) go on every other
+    // tick, or fewer, rather than run into each other.
+    double widest = 0.0;
+    for (const std::string& label : xlabels) widest = std::max(widest, textwidth(label, FONT));
+    const double spacing = f.x(f.xaxis.step) - f.x(0.0);
+    long stride = 1;
+    while (widest + 6.0 > spacing * static_cast<double>(stride)) ++stride;
     for (long k = f.xaxis.first; k <= f.xaxis.last; ++k) {
         const double x = f.x(static_cast<double>(k) * f.xaxis.step);
         s += line(x, TOP, x, TOP + f.side, "stroke=\"#ddd\"");
         s += line(x, TOP + f.side, x, TOP + f.side + 5, "stroke=\"#444\"");
+        if (k % stride != 0) continue;
         s += text(x, TOP + f.side + 19, xlabels[static_cast<std::size_t>(k - f.xaxis.first)],
                   " text-anchor=\"middle\"");
     }
@@ -292,14 +300,14 @@ AxisRange axisrange(double lo, double hi) {
         mag = mag / 10.0;
         ++decimals;
     }
-    while (mag * 10.0 <= raw) {
+    while (mag * 10.0 <= raw * 0.75) {
         mag = mag * 10.0;
         --decimals;
     }
     a.step = 10.0 * mag;
     a.decimals = std::max(0, decimals - 1);
     for (double m : {1.0, 2.0, 2.5, 5.0}) {
-        if (m * mag >= raw) {
+        if (m * mag >= raw * 0.75) {
             a.step = m * mag;
             a.decimals = std::max(0, m == 2.5 ? decimals + 1 : decimals);
             break;

@@ -34,7 +34,7 @@ struct AxisRange {
 
 // The axis over data from lo to hi (lo <= hi): from 0 when 0 lies no
 // further from the data than their own span, then 4% of the span beyond
-// each end, at least MINSPAN wide in all; about six steps between ticks.
+// each end, at least MINSPAN wide in all; six to eight steps between ticks.
 // Powers of ten come from repeated * and /, the same bits everywhere.
 AxisRange axisrange(double lo, double hi);
 
