@@ -1,4 +1,4 @@
-// The --table, --plot, --heatmap and --neutral-draws options: both forms, a
+// The --table, --plot, --heatmap, --heatmap-scale and --neutral-draws options: both forms, a
 // missing or bad value, and outputs that would overwrite each other.
 #include <gtest/gtest.h>
 
@@ -45,6 +45,10 @@ TEST(ExtraOptions, NeutralDraws) {
         EXPECT_EQ(parse({"--neutral-draws", v}).neutraldraws, std::stoi(v)) << v;
     }
     EXPECT_EQ(parse({"--heatmap=h.svg"}).heatmap, "h.svg");
+    EXPECT_EQ(parse({}).heatmapscale, gstboot::ColourScale::separate);
+    EXPECT_EQ(parse({"--heatmap-scale=shared"}).heatmapscale, gstboot::ColourScale::shared);
+    EXPECT_EQ(parse({"--heatmap-scale", "separate"}).heatmapscale, gstboot::ColourScale::separate);
+    EXPECT_EQ(usagestatus({"--heatmap-scale", "one"}), gstboot::exitstatus(gstboot::ErrorKind::usage));
     for (const char* v : {"9", "1", "100001", "-5", "", "1e3", "0500x", "9999999"}) {
         EXPECT_EQ(usagestatus({"--neutral-draws", v}), gstboot::exitstatus(gstboot::ErrorKind::usage)) << v;
     }

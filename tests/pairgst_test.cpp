@@ -104,6 +104,9 @@ TEST(PairGst, SummarySumsInReplicateOrderAndLeavesTheTables) {
     EXPECT_EQ(run.pairs[0].p, 0.49999999999999967);
     EXPECT_EQ(run.pairs[1].frac, 0.0);
     EXPECT_EQ(run.pairs[2].frac, 0.0);
+    EXPECT_EQ(run.pairs[0].greater, 500);  // the count the table divides once
+    EXPECT_EQ(run.pairs[1].greater, 0);
+    EXPECT_EQ(run.pairs[2].greater, 0);
     double mean = 0.0;
     for (int r = 0; r < 500; ++r) mean = mean + 1.0 / 1000.0;
     EXPECT_EQ(run.pairs[0].mhc.mean, mean);

@@ -56,6 +56,11 @@ bool parsecorrection(const std::string& text) {
     return text == "on";
 }
 
+ColourScale parsescale(const std::string& text) {
+    if (text != "shared" && text != "separate") bad("--heatmap-scale needs shared or separate, not '" + text + "'");
+    return text == "shared" ? ColourScale::shared : ColourScale::separate;
+}
+
 Resampling parseresample(const std::string& text) {
     Resampling r{false, false, false};
     if (text == "none") return r;
@@ -144,6 +149,10 @@ const std::vector<OptionEntry>& optiontable() {
          "also draw the pair matrix as an SVG heatmap (MHC below\n"
          "the diagonal, MIC above)",
          [](O& o, S v) { o.heatmap = v; }},
+        {"--heatmap-scale", nullptr, Takes::value, "shared|separate",
+         "the heatmap's colours: one scale for both halves, or\n"
+         "each half its own (default: separate)",
+         [](O& o, S v) { o.heatmapscale = parsescale(v); }},
         {"--neutral-draws", nullptr, Takes::value, "R",
          "draws of the neutral test's null of the MHC (default\n"
          "200), each MIC locus a tenth (at least 20); 0: no test",

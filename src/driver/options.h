@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/inputs.h"
+#include "output/heatmap.h"
 
 namespace gstboot {
 
@@ -22,6 +23,7 @@ struct Options {
     std::string table;  // --table: tab-separated per-pair table; empty: none
     std::string plot;   // --plot: SVG figure; empty: none
     std::string heatmap;  // --heatmap: SVG pair matrix; empty: none
+    ColourScale heatmapscale = ColourScale::separate;  // --heatmap-scale
     int neutraldraws = 200;  // --neutral-draws: the MHC's draws in the neutral test (MIC loci a tenth); 0: off
     bool hasseed = false;      // --seed given; otherwise the clock's seconds
     std::uint32_t seed = 0;

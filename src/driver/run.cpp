@@ -114,7 +114,7 @@ int run(const Options& options) {
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
     if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
-    if (heatmap) heatmap->write(heatmapsvg(summary));
+    if (heatmap) heatmap->write(heatmapsvg(summary, options.heatmapscale));
     outputs.commit(stdout);
     printlines(reportlines(summary));
     return 0;

@@ -108,7 +108,10 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             summarizerow(t.mhcGST[i][j], s.mhc, sorted);
             summarizerow(t.micGST[i][j], s.mic, sorted);
             for (int r = 0; r < NREP; ++r) {
-                if (t.mhcGST[i][j][r] > t.micGST[i][j][r]) s.frac = s.frac + 0.001;
+                if (t.mhcGST[i][j][r] > t.micGST[i][j][r]) {
+                    ++s.greater;
+                    s.frac = s.frac + 0.001;
+                }
             }
             s.p = fold(s.frac);
 

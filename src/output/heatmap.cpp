@@ -6,13 +6,18 @@
 
 #include "output/escape.h"
 #include "output/format.h"
+#include "output/svgtext.h"
 
 namespace gstboot {
 
 namespace {
 
 constexpr double MARGIN = 20.0;
-constexpr double BAR = 18.0;      // width of the colour bar
+constexpr double BAR = 18.0;       // width of a colour bar
+constexpr double BARHEIGHT = 240.0;
+constexpr double FONT = 12.0;
+constexpr double LINE = 16.0;
+constexpr double MINWIDTH = 700.0;
 
 std::string at(double v) { return "\"" + fixed(v, 2) + "\""; }
 
@@ -27,9 +32,12 @@ std::string clip(const std::string& name, std::size_t keep) {
     return text;
 }
 
-// A name as drawn: cut, isolated (a right-to-left name cannot reorder the
-// text around it) and escaped.
-std::string drawn(const std::string& name, std::size_t keep) { return xmltext(isolated(clip(name, keep))); }
+// A name as shown: cut and isolated, so that a right-to-left name cannot
+// reorder the text around it.
+std::string shown(const std::string& name, std::size_t keep) { return isolated(clip(name, keep)); }
+
+// ... and escaped, as it goes into the file.
+std::string drawn(const std::string& name, std::size_t keep) { return xmltext(shown(name, keep)); }
 
 // A perceptually even scale from dark violet to yellow, by linear steps
 // between five anchors; t in [0, 1].
@@ -53,72 +61,113 @@ std::string colour(double t) {
 // Text on a cell of scale position t: white on the dark half, black on the light.
 const char* ink(double t) { return t < 0.55 ? "white" : "black"; }
 
+// The values a colour bar spans: from the smaller of 0 and the lowest
+// finite estimate to the highest; [0, 1] when there is none.
 struct Scale {
     double lo = 0.0, hi = 1.0;
+    bool any = false;
+
+    void take(double v) {
+        if (!std::isfinite(v)) return;
+        lo = any ? std::min(lo, v) : v;
+        hi = any ? std::max(hi, v) : v;
+        any = true;
+    }
+    Scale fromzero() const {
+        if (!any) return Scale{};
+        Scale s = *this;
+        s.lo = std::min(s.lo, 0.0);
+        return s;
+    }
     double position(double v) const { return hi > lo ? (v - lo) / (hi - lo) : 0.5; }
 };
 
+std::string text(double x, double y, const std::string& s, const std::string& extra = "") {
+    return "<text x=" + at(x) + " y=" + at(y) + extra + ">" + xmltext(s) + "</text>\n";
+}
+
+// A hollow ring: the mark of a pair the neutral test could not test.
+std::string ring(double x, double y, double r, const char* stroke) {
+    return "<circle cx=" + at(x) + " cy=" + at(y) + " r=" + at(r) + " fill=\"none\" stroke=\"" + stroke +
+           "\" stroke-width=\"1\"/>\n";
+}
+
+// One colour bar at x, its title above it; returns its right edge, tick
+// labels included.
+double colourbar(double x, double top, const std::string& title, const Scale& scale, std::string& s) {
+    const int steps = 50;
+    s += text(x, top - 10.0, title);
+    for (int k = 0; k < steps; ++k) {
+        const double t = 1.0 - (static_cast<double>(k) + 0.5) / steps;
+        s += "<rect x=" + at(x) + " y=" + at(top + BARHEIGHT * k / steps) + " width=" + at(BAR) + " height=" +
+             at(BARHEIGHT / steps + 0.5) + " fill=\"" + colour(t) + "\"/>\n";
+    }
+    s += "<rect x=" + at(x) + " y=" + at(top) + " width=" + at(BAR) + " height=" + at(BARHEIGHT) +
+         " fill=\"none\" stroke=\"#444\"/>\n";
+    double right = x + textwidth(title, FONT);
+    for (int k = 0; k <= 4; ++k) {
+        const double v = scale.hi - (scale.hi - scale.lo) * k / 4.0;
+        const double y = top + BARHEIGHT * k / 4.0;
+        s += "<line x1=" + at(x + BAR) + " y1=" + at(y) + " x2=" + at(x + BAR + 4.0) + " y2=" + at(y) +
+             " stroke=\"#444\"/>\n";
+        const std::string label = fixed(v, 3);
+        s += text(x + BAR + 7.0, y + 4.0, label);
+        right = std::max(right, x + BAR + 7.0 + textwidth(label, FONT));
+    }
+    return right;
+}
+
 }  // namespace
 
-std::string heatmapsvg(const RunSummary& run) {
+std::string heatmapsvg(const RunSummary& run, ColourScale scaling) {
     const int n = run.npop;
+    const bool neutral = run.neutraldraws > 0;
     std::vector<std::string> names(static_cast<std::size_t>(std::max(n, 0)));
     for (int p = 0; p < n; ++p) names[static_cast<std::size_t>(p)] = std::to_string(p + 1);
     // Each cell's pair, by [row][column].
     std::vector<const PairSummary*> cell(static_cast<std::size_t>(n) * static_cast<std::size_t>(std::max(n, 0)),
                                          nullptr);
-    Scale scale;
-    bool any = false;
+    Scale mhcscale, micscale, both;
+    std::size_t untested = 0;
     for (const PairSummary& p : run.pairs) {
         if (!p.name1.empty()) names[static_cast<std::size_t>(p.pop1)] = p.name1;
         if (!p.name2.empty()) names[static_cast<std::size_t>(p.pop2)] = p.name2;
         cell[static_cast<std::size_t>(p.pop1 * n + p.pop2)] = &p;
         cell[static_cast<std::size_t>(p.pop2 * n + p.pop1)] = &p;
-        for (double v : {p.mhc.observed, p.mic.observed}) {
-            if (!std::isfinite(v)) continue;
-            scale.lo = any ? std::min(scale.lo, v) : v;
-            scale.hi = any ? std::max(scale.hi, v) : v;
-            any = true;
-        }
+        mhcscale.take(p.mhc.observed);
+        micscale.take(p.mic.observed);
+        both.take(p.mhc.observed);
+        both.take(p.mic.observed);
+        if (neutral && std::isnan(p.neutral.q)) ++untested;
     }
-    if (!any) scale = Scale{};
-    scale.lo = std::min(scale.lo, 0.0);
+    const bool shared = scaling == ColourScale::shared;
+    const Scale below = (shared ? both : mhcscale).fromzero();
+    const Scale above = (shared ? both : micscale).fromzero();
 
     const double side = n <= 0 ? 12.0 : std::max(12.0, std::min(40.0, 640.0 / n));
     const double font = std::min(12.0, side - 2.0);
-    // Room for the names left of and above the matrix: the longest, cut to
-    // `keep` characters, at about 0.62 of the font size per character.
+    // Room for the names left of and above the matrix: the widest, cut to
+    // `keep` characters.
     const std::size_t keep = 18;
-    std::size_t longest = 1;
-    for (const std::string& name : names) longest = std::max(longest, std::min(keep + 1, clip(name, keep).size()));
-    const double labels = static_cast<double>(longest) * font * 0.62 + 12.0;
+    double longest = textwidth("0", font);
+    for (const std::string& name : names) longest = std::max(longest, textwidth(shown(name, keep), font));
+    const double labels = longest + 12.0;
     const double left = MARGIN + labels;
     const double top = 60.0 + labels;
     const double matrix = side * std::max(n, 1);
     const double barx = left + matrix + 40.0;
-    const double width = std::max(barx + BAR + 190.0, 700.0);
-    const double barh = 240.0;
-    const double cy = top + std::max(matrix, barh + 80.0) + 30.0;  // the caption
-    const double height = cy + 32.0;
 
-    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=" + at(width) + " height=" + at(height) +
-         " viewBox=\"0 0 " + fixed(width, 2) + " " + fixed(height, 2) +
-         "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-    s += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    s += "<text x=" + at(MARGIN) + " y=\"28\" font-size=\"16\">Gst per population pair: MHC below the diagonal, "
-         "MIC above</text>\n";
-
-    // Names: rows on the left, columns above, rotated.
+    std::string body;
+    // Names: rows on the left, columns above, turned.
     for (int p = 0; p < n; ++p) {
         const std::string name = drawn(names[static_cast<std::size_t>(p)], keep);
         const double mid = side * p + side / 2.0;
-        s += "<text x=" + at(left - 4.0) + " y=" + at(top + mid + font / 3.0) + " text-anchor=\"end\" font-size=" +
-             at(font) + ">" + name + "</text>\n";
+        body += "<text x=" + at(left - 4.0) + " y=" + at(top + mid + font / 3.0) + " text-anchor=\"end\" font-size=" +
+                at(font) + ">" + name + "</text>\n";
         const double x = left + mid + font / 3.0;
         const double y = top - 4.0;
-        s += "<text x=" + at(x) + " y=" + at(y) + " font-size=" + at(font) + " transform=\"rotate(-90 " +
-             fixed(x, 2) + " " + fixed(y, 2) + ")\">" + name + "</text>\n";
+        body += "<text x=" + at(x) + " y=" + at(y) + " font-size=" + at(font) + " transform=\"rotate(-90 " +
+                fixed(x, 2) + " " + fixed(y, 2) + ")\">" + name + "</text>\n";
     }
 
     for (int r = 0; r < n; ++r) {
@@ -127,7 +176,7 @@ std::string heatmapsvg(const RunSummary& run) {
             const double y = top + side * r;
             const std::string box = "<rect x=" + at(x) + " y=" + at(y) + " width=" + at(side) + " height=" + at(side);
             if (r == c) {
-                s += box + " fill=\"#f2f2f2\"/>\n";
+                body += box + " fill=\"#f2f2f2\"/>\n";
                 continue;
             }
             const PairSummary* p = cell[static_cast<std::size_t>(r * n + c)];
@@ -139,65 +188,84 @@ std::string heatmapsvg(const RunSummary& run) {
                                       " Gst " + fixed(v, 4) +
                                       (std::isfinite(p->neutral.q) ? ", neutral q " + fixed(p->neutral.q, 4) : "") +
                                       "</title>";
-            if (!std::isfinite(v)) {
-                s += box + " fill=\"#cccccc\">" + title + "</rect>\n";
-                continue;
-            }
-            const double t = scale.position(v);
-            s += box + " fill=\"" + colour(t) + "\">" + title + "</rect>\n";
-            if (p->neutral.q < QLEVEL) {
-                s += "<text x=" + at(x + side / 2.0) + " y=" + at(y + side / 2.0 + font / 3.0) +
-                     " text-anchor=\"middle\" font-weight=\"bold\" font-size=" + at(font) + " fill=\"" + ink(t) +
-                     "\">" + (p->neutral.z < 0.0 ? "\u2212" : "+") + "</text>\n";
+            const bool finite = std::isfinite(v);
+            const double t = finite ? (mhc ? below : above).position(v) : 0.0;
+            body += box + " fill=\"" + (finite ? colour(t) : std::string("#cccccc")) + "\">" + title + "</rect>\n";
+            const char* pen = finite ? ink(t) : "#555555";
+            if (neutral && std::isnan(p->neutral.q)) {
+                body += ring(x + side / 2.0, y + side / 2.0, std::min(side * 0.28, 5.0), pen);
+            } else if (p->neutral.q < QLEVEL) {
+                body += "<text x=" + at(x + side / 2.0) + " y=" + at(y + side / 2.0 + font / 3.0) +
+                        " text-anchor=\"middle\" font-weight=\"bold\" font-size=" + at(font) + " fill=\"" + pen +
+                        "\">" + (p->neutral.z < 0.0 ? "\u2212" : "+") + "</text>\n";
             }
         }
     }
     if (n > 0) {
-        s += "<rect x=" + at(left) + " y=" + at(top) + " width=" + at(matrix) + " height=" + at(matrix) +
-             " fill=\"none\" stroke=\"#444\"/>\n";
-        s += "<line x1=" + at(left) + " y1=" + at(top) + " x2=" + at(left + matrix) + " y2=" + at(top + matrix) +
-             " stroke=\"#444\" stroke-width=\"0.5\"/>\n";
+        body += "<rect x=" + at(left) + " y=" + at(top) + " width=" + at(matrix) + " height=" + at(matrix) +
+                " fill=\"none\" stroke=\"#444\"/>\n";
+        body += "<line x1=" + at(left) + " y1=" + at(top) + " x2=" + at(left + matrix) + " y2=" + at(top + matrix) +
+                " stroke=\"#444\" stroke-width=\"0.5\"/>\n";
     }
 
-    // The colour bar: 50 steps, ticks at its ends and middle.
-    const int steps = 50;
-    s += "<text x=" + at(barx) + " y=" + at(top - 10.0) + ">Gst</text>\n";
-    for (int k = 0; k < steps; ++k) {
-        const double t = 1.0 - (static_cast<double>(k) + 0.5) / steps;
-        s += "<rect x=" + at(barx) + " y=" + at(top + barh * k / steps) + " width=" + at(BAR) + " height=" +
-             at(barh / steps + 0.5) + " fill=\"" + colour(t) + "\"/>\n";
+    // The colour bars, then the keys below them.
+    double right = 0.0;
+    if (shared) {
+        right = colourbar(barx, top, "Gst", below, body);
+    } else {
+        right = colourbar(barx, top, "MHC", below, body);
+        right = colourbar(right + 24.0, top, "MIC", above, body);
     }
-    s += "<rect x=" + at(barx) + " y=" + at(top) + " width=" + at(BAR) + " height=" + at(barh) +
-         " fill=\"none\" stroke=\"#444\"/>\n";
-    for (int k = 0; k <= 4; ++k) {
-        const double v = scale.hi - (scale.hi - scale.lo) * k / 4.0;
-        const double y = top + barh * k / 4.0;
-        s += "<line x1=" + at(barx + BAR) + " y1=" + at(y) + " x2=" + at(barx + BAR + 4.0) + " y2=" + at(y) +
-             " stroke=\"#444\"/>\n";
-        s += "<text x=" + at(barx + BAR + 7.0) + " y=" + at(y + 4.0) + ">" + fixed(v, 3) + "</text>\n";
+    double y = top + BARHEIGHT + 26.0;
+    auto key = [&](const std::string& mark, const std::string& label) {
+        body += mark + text(barx + 18.0, y, label);
+        right = std::max(right, barx + 18.0 + textwidth(label, FONT));
+        y += LINE;
+    };
+    key("<rect x=" + at(barx) + " y=" + at(y - 10.0) + " width=\"12\" height=\"12\" fill=\"#cccccc\"/>",
+        "no estimate");
+    if (neutral) {
+        y += 4.0;
+        key(text(barx, y, "\u2212", " font-weight=\"bold\""), "MHC less differentiated");
+        key(text(barx, y, "+", " font-weight=\"bold\""), "MHC more differentiated");
+        key("", "(neutral test, q < 0.05)");
+        key(ring(barx + 6.0, y - 4.0, 4.5, "#777777"), "not tested");
     }
-    double y = top + barh + 26.0;
-    s += "<rect x=" + at(barx) + " y=" + at(y - 10.0) + " width=\"12\" height=\"12\" fill=\"#cccccc\"/>\n";
-    s += "<text x=" + at(barx + 18.0) + " y=" + at(y) + ">no estimate</text>\n";
-    if (run.neutraldraws > 0) {
-        y += 20.0;
-        s += "<text x=" + at(barx) + " y=" + at(y) + " font-weight=\"bold\">\u2212</text>";
-        s += "<text x=" + at(barx + 18.0) + " y=" + at(y) + ">MHC less differentiated</text>\n";
-        y += 16.0;
-        s += "<text x=" + at(barx) + " y=" + at(y) + " font-weight=\"bold\">+</text>";
-        s += "<text x=" + at(barx + 18.0) + " y=" + at(y) + ">MHC more differentiated</text>\n";
-        y += 16.0;
-        s += "<text x=" + at(barx) + " y=" + at(y) + ">(neutral test, q &lt; 0.05)</text>\n";
-    }
+    const std::string heading = "Gst per population pair: MHC below the diagonal, MIC above";
+    right = std::max(right, MARGIN + textwidth(heading, 16.0));
+    const double width = std::ceil(std::max({MINWIDTH, right + MARGIN, left + matrix + MARGIN}));
 
-    s += "<text x=" + at(MARGIN) + " y=" + at(cy) + ">Observed estimates of the data as read, one colour scale "
-         "for both data sets.</text>\n";
-    s += "<text x=" + at(MARGIN) + " y=" + at(cy + 16.0) + ">" +
-         (run.neutraldraws > 0
-              ? std::string("Marks: the neutral test (each locus against a drift null, the MHC against the MIC "
-                            "loci), Benjamini-Hochberg q &lt; 0.05.")
-              : std::string("The neutral test was off (--neutral-draws 0): no pair is marked.")) +
-         "</text>\n";
+    std::vector<std::string> caption;
+    caption.push_back(shared ? "Observed estimates of the data as read, one colour scale for both data sets."
+                             : "Observed estimates of the data as read, each data set on its own colour scale "
+                               "(--heatmap-scale shared puts both on one): compare colours within a half.");
+    std::string marks = neutral ? "Marks: the neutral test (each locus against a drift null, the MHC against the MIC "
+                                  "loci), Benjamini-Hochberg q < 0.05."
+                                : "The neutral test was off (--neutral-draws 0): no pair is marked.";
+    if (untested > 0) {
+        marks += format(" Rings: %zu of %zu pairs it could not test (too few MIC loci with variation in the pair, or "
+                        "no MHC variation).",
+                        untested, run.pairs.size());
+    }
+    caption.push_back(marks);
+    const double cy = std::max(top + std::max(matrix, BARHEIGHT) + 30.0, y + LINE);
+    std::string tail;
+    double line = cy;
+    for (const std::string& paragraph : caption) {
+        for (const std::string& row : wraptext(paragraph, width - 2.0 * MARGIN, FONT)) {
+            tail += text(MARGIN, line, row);
+            line += LINE;
+        }
+    }
+    const double height = std::ceil(line - LINE + FONT * DESCENT + MARGIN);
+
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=" + at(width) + " height=" + at(height) +
+         " viewBox=\"0 0 " + fixed(width, 2) + " " + fixed(height, 2) +
+         "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+    s += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    s += text(MARGIN, 28.0, heading, " font-size=\"16\"");
+    s += body + tail;
     s += "</svg>\n";
     return s;
 }

@@ -64,7 +64,8 @@ struct PairSummary {
     int micloci = 0;           // loci that enter the observed MIC estimate
     SetSummary mhc;
     SetSummary mic;
-    double frac = 0.0;  // fraction of replicates with MHC > MIC, unfolded
+    int greater = 0;    // replicates whose MHC estimate is greater than the MIC's
+    double frac = 0.0;  // greater as the report reckons it: a running sum of 0.001s
     double p = 0.0;     // fold(frac), the value the report prints
     NeutralSummary neutral;
 };

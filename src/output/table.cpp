@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "data/limits.h"
 #include "output/escape.h"
 
 namespace gstboot {
@@ -46,7 +47,10 @@ std::string tabletext(const RunSummary& run) {
         for (int n : {s.mhc.n1, s.mhc.n2, s.mic.n1, s.mic.n2}) line += "\t" + std::to_string(n);
         addset(line, s.mhc);
         addset(line, s.mic);
-        line += "\t" + std::to_string(s.micloci) + "\t" + shortest(s.frac) + "\t" + shortest(s.p) + "\t" + std::to_string(run.seed);
+        // From the count, divided once: exact, and within [0, 1].
+        const int folded = s.greater > NREP - s.greater ? NREP - s.greater : s.greater;
+        line += "\t" + std::to_string(s.micloci) + "\t" + shortest(s.greater / static_cast<double>(NREP)) + "\t" +
+                shortest(folded / static_cast<double>(NREP)) + "\t" + std::to_string(run.seed);
         for (double v : {s.mhc.cilower, s.mhc.ciupper, s.mic.cilower, s.mic.ciupper, s.neutral.z, s.neutral.p,
                          s.neutral.q}) {
             line += "\t" + shortest(v);

@@ -20,7 +20,8 @@ std::string shortest(double value);
 std::string tableheader();
 
 // Header and one line per pair; populations numbered from 1. Every line ends
-// in "\n".
+// in "\n". frac_mhc_gt_mic and p come from each pair's count `greater`, not
+// from the report's running sum.
 std::string tabletext(const RunSummary& run);
 
 }  // namespace gstboot
