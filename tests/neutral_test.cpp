@@ -141,9 +141,17 @@ double cell(const std::vector<std::vector<std::string>>& rows, std::size_t r, co
 //   gives (5% expected), while the historical comparison rejects 20%;
 // - the balancing files give T < 0, the divergent ones T > 0, in most
 //   (more than half of the) pairs, and each rejects in its own direction in
-//   more than 10% of pairs (about a third is expected).
+//   more than 10% of pairs (about a third is expected);
+// - the study's answer (the MHC over all pairs) rejects at most one of the
+//   six neutral MHC loci (at a 5% level two or more happen 3% of the time)
+//   and finds five of the six balancing and of the six divergent ones in
+//   their own direction (a four-fold migration difference; the aim is 90%
+//   of studies); its per-population contrast calls at most 3 of the 60
+//   populations of the neutral studies (5% of 60), and at least half of the
+//   balancing ones, where every population has its MHC kept alike.
 TEST(Neutral, SimulatedStudiesWithKnownTruth) {
     int pairs = 0, covered = 0, neutralrejects = 0, below = 0, above = 0, lessrejects = 0, morerejects = 0;
+    int studyrejects = 0, studyless = 0, studymore = 0, popneutral = 0, popbalancing = 0;
     for (int study = 1; study <= 6; ++study) {
         const std::string dir = testdata("sim/island_" + std::to_string(study));
         const auto truth = cells(readfile(dir + "/truth.tsv"));
@@ -151,8 +159,22 @@ TEST(Neutral, SimulatedStudiesWithKnownTruth) {
             TempDir out;
             const RunResult r = rungstboot(out.path(), {"--seed", "2026", "--correction", "off", "--mhc",
                                                         dir + "/mhc_" + kind + ".gen", "--mic", dir + "/mic.gen",
-                                                        "--table", "t.tsv", "--threads", "2"});
+                                                        "--table", "t.tsv", "--study", "s.tsv", "--threads", "2"});
             ASSERT_EQ(r.status, 0) << r.err;
+            const auto answer = cells(readfile(out.file("s.tsv")));
+            ASSERT_EQ(answer.size(), 12u);  // header, the locus, 10 populations
+            const double studyp = cell(answer, 1, "p"), studyt = cell(answer, 1, "value");
+            int called = 0;
+            for (std::size_t k = 2; k < answer.size(); ++k) called += cell(answer, k, "q") < 0.05;
+            if (kind == std::string("neutral")) {
+                studyrejects += studyp < 0.05;
+                popneutral += called;
+            } else if (kind == std::string("balancing")) {
+                studyless += studyp < 0.05 && studyt < 0.0;
+                popbalancing += called;
+            } else {
+                studymore += studyp < 0.05 && studyt > 0.0;
+            }
             const auto rows = cells(readfile(out.file("t.tsv")));
             ASSERT_EQ(rows.size(), 46u);  // header and 45 pairs
             for (std::size_t k = 1; k <= 45; ++k) {
@@ -182,6 +204,11 @@ TEST(Neutral, SimulatedStudiesWithKnownTruth) {
     EXPECT_GT(above, 135) << "divergent T > 0 in " << above << " of 270";
     EXPECT_GT(lessrejects, 27) << lessrejects;
     EXPECT_GT(morerejects, 27) << morerejects;
+    EXPECT_LE(studyrejects, 1) << "the study's answer on neutral MHC loci";
+    EXPECT_GE(studyless, 5) << "the study's answer on balancing MHC loci";
+    EXPECT_GE(studymore, 5) << "the study's answer on divergent MHC loci";
+    EXPECT_LE(popneutral, 3) << "populations called in neutral studies";
+    EXPECT_GE(popbalancing, 30) << "populations called in balancing studies";
 }
 
 // The new columns, and the whole table, are the same bytes for 1, 2 and 7

@@ -7,6 +7,7 @@
 
 #include "driver/workers.h"
 #include "neutral/neutraltest.h"
+#include "neutral/studytest.h"
 
 namespace gstboot {
 
@@ -43,6 +44,29 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
         work(true);
     }
     if (failure) std::rethrow_exception(failure);
+
+    std::vector<PairPositions> positions(pairs);
+    for (std::size_t k = 0; k < pairs; ++k) {
+        positions[k].pop1 = run.pairs[k].pop1;
+        positions[k].pop2 = run.pairs[k].pop2;
+        positions[k].mhc = results[k].zmhc;
+        positions[k].mic = std::move(results[k].zmic);
+    }
+    const StudyAnswer answer = studyanswer(positions, ds.npop, ds.nloci);
+    auto copy = [](const Placement& from) {
+        StudyPlacement to;
+        to.t = from.t;
+        to.p = from.p;
+        to.q = from.q;
+        to.loci = from.loci;
+        to.pairs = from.pairs;
+        return to;
+    };
+    run.study.done = true;
+    run.study.locus = copy(answer.locus);
+    run.study.populations.clear();
+    for (const Placement& pop : answer.populations) run.study.populations.push_back(copy(pop));
+    run.study.popnames = ds.popnames;
 
     std::vector<double> p(pairs);
     for (std::size_t k = 0; k < pairs; ++k) p[k] = results[k].p;

@@ -149,6 +149,10 @@ const std::vector<OptionEntry>& optiontable() {
          "also draw the pair matrix as an SVG heatmap (MHC below\n"
          "the diagonal, MIC above)",
          [](O& o, S v) { o.heatmap = v; }},
+        {"--study", nullptr, Takes::path, "FILE",
+         "also write the study's answer (the MHC over all pairs,\n"
+         "each population against the rest) as a tidy table",
+         [](O& o, S v) { o.study = v; }},
         {"--heatmap-scale", nullptr, Takes::value, "shared|separate",
          "the heatmap's colours: one scale for both halves, or\n"
          "each half its own (default: separate)",
@@ -179,7 +183,8 @@ void checkfiles(const Options& o) {
                            {"--output", &o.output, true},
                            {"--table", &o.table, true},
                            {"--plot", &o.plot, true},
-                           {"--heatmap", &o.heatmap, true}};
+                           {"--heatmap", &o.heatmap, true},
+                           {"--study", &o.study, true}};
     constexpr std::size_t n = sizeof files / sizeof files[0];
     FileIdentity ids[n];
     for (std::size_t a = 0; a < n; ++a) {

@@ -22,6 +22,7 @@
 #include "output/neutraltext.h"
 #include "output/plot.h"
 #include "output/report.h"
+#include "output/studytable.h"
 #include "output/table.h"
 #include "output/warnings.h"
 #include "system/memory.h"
@@ -85,6 +86,7 @@ int run(const Options& options) {
     OutputFile* table = options.table.empty() ? nullptr : &outputs.add(options.table);
     OutputFile* plot = options.plot.empty() ? nullptr : &outputs.add(options.plot);
     OutputFile* heatmap = options.heatmap.empty() ? nullptr : &outputs.add(options.heatmap);
+    OutputFile* study = options.study.empty() ? nullptr : &outputs.add(options.study);
 
     const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference, isa);
     auto tables = std::make_unique<ResultTables>();
@@ -115,7 +117,9 @@ int run(const Options& options) {
     if (table) table->write(tabletext(summary));
     if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
     if (heatmap) heatmap->write(heatmapsvg(summary, options.heatmapscale));
+    if (study) study->write(studytext(summary));
     outputs.commit(stdout);
+    printlines(studylines(summary));
     printlines(reportlines(summary));
     return 0;
 }

@@ -123,6 +123,7 @@ double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, 
 
 NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, int draws, NeutralScratch& s) {
     NeutralResult result;
+    result.zmic.assign(static_cast<std::size_t>(ds.nloci), NOTANUMBER);
     std::vector<std::int32_t> codes[2];
     std::vector<Locus> loci;
     for (int l = 0; l < ds.nloci; ++l) {
@@ -170,6 +171,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
         const double rest = (beforenum[l] + afternum[l + 1]) / (beforeden[l] + afterden[l + 1]);
         const double zl = position(loci[l], clampnull(rest), seed, i, j, micdraws(draws), s);
         if (!std::isnan(zl)) z.push_back(zl);
+        result.zmic[static_cast<std::size_t>(loci[l].id - 1)] = zl;
     }
     result.loci = static_cast<int>(z.size());
     if (z.size() < static_cast<std::size_t>(MINLOCI)) {
@@ -187,6 +189,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
     mhc.observed = mhc.sums.num / mhc.sums.den;
     const double zmhc = position(mhc, clampnull(gmic), seed, i, j, draws, s);
     if (std::isnan(zmhc)) return result;
+    result.zmhc = zmhc;
 
     const double count = static_cast<double>(z.size());
     double sum = 0.0;

@@ -56,6 +56,11 @@ struct NeutralResult {
     double p = std::numeric_limits<double>::quiet_NaN();
     int loci = 0;          // m, the MIC loci kept
     bool fewloci = false;  // m < MINLOCI
+    // The positions z, for the study's answer: the MHC's, and each MIC
+    // locus's by its index in the data set; not a number where the locus was
+    // not placed (or the test stopped before it).
+    double zmhc = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> zmic;
 };
 
 // Scratch of one thread, reused from pair to pair.

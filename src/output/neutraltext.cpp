@@ -32,9 +32,44 @@ std::string neutralline(const RunSummary& run) {
            " less differentiated than the neutral loci, " + num(more) + " more); " + loci;
 }
 
+std::vector<std::string> studylines(const RunSummary& run) {
+    const StudySummary& s = run.study;
+    if (!s.done) return {};
+    const StudyPlacement& l = s.locus;
+    if (!std::isfinite(l.p)) {
+        return {run.micfile + ": warning: the study's answer is not a number: it needs at least 8 MIC loci and 3 pairs "
+                              "with the MHC placed by the neutral test, and has " +
+                num(l.loci) + " and " + num(l.pairs) + " (or the MIC loci's positions do not vary)"};
+    }
+    const std::string stats = "(T = " + fixed(l.t, 2) + ", p = " + fixed(l.p, 4) + ")";
+    const std::string over =
+        "study: over " + pairs(l.pairs) + " the MHC" + (s.mhcname.empty() ? "" : " (" + s.mhcname + ")") + " is ";
+    std::vector<std::string> out;
+    if (l.p < QLEVEL) {
+        out.push_back(over + (l.t < 0.0 ? "less" : "more") + " differentiated than the " + num(l.loci) +
+                      " MIC loci predict " + stats);
+    } else {
+        out.push_back(over + "not found to differ from what the " + num(l.loci) + " MIC loci predict " + stats);
+    }
+    std::string called;
+    for (std::size_t i = 0; i < s.populations.size(); ++i) {
+        const StudyPlacement& pop = s.populations[i];
+        if (!(pop.q < QLEVEL)) continue;
+        const std::string name = i < s.popnames.size() && !s.popnames[i].empty() ? s.popnames[i] : num(static_cast<long>(i) + 1);
+        called += (called.empty() ? "" : ", ") + name + " (" + (pop.t < 0.0 ? "less" : "more") + ", T = " +
+                  fixed(pop.t, 2) + ", q = " + fixed(pop.q, 4) + ")";
+    }
+    out.push_back(called.empty() ? "study: no population stands apart from the rest at q < 0.05"
+                                 : "study: populations where the MHC stands apart from the rest at q < 0.05: " + called);
+    return out;
+}
+
 std::vector<std::string> reportlines(const RunSummary& run) {
-    const std::string head =
-        "to report: each pair's observed MHC and MIC estimates with their bias-corrected 95% intervals (--table)";
+    const std::string pairpart = "each pair's observed MHC and MIC estimates with their bias-corrected 95% intervals (--table)";
+    const std::string head = run.study.done && std::isfinite(run.study.locus.p)
+                                 ? "to report: the study's answer above (T and p of the MHC over all pairs, and the "
+                                   "populations where it stands apart; --study), " + pairpart
+                                 : "to report: " + pairpart;
     if (run.neutraldraws == 0) return {head + "; the neutral test was off (--neutral-draws 0), so no pair is called different"};
     long tested = 0;
     std::vector<const PairSummary*> called;
@@ -48,8 +83,9 @@ std::vector<std::string> reportlines(const RunSummary& run) {
         return {head + "; the neutral test calls no pair different from the neutral loci at q < 0.05 (" + pairs(tested) +
                 " tested)"};
     }
-    std::vector<std::string> out{head + ", and the " + num(static_cast<long>(called.size())) + " of " + pairs(tested) +
-                                 " tested that the neutral test calls different at q < 0.05:"};
+    std::vector<std::string> out{head + ", and, as description (per pair the test has little power), the " +
+                                 num(static_cast<long>(called.size())) + " of " + pairs(tested) +
+                                 " tested that it calls different at q < 0.05:"};
     auto who = [](int pop, const std::string& name) { return num(pop + 1) + (name.empty() ? "" : " " + name); };
     for (const PairSummary* p : called) {
         out.push_back("  " + who(p->pop1, p->name1) + " - " + who(p->pop2, p->name2) + ": MHC " +

@@ -15,6 +15,13 @@ namespace gstboot {
 // Empty when the test is off or there is no pair.
 std::string neutralline(const RunSummary& run);
 
+// The study's answer on standard error: one line for the MHC over all pairs
+// ("study: over 45 pairs the MHC is less differentiated than the 20 MIC
+// loci predict (T = -3.21, p = 0.0041)"), one for the populations where it
+// stands apart at q < 0.05, or a warning, naming the MIC file, when the
+// answer is not a number. Empty when the test is off.
+std::vector<std::string> studylines(const RunSummary& run);
+
 // What to report, for the end of a run: the estimates with their intervals,
 // and every pair the neutral test calls different at q < 0.05 with its
 // direction, one line each, or why there is none.

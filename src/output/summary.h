@@ -70,6 +70,26 @@ struct PairSummary {
     NeutralSummary neutral;
 };
 
+// A value placed among the MIC loci's values taken the same way (the
+// study's answer; see neutral/studytest.h); not a number where it cannot be.
+struct StudyPlacement {
+    double t = std::numeric_limits<double>::quiet_NaN();
+    double p = std::numeric_limits<double>::quiet_NaN();
+    double q = std::numeric_limits<double>::quiet_NaN();  // over the populations
+    int loci = 0;   // MIC loci it is placed among
+    int pairs = 0;  // pairs behind it
+};
+
+// The study's answer: the MHC over all pairs, and each population against
+// the rest (by population, named as the pairs name them).
+struct StudySummary {
+    bool done = false;  // the neutral test ran
+    std::string mhcname;  // the MHC locus's name; empty: unnamed
+    StudyPlacement locus;
+    std::vector<StudyPlacement> populations;
+    std::vector<std::string> popnames;  // empty where unnamed
+};
+
 // Causes shared by every pair of one data set.
 struct SetWide {
     bool noallele = false;  // no allele code present at all
@@ -84,6 +104,7 @@ struct RunSummary {
     SetWide mhcwide, micwide;
     std::vector<PairSummary> pairs;  // i < j, i outer: the report's order
     int neutraldraws = 0;            // draws per locus of the neutral test; 0: off
+    StudySummary study;
 };
 
 // The pairs whose neutral q lies below this are called different.

@@ -1,0 +1,25 @@
+#include "output/studytable.h"
+
+#include "output/escape.h"
+#include "output/table.h"
+
+namespace gstboot {
+
+std::string studytext(const RunSummary& run) {
+    std::string text = "result\tset\tlocus\tpopulation\tvalue\tlower\tupper\tp\tq\tn\n";
+    const StudySummary& s = run.study;
+    if (!s.done) return text;
+    const std::string locus = s.mhcname.empty() ? std::string("MHC") : tsvcell(s.mhcname);
+    text += "neutral_locus\tmhc\t" + locus + "\t\t" + shortest(s.locus.t) + "\t\t\t" + shortest(s.locus.p) + "\t\t" +
+            std::to_string(s.locus.loci) + "\n";
+    for (std::size_t i = 0; i < s.populations.size(); ++i) {
+        const StudyPlacement& pop = s.populations[i];
+        const std::string name =
+            i < s.popnames.size() && !s.popnames[i].empty() ? tsvcell(s.popnames[i]) : std::to_string(i + 1);
+        text += "neutral_population\tmhc\t" + locus + "\t" + name + "\t" + shortest(pop.t) + "\t\t\t" +
+                shortest(pop.p) + "\t" + shortest(pop.q) + "\t" + std::to_string(pop.pairs) + "\n";
+    }
+    return text;
+}
+
+}  // namespace gstboot
