@@ -24,6 +24,7 @@
 #include "data/detect.h"
 #include "data/genalex.h"
 #include "data/genepop.h"
+#include "data/mhcloci.h"
 #include "data/reader.h"
 #include "data/structure.h"
 #include "data/tidytable.h"
@@ -169,6 +170,7 @@ inline std::string replaynamed(Kind kind, const std::uint8_t* data, std::size_t 
             default: readtable(lines, role, missing, set); break;
         }
         if (mhc) {
+            refusemhcloci(set, -1, "");  // several loci, none picked: refused as the run refuses them
             fillmhc(set, ds, warnings);
         } else {
             std::vector<std::size_t> order;

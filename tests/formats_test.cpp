@@ -123,8 +123,8 @@ TEST(Formats, BadInputs) {
          "mic.txt:3:9: expected 2 alleles in one cell separated by '/' or '|', as in row 2, the first of the file, but '3' holds 1"},
         {kMhcGen, "population,individual,L_1,L_2\nA,a,1,2\nB,b,1/2,NA\n", a,
          "mic.txt:3:5: expected one allele per cell, as in row 2, the first of the file, but '1/2' holds several"},
-        {"population,individual,DRB,DQA\nA,a," + wideone + "," + wideone + "\n", kMicGen, a,
-         "mhc.txt:1:27: column 'DQA' holds MHC copies 34 to 66, beyond the limit of 64 copies; the header has 2 allele columns of 33 copies each"},
+        {"population,individual,DRB,DRB\nA,a," + wideone + "," + wideone + "\n", kMicGen, a,
+         "mhc.txt:1:27: column 'DRB' holds MHC copies 34 to 66, beyond the limit of 64 copies; the header has 2 allele columns of 33 copies each"},
         // GenAlEx: the sizes of its first row hold.
         {kMhcGen, "1,2,2,1,1\nt,,,A,B\ns,p,L,\na1,A,1,2\na2,A,1,2\n", a,
          "mic.txt:5:1: sample 2 of population 'A' is beyond its size in row 1, 1 (at 1:7)"},

@@ -111,7 +111,7 @@ TEST(Vcf, CallsAgreeWithAnIndependentReader) {
         writefile(dir.file("pops.tsv"), map.str());
         RawSet set;
         std::vector<std::string> warnings;
-        readvcf(file, readpopmap(dir.file("pops.tsv")), set, warnings);
+        readvcf(file, readpopmap(dir.file("pops.tsv"), warnings), set, warnings);
         EXPECT_EQ(warnings.size(), static_cast<std::size_t>(c.unmapped > 0));
         EXPECT_GT(set.halfmissing, 0);
 
@@ -243,7 +243,7 @@ TEST(Vcf, BadInputIsRefusedAtItsPlace) {
         std::vector<std::string> warnings;
         std::string error;
         try {
-            readvcf(dir.file("x.vcf"), readpopmap(dir.file("pops.tsv")), set, warnings);
+            readvcf(dir.file("x.vcf"), readpopmap(dir.file("pops.tsv"), warnings), set, warnings);
         } catch (const Error& e) {
             EXPECT_EQ(e.status(), 1);
             error = e.what();

@@ -58,8 +58,7 @@ void refuseunmatched(const RawSet& a, const RawSet& b) {
 
 void warnrecoded(const RawSet& set, std::vector<std::string>& warnings) {
     if (set.recodedline == 0) return;
-    warnings.push_back(set.file + ": warning: line " + num(set.recodedline) +
-                       " holds a name that is not UTF-8; such names are read as Windows-1252");
+    warnings.push_back(recodedwarning(set.file, set.recodedline));
 }
 
 }  // namespace

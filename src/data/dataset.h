@@ -140,6 +140,7 @@ struct DataSet {
     // Population names in population order, from files that name them;
     // empty for the legacy layout (pairs are then known by number).
     std::vector<std::string> popnames;
+    std::string mhcname;  // the MHC locus's name where the file gives one, else empty
     // MIC locus names in locus order, where the file gives them; else empty.
     std::vector<std::string> locusnames;
     MhcArray mhc;  // [p][i][c], i < nmhc[p], c < mhccopies

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "data/genepop.h"
+#include "data/limits.h"
 #include "data/tidytable.h"
 #include "data/tokens.h"
 
@@ -101,6 +102,7 @@ void FormatProbe::feed(const char* data, std::size_t size) {
         aftercr_ = c == '\r';
         if (c == '\n' || c == '\r') {
             endline();
+            bound(true);
             continue;
         }
         ++column_;
@@ -121,6 +123,11 @@ void FormatProbe::feed(const char* data, std::size_t size) {
                     nondigit_ = true;
                 }
                 ++headbytes_;
+                // A number longer than any value: the legacy reader refuses it.
+                if (headbytes_ > Token::longest && !nondigit_) {
+                    endhead();
+                    settled_ = true;
+                }
             }
         }
         if (current_.size() < MAXLINE) {
@@ -130,7 +137,25 @@ void FormatProbe::feed(const char* data, std::size_t size) {
             // Only the legacy layout, where lines mean nothing, has such a line.
             if (state_ == Head::other || (state_ == Head::reading && nondigit_)) settled_ = true;
         }
+        bound(blank);
     }
+}
+
+void FormatProbe::bound(bool blank) {
+    if (blank) {
+        inword_ = false;
+        ++blankrun_;
+    } else {
+        blankrun_ = 0;
+        if (!inword_) ++values_;
+        inword_ = true;
+    }
+    if (blankrun_ <= Token::longest && values_ <= MAXMICVALUES) return;
+    // Beyond what a legacy file holds: the legacy reader refuses the file
+    // there. Only a file that is legacy so far settles, so that a copy of a
+    // pipe is cut short only where that reader will refuse it.
+    const bool genalex = firsts_.size() >= 2 && isgenalexhead(firsts_[0]) && holdstext(firsts_[1]);
+    if (state_ == Head::none || (state_ == Head::integer && !genalex)) settled_ = true;
 }
 
 void FormatProbe::endhead() { state_ = digitseen_ && !nondigit_ ? Head::integer : Head::other; }
@@ -195,12 +220,12 @@ OpenedInput openinput(const std::string& path, Format forced, const char* option
     return openstream(openinputfile(path), path, forced, option);
 }
 
-OpenedInput openstream(FilePtr opened, const std::string& path, Format forced, const char* option) {
-    OpenedInput in;
-    in.file = std::move(opened);
-    bool seekable = std::fseek(in.file.get(), 0, SEEK_CUR) == 0;
-    long start = 0;  // where the text begins: after a UTF-16 byte-order mark
-    // A UTF-16 byte-order mark; the bytes looked at otherwise put back.
+namespace {
+
+// Takes a UTF-16 byte-order mark at the start of in.file into in.encoding;
+// the bytes looked at otherwise are put back, into a copy of a file that
+// cannot be rewound. `start` is then where the text begins.
+void takemark(OpenedInput& in, const std::string& path, bool& seekable, long& start) {
     const int first = std::getc(in.file.get());
     if (first == 0xFF || first == 0xFE) {
         const int second = std::getc(in.file.get());
@@ -223,6 +248,25 @@ OpenedInput openstream(FilePtr opened, const std::string& path, Format forced, c
     } else if (first != EOF) {
         std::ungetc(first, in.file.get());
     }
+}
+
+}  // namespace
+
+OpenedInput opentext(const std::string& path) {
+    OpenedInput in;
+    in.file = openinputfile(path);
+    bool seekable = std::fseek(in.file.get(), 0, SEEK_CUR) == 0;
+    long start = 0;
+    takemark(in, path, seekable, start);
+    return in;
+}
+
+OpenedInput openstream(FilePtr opened, const std::string& path, Format forced, const char* option) {
+    OpenedInput in;
+    in.file = std::move(opened);
+    bool seekable = std::fseek(in.file.get(), 0, SEEK_CUR) == 0;
+    long start = 0;  // where the text begins: after a UTF-16 byte-order mark
+    takemark(in, path, seekable, start);
     in.format = forced;
     if (forced == Format::automatic) {
         std::FILE* file = in.file.get();

@@ -52,7 +52,9 @@ public:
     void finish();
 
     // Nothing more can change the decision: a line too long for any format
-    // but the legacy one, in a file that is not legacy.
+    // but the legacy one, in a file that is not legacy; or a legacy file
+    // beyond what its reader takes (a value or a run of blanks longer than
+    // Token::longest, more values than MAXMICVALUES), which it refuses.
     bool settled() const { return settled_; }
 
     // The format, from the facts gathered. Throws Error (status 1) for an
@@ -63,6 +65,7 @@ public:
 private:
     void endline();
     void endhead();
+    void bound(bool blank);
 
     enum class Head { none, reading, integer, other };
     Head state_ = Head::none;
@@ -78,6 +81,9 @@ private:
     std::vector<std::string> firsts_;  // the first three lines that are not blank
     long popline_ = 0;                 // the first line after the head's that reads 'Pop' alone
     long namedpop_ = 0;                // the first one that is a 'Pop' line with a name
+    std::size_t blankrun_ = 0;         // blanks and line ends in a row so far
+    long values_ = 0;                  // blank-separated values so far
+    bool inword_ = false;
     bool settled_ = false;
 };
 
@@ -95,7 +101,11 @@ struct OpenedInput {
 // Opens `path` and finds its format, unless `forced` names one.
 OpenedInput openinput(const std::string& path, Format forced, const char* option);
 
-// The same for a file already open; `name` is used in messages.
+// A text file of no data format (a population map), opened at the start of
+// its text: UTF-8, or UTF-16 told by its byte-order mark (format unused).
+OpenedInput opentext(const std::string& path);
+
+// The same as openinput for a file already open; `name` is used in messages.
 OpenedInput openstream(FilePtr file, const std::string& name, Format forced, const char* option);
 
 }  // namespace gstboot

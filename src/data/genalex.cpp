@@ -12,8 +12,8 @@ std::string num(std::size_t v) { return std::to_string(v); }
 
 class GenalexReader {
 public:
-    GenalexReader(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set)
-        : lines_(lines), role_(role), missing_(missing), set_(set) {}
+    GenalexReader(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set, std::string_view pick)
+        : lines_(lines), role_(role), missing_(missing), set_(set), pick_(pick) {}
 
     void read() {
         startset(set_, lines_.name(), role_, Format::genalex);
@@ -25,7 +25,8 @@ public:
         readnames(line);
         if (!nextline(lines_, line, set_)) fail(set_.end, "the file ends after its second row: expected the locus names");
         readloci(line);
-        std::vector<std::int32_t> alleles(static_cast<std::size_t>(set_.width));
+        if (set_.unread) return;
+        std::vector<std::int32_t> alleles(2 * nloci_);
         while (nextline(lines_, line, set_)) readsample(line, alleles);
         for (std::size_t p = 0; p < set_.pops.size(); ++p) {
             const RawPopulation& pop = set_.pops[p];
@@ -104,7 +105,7 @@ private:
             places.push_back({line.number, cells_[k].column});
             names.push_back(takename(set_, cells_[k].text, places.back(), "locus name"));
         }
-        setloci(set_, names, places);
+        setloci(set_, names, places, pick_);
     }
 
     void readsample(const Line& line, std::vector<std::int32_t>& alleles) {
@@ -130,6 +131,7 @@ private:
         pop->individuals.push_back({line.number, cells_[0].column});
         pop->ids.push_back(takelabel(cells_[0].text));
         for (std::size_t k = 0; k < 2 * nloci_; ++k) {
+            if (!readslocus(set_, k / 2)) continue;
             const Cell& cell = cells_[2 + k];
             AlleleLabels& labels = set_.labels[role_ == Role::mhc ? 0 : k / 2];
             alleles[k] = missing_.missing(cell.text) ? MISSING : labels.add(cell.text, {line.number, cell.column});
@@ -141,6 +143,7 @@ private:
     Role role_;
     const MissingCodes& missing_;
     RawSet& set_;
+    std::string_view pick_;
     char separator_ = ',';
     std::size_t nloci_ = 0;
     std::vector<std::size_t> sizes_;
@@ -150,8 +153,8 @@ private:
 
 }  // namespace
 
-void readgenalex(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set) {
-    GenalexReader(lines, role, missing, set).read();
+void readgenalex(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set, std::string_view mhclocus) {
+    GenalexReader(lines, role, missing, set, mhclocus).read();
 }
 
 }  // namespace gstboot

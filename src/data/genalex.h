@@ -11,7 +11,8 @@
 // Cells are separated as in a table (see tidytable.h); cells after the
 // loci's columns are not read. A cell that MissingCodes calls missing (0
 // among the usual codes) is a missing allele. The MHC set is the alleles of
-// every locus, in order, as its copies.
+// one locus as its copies: the file's one locus (or loci of one name), or
+// the one `mhclocus` picks (see mhcloci.h).
 #pragma once
 
 #include "data/missing.h"
@@ -23,6 +24,7 @@ namespace gstboot {
 // "name:line:column: ..." with what was expected) on a sheet that breaks the
 // layout, whose populations do not have the sizes of row 1, or beyond the
 // limits of the data set.
-void readgenalex(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set);
+void readgenalex(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set,
+                 std::string_view mhclocus = {});
 
 }  // namespace gstboot

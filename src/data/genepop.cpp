@@ -15,7 +15,8 @@ std::string plural(std::size_t n, const char* one, const char* many) { return nu
 
 class GenepopReader {
 public:
-    GenepopReader(LineReader& lines, Role role, RawSet& set) : lines_(lines), role_(role), set_(set) {}
+    GenepopReader(LineReader& lines, Role role, RawSet& set, std::string_view pick)
+        : lines_(lines), role_(role), set_(set), pick_(pick) {}
 
     void read() {
         startset(set_, lines_.name(), role_, Format::genepop);
@@ -23,7 +24,7 @@ public:
         if (!nextline(lines_, line, set_)) fail(set_.end, "expected a GENEPOP title line, but the file is empty");
         // The title: any text.
         bool more = readloci(line);
-        while (more) more = readpopulation(line);
+        while (more && !set_.unread) more = readpopulation(line);
     }
 
 private:
@@ -61,14 +62,8 @@ private:
             fail(set_.end, "the file ends without a 'Pop' line: expected one after the locus names to begin the first population");
         }
         if (names.empty()) fail(placeof(line, 0), "expected the locus names before the first 'Pop' line, but there are none");
-        if (role_ == Role::mhc && names.size() > 1) {
-            fail(places[1], "an MHC GENEPOP file has one locus (its two alleles are the two copies), but '" +
-                                shown(names[1]) + "' names a second; the file names " + num(names.size()));
-        }
-        checkdistinctloci(set_.file, names, places);
-        set_.width = static_cast<int>(2 * names.size());
-        set_.labels.resize(role_ == Role::mhc ? 1 : names.size());
-        if (role_ == Role::mic) set_.locusnames = names;
+        setloci(set_, names, places, pick_);
+        fileloci_ = names.size();
         return true;
     }
 
@@ -128,7 +123,7 @@ private:
         }
         pop->individuals.push_back(start);
         pop->ids.push_back(takelabel(label));
-        const std::size_t nloci = static_cast<std::size_t>(set_.width / 2);
+        const std::size_t nloci = fileloci_;
         std::size_t count = 0;
         std::size_t k = comma + 1;
         std::size_t lastend = comma + 1;
@@ -174,6 +169,7 @@ private:
         } else if (token.size() != digits_) {
             fail(where, expected + ", but '" + shown(token) + "' has " + num(token.size()));
         }
+        if (!readslocus(set_, locus)) return;  // a locus of the file other than the MHC one read
         const std::size_t half = digits_ / 2;
         AlleleLabels& labels = set_.labels[role_ == Role::mhc ? 0 : locus];
         std::int32_t alleles[2];
@@ -189,6 +185,8 @@ private:
     LineReader& lines_;
     Role role_;
     RawSet& set_;
+    std::string_view pick_;
+    std::size_t fileloci_ = 0;  // loci the file names
     std::size_t digits_ = 0;  // genotype width, from the first genotype of the file
     Place first_;
     std::map<std::string, long> namedlines_;  // named populations: the line of their Pop line
@@ -216,6 +214,8 @@ bool ispopline(std::string_view line, std::string_view* name) {
     return true;
 }
 
-void readgenepop(LineReader& lines, Role role, RawSet& set) { GenepopReader(lines, role, set).read(); }
+void readgenepop(LineReader& lines, Role role, RawSet& set, std::string_view mhclocus) {
+    GenepopReader(lines, role, set, mhclocus).read();
+}
 
 }  // namespace gstboot

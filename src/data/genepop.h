@@ -18,11 +18,12 @@
 
 namespace gstboot {
 
-// Reads a GENEPOP file into `set`. An MHC file has exactly one locus, whose
-// two alleles are the individual's two copies. Throws Error (status 1,
+// Reads a GENEPOP file into `set`. An MHC file has one locus, whose two
+// alleles are the individual's two copies (loci of one name: their copies),
+// or `mhclocus` picks one of its loci (see mhcloci.h). Throws Error (status 1,
 // "name:line:column: ..." with what was expected) on a file that breaks the
 // rules above or the limits of the data set.
-void readgenepop(LineReader& lines, Role role, RawSet& set);
+void readgenepop(LineReader& lines, Role role, RawSet& set, std::string_view mhclocus = {});
 
 // The line is a Pop line: its first word (up to a blank, a comma or the
 // end) is "pop" in any case, and it is not an individual whose label begins

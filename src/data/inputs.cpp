@@ -4,6 +4,7 @@
 #include "data/combine.h"
 #include "data/genalex.h"
 #include "data/genepop.h"
+#include "data/mhcloci.h"
 #include "data/pairpops.h"
 #include "data/rawset.h"
 #include "data/readsummary.h"
@@ -15,13 +16,15 @@ namespace gstboot {
 
 namespace {
 
-void readraw(OpenedInput& in, const std::string& name, Role role, const MissingCodes& missing, RawSet& set) {
+void readraw(OpenedInput& in, const std::string& name, Role role, const InputRequest& request, RawSet& set) {
     LineReader lines(in.file.get(), name, MAXLINE, in.encoding);
+    const std::string_view pick = role == Role::mhc ? std::string_view(request.mhclocus) : std::string_view();
+    const MissingCodes& missing = request.missing;
     switch (in.format) {
-        case Format::genepop: readgenepop(lines, role, set); break;
-        case Format::table: readtable(lines, role, missing, set); break;
-        case Format::genalex: readgenalex(lines, role, missing, set); break;
-        case Format::structure: readstructure(lines, role, missing, set); break;
+        case Format::genepop: readgenepop(lines, role, set, pick); break;
+        case Format::table: readtable(lines, role, missing, set, pick); break;
+        case Format::genalex: readgenalex(lines, role, missing, set, pick); break;
+        case Format::structure: readstructure(lines, role, missing, set, pick); break;
         case Format::legacy:
         case Format::vcf:
         case Format::automatic: throw Error(ErrorKind::internal, name + ": no reader for its format");
@@ -54,45 +57,65 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
         OpenedInput in = openinput(paths.mhc, request.mhcformat, "--mhc-format");
         mhcformat = in.format;
         if (mhcformat == Format::legacy) {
+            if (!request.mhclocus.empty()) refusepick(paths.mhc, request.mhclocus);
             readmhc(in.file.get(), paths.mhc, ds, warnings);
             ds.popnames.clear();
         } else {
-            readraw(in, paths.mhc, Role::mhc, request.missing, mhc);
+            readraw(in, paths.mhc, Role::mhc, request, mhc);
             ds.settings.corrflag = false;
             ds.settings.bootmhc = true;
         }
     }
-    OpenedInput in;
-    if (micvcf) {
-        in.format = Format::vcf;
-    } else {
-        in = openinput(paths.mic, request.micformat, "--mic-format");
-    }
-    const Format micformat = in.format;
-    const bool mhclegacy = mhcformat == Format::legacy, miclegacy = micformat == Format::legacy;
-    if (micvcf) {
-        readvcf(paths.mic, readpopmap(request.popmap), mic, warnings);
-        ds.settings.bootmic = true;
-        ds.settings.bootloci = false;
-    } else if (miclegacy) {
-        if (!mhclegacy) {
-            // The legacy MIC file's count; the MHC half is filled later.
-            ds.shapemhc(std::vector<std::int32_t>(mhc.pops.size(), 0), 0, 0);
+    Format micformat = Format::vcf;
+    try {
+        OpenedInput in;
+        if (micvcf) {
+            in.format = Format::vcf;
+        } else {
+            in = openinput(paths.mic, request.micformat, "--mic-format");
         }
-        readmic(in.file.get(), paths.mic, ds, warnings);
-        ds.micmissing = false;
-        ds.locusnames.clear();
-    } else {
-        readraw(in, paths.mic, Role::mic, request.missing, mic);
-        ds.settings.bootmic = true;
-        ds.settings.bootloci = false;
+        micformat = in.format;
+        if (micvcf) {
+            readvcf(paths.mic, readpopmap(request.popmap, warnings), mic, warnings);
+            ds.settings.bootmic = true;
+            ds.settings.bootloci = false;
+        } else if (micformat == Format::legacy) {
+            if (mhcformat != Format::legacy) {
+                // The legacy MIC file's count; the MHC half is filled later.
+                ds.shapemhc(std::vector<std::int32_t>(mhc.pops.size(), 0), 0, 0);
+            }
+            readmic(in.file.get(), paths.mic, ds, warnings);
+            ds.micmissing = false;
+            ds.locusnames.clear();
+        } else {
+            readraw(in, paths.mic, Role::mic, request, mic);
+            ds.settings.bootmic = true;
+            ds.settings.bootloci = false;
+        }
+    } catch (const Error& e) {
+        // An MHC file of several loci is refused whatever the MIC file holds;
+        // it may be the neutral set given in its place.
+        if (e.kind() != ErrorKind::input) throw;
+        refusemhcloci(mhc, -1, paths.mic);
+        throw;
     }
-    in.file.reset();
+    const bool mhclegacy = mhcformat == Format::legacy, miclegacy = micformat == Format::legacy;
+    refusemhcloci(mhc, miclegacy ? ds.nloci : static_cast<long>(mic.width / 2), paths.mic);
 
     // Every file has been read whole before any is matched, so that a fault
     // inside a file is reported before one between the files.
     std::string paired;
     if (!mhclegacy) fillmhc(mhc, ds, warnings);
+    ds.mhcname.clear();
+    if (!mhclegacy) {
+        // The one locus the columns read belong to, when they name it.
+        for (const std::string& name : mhc.mhcloci) {
+            if (name.empty()) continue;
+            if (!request.mhclocus.empty() && name != request.mhclocus) continue;
+            ds.mhcname = name;
+            break;
+        }
+    }
     if (!miclegacy) {
         std::vector<std::size_t> order;
         if (mhclegacy) {

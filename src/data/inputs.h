@@ -37,6 +37,9 @@ struct InputRequest {
     // The population of each sample when the MIC file is a VCF file
     // (--popmap); empty otherwise.
     std::string popmap;
+    // The MHC locus read when the MHC file names several (--mhc-locus);
+    // empty: none picked.
+    std::string mhclocus;
 };
 
 // What a run says about its reading, after its settings.
@@ -62,8 +65,9 @@ struct ReadReport {
 // stand.
 // Throws Error with status 1 where the fault is found (a file that cannot
 // be opened, an ambiguous format, a file that breaks its format's rules or
-// the limits, populations that do not match), naming file:line:column and
-// what was expected. Warnings, each beginning with its file, are appended
+// the limits, populations that do not match, an MHC file that names several
+// loci and is read as none of them, or more than the MIC set: see
+// mhcloci.h), naming file:line:column and what was expected. Warnings, each beginning with its file, are appended
 // to `warnings`.
 // `report`, when given, receives what the run says of its reading.
 void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::string>& warnings,

@@ -16,6 +16,12 @@ constexpr int NALLELE = 351;   // allele codes 0..350
 // keeps an individual's matching copies as bits of one 64-bit word.
 constexpr int MAXNAMEDCOPIES = 64;
 
+// The most values a legacy file may hold: an MHC or MIC file at every limit
+// above. A file that goes on beyond them is refused, so that an endless
+// input (a pipe) ends there.
+constexpr long MAXMHCVALUES = 4 + MAXPOP + long{MAXPOP} * MAXIND * MAXCOPIES;
+constexpr long MAXMICVALUES = 3 + MAXPOP + long{MAXPOP} * MAXIND * MAXLOCI * 2;
+
 constexpr int NREP = 1000;  // bootstrap replicates of a run
 
 }  // namespace gstboot

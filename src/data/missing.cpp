@@ -18,10 +18,11 @@ bool numberform(std::string_view text, bool& negative, std::string_view& digits)
 
 }  // namespace
 
-MissingCodes::MissingCodes() : codes_{"NA", "na", "N/A", "NaN", "?", ".", "-9", "0"} {}
+MissingCodes::MissingCodes() : codes_{"NA", "na", "N/A", "NaN", "?", ".", "-", "-9", "0"} {}
 
 bool MissingCodes::missing(std::string_view cell) const {
-    if (cell.empty()) return true;
+    // Excel's not-available cell is never an allele, whatever the codes.
+    if (cell.empty() || cell == "#N/A") return true;
     bool cellsign = false;
     std::string_view celldigits;
     const bool cellnumber = numberform(cell, cellsign, celldigits);

@@ -10,16 +10,16 @@ namespace gstboot {
 
 class MissingCodes {
 public:
-    // The usual codes of these formats: NA, na, N/A, NaN, ?, ., -9 and 0.
+    // The usual codes of these formats: NA, na, N/A, NaN, ?, ., -, -9 and 0.
     MissingCodes();
     explicit MissingCodes(std::vector<std::string> codes) : codes_(std::move(codes)) {}
 
-    // An empty cell is always missing; otherwise the cell is one of the
-    // codes, where a number matches a number of the same value ("00" and
-    // "0", "-09" and "-9").
+    // An empty cell, and Excel's #N/A, are always missing; otherwise the
+    // cell is one of the codes, where a number matches a number of the same
+    // value ("00" and "0", "-09" and "-9").
     bool missing(std::string_view cell) const;
 
-    // The codes as --missing takes them: "NA,na,N/A,NaN,?,.,-9,0".
+    // The codes as --missing takes them: "NA,na,N/A,NaN,?,.,-,-9,0".
     std::string list() const;
 
 private:

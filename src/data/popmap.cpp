@@ -1,15 +1,16 @@
 #include "data/popmap.h"
 
 #include "common/error.h"
+#include "data/detect.h"
 #include "data/rawset.h"
 
 namespace gstboot {
 
-PopMap readpopmap(const std::string& path) {
+PopMap readpopmap(const std::string& path, std::vector<std::string>& warnings) {
     PopMap map;
     map.file = path;
-    FilePtr file = openinputfile(path);
-    LineReader lines(file.get(), path);
+    const OpenedInput in = opentext(path);
+    LineReader lines(in.file.get(), path, MAXLINE, in.encoding);
     RawSet names;  // for the names' decoding and their messages
     names.file = path;
     Line line;
@@ -48,6 +49,7 @@ PopMap readpopmap(const std::string& path) {
         if (!known) map.populations.push_back(population);
         map.samples.emplace(sample, PopMap::Entry{population, place});
     }
+    if (names.recodedline != 0) warnings.push_back(recodedwarning(path, names.recodedline));
     return map;
 }
 

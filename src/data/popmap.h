@@ -1,5 +1,7 @@
 // The population map of a VCF file (--popmap): one line per sample, its
-// name and its population's, separated by tabs or spaces, no header.
+// name and its population's, separated by tabs or spaces, no header; in
+// UTF-8 or UTF-16 (with its byte-order mark), names that are not UTF-8 read
+// as Windows-1252, as in the data files.
 #pragma once
 
 #include <map>
@@ -23,7 +25,7 @@ struct PopMap {
 // Reads `path`. Blank lines are skipped. Throws Error (status 1) at the
 // line of a fault: a line without exactly two fields, a name with a control
 // character, a sample mapped a second time (to the same population or
-// another).
-PopMap readpopmap(const std::string& path);
+// another). A name read as Windows-1252 is warned of once, in `warnings`.
+PopMap readpopmap(const std::string& path, std::vector<std::string>& warnings);
 
 }  // namespace gstboot

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "data/dataset.h"
+#include "data/mhcloci.h"
 #include "common/error.h"
 
 namespace gstboot {
@@ -48,6 +49,10 @@ std::string takelabel(std::string_view raw) {
     return decodename(raw, recoded);
 }
 
+std::string recodedwarning(const std::string& file, long line) {
+    return file + ": warning: line " + std::to_string(line) + " holds a name that is not UTF-8; such names are read as Windows-1252";
+}
+
 RawPopulation* findpopulation(RawSet& set, const std::string& name) {
     auto found = set.popindex.find(name);
     return found == set.popindex.end() ? nullptr : &set.pops[found->second];
@@ -68,30 +73,39 @@ void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b
     pop.alleles.push_back(b);
 }
 
-void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places) {
+void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places, std::string_view pick) {
     const std::size_t n = names.size();
-    if (set.role == Role::mhc && 2 * n > static_cast<std::size_t>(MAXNAMEDCOPIES)) {
-        const std::size_t k = MAXNAMEDCOPIES / 2;
-        throw Error(ErrorKind::input, at(set.file, places[k]) + "locus '" + shown(names[k]) + "' brings MHC copies " +
-                                          num(2 * k + 1) + " and " + num(2 * k + 2) + ", beyond the limit of " +
-                                          num(MAXNAMEDCOPIES) + " copies; the file has " + num(n) + " loci");
+    if (set.role == Role::mhc) {
+        set.readlocus = pickcopies(set, names, places, pick);
+        if (set.unread) return;
+        std::size_t kept = 0;
+        for (std::size_t l = 0; l < n; ++l) {
+            if (!set.readlocus[l]) continue;
+            if (2 * kept == static_cast<std::size_t>(MAXNAMEDCOPIES)) {
+                throw Error(ErrorKind::input, at(set.file, places[l]) + "locus '" + shown(names[l]) + "' brings MHC copies " +
+                                                  num(2 * kept + 1) + " and " + num(2 * kept + 2) + ", beyond the limit of " +
+                                                  num(MAXNAMEDCOPIES) + " copies; the file has " + num(n) + " loci");
+            }
+            ++kept;
+        }
+        set.width = static_cast<int>(2 * kept);
+        set.labels.resize(1);
+        return;
     }
     checkdistinctloci(set.file, names, places);
     set.width = static_cast<int>(2 * n);
-    if (set.role == Role::mic) {
-        set.locusnames = names;
-        set.labels.resize(n);
-    } else {
-        set.labels.resize(1);
-    }
+    set.locusnames = names;
+    set.labels.resize(n);
 }
 
 void addindividual(RawSet& set, RawPopulation& pop, const std::int32_t* alleles) {
-    const auto width = static_cast<std::size_t>(set.width);
     if (set.role == Role::mhc) {
-        pop.alleles.insert(pop.alleles.end(), alleles, alleles + width);
+        for (std::size_t l = 0; l < set.readlocus.size(); ++l) {
+            if (set.readlocus[l]) pop.alleles.insert(pop.alleles.end(), alleles + 2 * l, alleles + 2 * l + 2);
+        }
         return;
     }
+    const auto width = static_cast<std::size_t>(set.width);
     for (std::size_t k = 0; k < width; k += 2) addgenotype(set, pop, alleles[k], alleles[k + 1]);
 }
 

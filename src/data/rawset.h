@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/alleles.h"
@@ -44,6 +45,16 @@ struct RawSet {
     long halfmissing = 0;               // genotypes with one allele missing, stored as missing
     Place end;                          // just after the file's last value
     long recodedline = 0;               // the first line of a name read as Windows-1252
+    // MHC: the loci the file names, in order, each where it is first named;
+    // none when its columns are the copies of one gene without a name.
+    std::vector<std::string> mhcloci;
+    std::vector<Place> mhclociplaces;
+    // MHC of a format that names loci of two alleles (GenAlEx, STRUCTURE,
+    // GENEPOP): per locus of the file, whether its alleles are copies read.
+    std::vector<bool> readlocus;
+    // MHC: the file names several loci and none was picked; its rows are not
+    // read (see mhcloci.h).
+    bool unread = false;
 };
 
 // Empties `set` for the file `name`.
@@ -63,6 +74,10 @@ std::string takename(RawSet& set, std::string_view raw, Place where, const char*
 // decoded as names are, but never refused, since only its equality counts.
 std::string takelabel(std::string_view raw);
 
+// The warning of a file whose names are read as Windows-1252 from `line`
+// on (see decodename).
+std::string recodedwarning(const std::string& file, long line);
+
 // The population named `name`, or null.
 RawPopulation* findpopulation(RawSet& set, const std::string& name);
 
@@ -75,13 +90,21 @@ RawPopulation& addpopulation(RawSet& set, const std::string& name, Place where);
 void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b);
 
 // The loci of a format that gives two alleles per locus (GenAlEx,
-// STRUCTURE): for the MIC set, its loci; for the MHC set, copies, two per
-// locus. Refuses, at the name's place, a locus beyond the MHC copies'
-// limit or named twice.
-void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places);
+// STRUCTURE): for the MIC set, its loci; for the MHC set, the copies, two
+// per locus, of the locus `pick` names, or of every locus when the file
+// names one (see pickcopies; set.unread when it names several and `pick`
+// is empty). Refuses, at the name's place, an MHC locus beyond the copies'
+// limit, a MIC locus named twice, a pick that is no locus of the file.
+void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places,
+             std::string_view pick = {});
 
-// One individual of such a format: set.width label numbers, two per locus.
+// One individual of such a format: two label numbers per locus of the file
+// (of the loci set.readlocus keeps, for the MHC set).
 void addindividual(RawSet& set, RawPopulation& pop, const std::int32_t* alleles);
+
+// Whether the alleles of locus `l` of the file are read: every MIC locus,
+// the MHC loci set.readlocus keeps.
+inline bool readslocus(const RawSet& set, std::size_t l) { return set.role == Role::mic || set.readlocus[l]; }
 
 // Refuses a locus name given before, at the second place.
 void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,

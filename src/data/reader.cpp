@@ -17,7 +17,8 @@ namespace {
 // so far, so that a short file can be reported with both counts.
 class ValueReader {
 public:
-    ValueReader(std::FILE* file, const std::string& name) : tokens_(file, name) {}
+    // `most`: the values the file may hold at all (see limits.h).
+    ValueReader(std::FILE* file, const std::string& name, long most) : tokens_(file, name), most_(most) {}
 
     // `needed`: the number of values the file is known to need, counting this
     // one. `what` describes the value ("allele code of population 2, ...").
@@ -36,6 +37,11 @@ public:
         ++count_;
         endline_ = token.line;
         endcolumn_ = token.column + static_cast<long>(token.length);
+        if (token.length >= Token::longest) {
+            throw Error(ErrorKind::input, where(token) + "expected the " + what() + ", but '" + showtoken(token) +
+                                              "' is longer than " + std::to_string(Token::longest) +
+                                              " bytes, more than any value of the legacy layout; it is not read further");
+        }
         std::int32_t value = 0;
         bool overflow = false;
         if (!parseint32(token.text, value, overflow) || token.truncated) {
@@ -56,11 +62,21 @@ public:
         return value;
     }
 
-    // Counts the values left after the last one needed, reading to the end.
-    long rest() {
+    // Counts the values left after the last one needed, reading to the end;
+    // `set` ("MHC") names the file's kind where one beyond the most it may
+    // hold is refused.
+    long rest(const char* set) {
         Token token;
         long n = 0;
-        while (tokens_.next(token)) ++n;
+        while (tokens_.next(token)) {
+            if (count_ + n == most_) {
+                throw Error(ErrorKind::input, where(token) + "the file goes on after " + std::to_string(most_) +
+                                                  " values, the most a legacy " + set +
+                                                  " file holds at every limit; it is not read further (is it an "
+                                                  "endless input?)");
+            }
+            ++n;
+        }
         return n;
     }
 
@@ -72,6 +88,7 @@ private:
     }
 
     TokenStream tokens_;
+    long most_;
     long count_ = 0;
     long endline_ = 1;
     long endcolumn_ = 1;
@@ -81,7 +98,7 @@ std::string num(long v) { return std::to_string(v); }
 
 // `set`: "MHC" or "MIC", naming the data set beside its file.
 void warnrest(ValueReader& in, const std::string& name, const char* set, std::vector<std::string>& warnings) {
-    long extra = in.rest();
+    long extra = in.rest(set);
     if (extra > 0) {
         warnings.push_back(name + ": warning: " + set + " data set: " + num(extra) +
                            (extra == 1 ? " value" : " values") + " after the last one needed (" +
@@ -95,7 +112,7 @@ void warnrest(ValueReader& in, const std::string& name, const char* set, std::ve
 }  // namespace
 
 void readmhc(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings) {
-    ValueReader in(file, name);
+    ValueReader in(file, name, MAXMHCVALUES);
     auto label = [](const char* s) { return [s] { return std::string(s); }; };
     const std::int32_t npop = in.read(4, label("population count (npop)"), 0, MAXPOP, true);
     const std::int32_t copies = in.read(4, label("number of MHC copies per individual"), 0, MAXCOPIES, true);
@@ -135,7 +152,7 @@ void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<
         throw Error(ErrorKind::input, name + ": no valid population count from the MHC file (" +
                                     num(ds.npop) + ")");
     }
-    ValueReader in(file, name);
+    ValueReader in(file, name, MAXMICVALUES);
     auto label = [](const char* s) { return [s] { return std::string(s); }; };
     const std::int32_t nloci = in.read(3, label("number of loci (nloci)"), 0, MAXLOCI, true);
     ds.settings.bootmic = in.read(3, label("MIC resampling switch"), 0, 0, false) == 1;

@@ -34,7 +34,10 @@ struct InputPaths {
 // counts are satisfied, reported at the line and column just after its last
 // value with the number of values needed so far and found. Values after the
 // last one needed are not used; one warning per file saying how many is
-// appended to `warnings`.
+// appended to `warnings`. A file that goes on past the most values its
+// layout holds at every limit (MAXMHCVALUES, MAXMICVALUES), or holds a value
+// or a run of blanks longer than Token::longest, is refused there, so that
+// an endless input ends.
 void readmhc(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings);
 void readmic(std::FILE* file, const std::string& name, DataSet& ds, std::vector<std::string>& warnings);
 

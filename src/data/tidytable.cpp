@@ -2,18 +2,13 @@
 
 #include "data/dataset.h"
 #include "common/error.h"
+#include "data/mhcloci.h"
 
 namespace gstboot {
 
 namespace {
 
 std::string num(std::size_t v) { return std::to_string(v); }
-
-// The locus a MIC column header names.
-std::string_view locusof(std::string_view header) {
-    std::size_t cut = header.find_last_of("_. ");
-    return cut == std::string_view::npos ? header : header.substr(0, cut);
-}
 
 bool ispopulationheader(std::string_view cell) { return sameletters(cell, "population") || sameletters(cell, "pop"); }
 
@@ -37,8 +32,8 @@ std::vector<std::string_view> parts(std::string_view cell) {
 
 class TableReader {
 public:
-    TableReader(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set)
-        : lines_(lines), role_(role), missing_(missing), set_(set) {}
+    TableReader(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set, std::string_view pick)
+        : lines_(lines), role_(role), missing_(missing), set_(set), pick_(pick) {}
 
     void read() {
         startset(set_, lines_.name(), role_, Format::table);
@@ -67,6 +62,7 @@ public:
         }
         if (!onecell_) layoutrow_ = any ? line.number : 0;
         setlayout(header, headerline, headerend);
+        if (set_.unread) return;
         if (!any) fail(set_.end, "the file ends after its header row: expected one row per individual");
         do {
             readrow(line);
@@ -121,18 +117,41 @@ private:
         const std::size_t n = alleles.size();
         if (role_ == Role::mhc) {
             if (n == 0) fail(end, "expected 1 to " + num(MAXNAMEDCOPIES) + " allele columns (one per MHC copy) after population and individual, but the header has none");
+            // A column of one-cell genotypes is a locus, named by its whole
+            // header, as in the MIC set; columns of one allele name theirs
+            // as the MIC set's do, or are mere labels of copies.
+            std::vector<std::string_view> headers;
+            std::vector<Place> places;
+            for (const Cell* a : alleles) {
+                headers.push_back(a->text);
+                places.push_back({number, a->column});
+            }
+            std::vector<std::string> loci = onecell_ ? std::vector<std::string>(headers.begin(), headers.end()) : copyloci(headers);
+            for (std::size_t c = 0; c < n; ++c) {
+                if (!loci[c].empty()) loci[c] = takename(set_, loci[c], places[c], "locus name");
+            }
+            const std::vector<bool> read = pickcopies(set_, loci, places, pick_);
+            if (set_.unread) return;
+            std::vector<std::size_t> kept;
+            alleles.clear();
+            for (std::size_t c = 0; c < n; ++c) {
+                if (!read[c]) continue;
+                kept.push_back(allelecols_[c]);
+                alleles.push_back(&header[allelecols_[c]]);
+            }
+            allelecols_ = kept;
             const std::size_t k = onecell_ ? copiespercell_ : 1;
-            if (n * k > static_cast<std::size_t>(MAXNAMEDCOPIES)) {
+            if (alleles.size() * k > static_cast<std::size_t>(MAXNAMEDCOPIES)) {
                 const std::size_t c = MAXNAMEDCOPIES / k;  // the column that goes beyond
                 const Cell& beyond = *alleles[c];
                 fail({number, beyond.column},
                      "column '" + shown(beyond.text) +
                          (k == 1 ? "' is MHC copy " + num(c + 1)
                                  : "' holds MHC copies " + num(c * k + 1) + " to " + num(c * k + k)) +
-                         ", beyond the limit of " + num(MAXNAMEDCOPIES) + " copies; the header has " + num(n) + " allele columns" +
+                         ", beyond the limit of " + num(MAXNAMEDCOPIES) + " copies; the header has " + num(alleles.size()) + " allele columns" +
                          (k > 1 ? " of " + num(k) + " copies each" : ""));
             }
-            set_.width = static_cast<int>(n * k);
+            set_.width = static_cast<int>(alleles.size() * k);
             set_.labels.resize(1);
             return;
         }
@@ -247,6 +266,7 @@ private:
     Role role_;
     const MissingCodes& missing_;
     RawSet& set_;
+    std::string_view pick_;
     char separator_ = ',';
     std::size_t width_ = 0;  // cells per row
     std::size_t popcol_ = npos;
@@ -332,8 +352,8 @@ bool istableheader(std::string_view line) {
     return pop && ind;
 }
 
-void readtable(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set) {
-    TableReader(lines, role, missing, set).read();
+void readtable(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set, std::string_view mhclocus) {
+    TableReader(lines, role, missing, set, mhclocus).read();
 }
 
 }  // namespace gstboot

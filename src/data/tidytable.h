@@ -9,9 +9,11 @@
 // when one of its allele cells holds several alleles separated by '/' or '|'
 // (`164/156`), every cell of the file holds as many (a MIC genotype, one
 // column per locus named by its header; MHC copies, the same number in each
-// column); otherwise a cell holds one allele: one column per MHC copy (1 to
-// 10), two per MIC locus, the locus named by the header up to its last '_',
-// '.' or space (the whole header when it has none). An allele is any text;
+// column, a column per locus named by its header); otherwise a cell holds
+// one allele: one column per MHC copy, two per MIC locus, the locus named by
+// the header up to its last '_', '.' or space (the whole header when it has
+// none). The MHC copies are the columns of one locus: the file's only one,
+// or the one `mhclocus` picks (see mhcloci.h). An allele is any text;
 // a cell that MissingCodes calls missing is. The rows of a population need
 // not be together: populations are numbered in order of first appearance,
 // individuals in row order. Blank rows, rows of empty cells only, and
@@ -30,7 +32,8 @@ namespace gstboot {
 // Reads a table into `set`. Throws Error (status 1, "name:line:column: ..."
 // with what was expected) on a table that breaks the rules above or the
 // limits of the data set.
-void readtable(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set);
+void readtable(LineReader& lines, Role role, const MissingCodes& missing, RawSet& set,
+               std::string_view mhclocus = {});
 
 struct Cell {
     std::string text;  // unquoted, without surrounding blanks

@@ -35,12 +35,13 @@ bool TokenStream::fill() {
 int TokenStream::get() {
     if (pos_ == end_ && !fill()) return EOF;
     int c = buffer_[pos_++];
-    if (c == '\n') {
-        ++line_;
+    if (c == '\n' || c == '\r') {
+        if (c == '\r' || !aftercr_) ++line_;
         column_ = 0;
     } else {
         ++column_;
     }
+    aftercr_ = c == '\r';
     return c;
 }
 
@@ -54,7 +55,15 @@ bool TokenStream::next(Token& token) {
         }
     }
     int c = get();
-    while (c != EOF && isblankbyte(c)) c = get();
+    // The blank that ended the last token begins the run.
+    for (std::size_t blanks = endblank_ ? 1 : 0; c != EOF && isblankbyte(c); c = get()) {
+        if (++blanks > Token::longest) {
+            throw Error(ErrorKind::input, name_ + ":" + std::to_string(line_) + ":" + std::to_string(column_ > 0 ? column_ : 1) +
+                                              ": more than " + std::to_string(Token::longest) +
+                                              " blank bytes in a row, more than a file of the legacy layout holds; it is "
+                                              "not read further");
+        }
+    }
     if (c == EOF) return false;
     token.text.clear();
     token.truncated = false;
@@ -76,14 +85,18 @@ bool TokenStream::next(Token& token) {
             token.truncated = true;
         }
         digits = digits && (digit || (token.length == 0 && (c == '+' || c == '-')));
-        // No value but a zero-padded one is that long: the token is cut
-        // here, so that an endless one (/dev/zero) is refused rather than
-        // read forever.
-        if (++token.length >= Token::longest && (!digits || token.truncated)) return true;
+        // No value is that long: the token is cut here, so that an endless
+        // one (/dev/zero) is refused rather than read forever.
+        if (++token.length >= Token::longest) {
+            token.truncated = true;
+            endblank_ = false;
+            return true;
+        }
         c = get();
     }
     // The blank that ended the token is consumed with it: blanks only
     // separate tokens, so nothing is lost.
+    endblank_ = c != EOF;
     return true;
 }
 

@@ -16,9 +16,10 @@ struct Token {
     bool truncated = false; // the token was longer than that
     long line = 0;          // 1-based
     long column = 0;        // 1-based, in bytes (a skipped byte-order mark not counted)
-    std::size_t length = 0; // bytes of the whole token
+    std::size_t length = 0; // bytes of the whole token, up to `longest`
     static constexpr std::size_t keep = 40;
-    // A longer token ends here, unless it is a zero-padded number so far.
+    // A longer token ends here, truncated, and so does a longer run of
+    // blanks (refused): an endless input is not read forever.
     static constexpr std::size_t longest = std::size_t{1} << 20;
 };
 
@@ -28,7 +29,8 @@ public:
     TokenStream(std::FILE* file, std::string name);
 
     // Next token, or false at the end of the file. A leading UTF-8
-    // byte-order mark is skipped. Throws Error on a read error.
+    // byte-order mark is skipped. LF, CR LF and CR alone end lines. Throws
+    // Error on a read error, or at a run of more than Token::longest blanks.
     bool next(Token& token);
 
     // Line the stream has reached (the line of the last byte consumed).
@@ -46,6 +48,8 @@ private:
     std::size_t end_ = 0;
     bool eof_ = false;
     bool started_ = false;
+    bool aftercr_ = false;  // the last byte was a CR: an LF now ends no line
+    bool endblank_ = false; // the last token ended at a blank, consumed with it
     long line_ = 1;
     long column_ = 0;
 };

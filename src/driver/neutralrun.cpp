@@ -67,6 +67,7 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
     run.study.populations.clear();
     for (const Placement& pop : answer.populations) run.study.populations.push_back(copy(pop));
     run.study.popnames = ds.popnames;
+    run.study.mhcname = ds.mhcname;
 
     std::vector<double> p(pairs);
     for (std::size_t k = 0; k < pairs; ++k) p[k] = results[k].p;

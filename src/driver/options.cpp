@@ -95,6 +95,13 @@ const std::vector<OptionEntry>& optiontable() {
          }},
         {"--mhc", nullptr, Takes::path, "FILE", "MHC data set (default MHCdata.txt)",
          [](O& o, S v) { o.inputs.mhc = v; }},
+        {"--mhc-locus", nullptr, Takes::value, "NAME",
+         "the MHC locus read when the MHC file names several (as\n"
+         "its header names it); without it such a file is refused",
+         [](O& o, S v) {
+             if (v.empty()) bad("--mhc-locus needs the name of a locus, not an empty one");
+             o.mhclocus = v;
+         }},
         {"--mic", nullptr, Takes::path, "FILE",
          "MIC data set (default MICdata.txt); a VCF file (plain or\n"
          "bgzipped) needs --popmap",
@@ -113,7 +120,8 @@ const std::vector<OptionEntry>& optiontable() {
         {"--missing", nullptr, Takes::value, "LIST",
          "what a cell of a table, GenAlEx or STRUCTURE file holds\n"
          "when it is missing, comma-separated; default\n"
-         "NA,na,N/A,NaN,?,.,-9,0 (an empty cell always is)",
+         "NA,na,N/A,NaN,?,.,-,-9,0 (an empty cell and #N/A always\n"
+         "are)",
          [](O& o, S v) {
              if (!parsemissing(v, o.missing)) {
                  bad("--missing needs a comma-separated list of codes, none empty, not '" + v + "'");

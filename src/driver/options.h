@@ -19,6 +19,7 @@ struct Options {
     std::optional<Resampling> resample;    // --resample LIST
     MissingCodes missing;                  // --missing LIST
     std::string popmap;                    // --popmap: populations of a VCF file's samples
+    std::string mhclocus;                  // --mhc-locus: the MHC locus read; empty: none picked
     std::string output = "output.txt";
     std::string table;  // --table: tab-separated per-pair table; empty: none
     std::string plot;   // --plot: SVG figure; empty: none

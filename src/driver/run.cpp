@@ -63,7 +63,7 @@ int run(const Options& options) {
     std::vector<std::string> warnings;
     ReadReport read;
     readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample,
-                            options.missing, options.popmap},
+                            options.missing, options.popmap, options.mhclocus},
                *ds, warnings, &read);
     printlines(warnings);
     std::fprintf(stderr, "seed: %u\n", seed);
