@@ -161,6 +161,10 @@ const std::vector<OptionEntry>& optiontable() {
          "also write the study's answer (the MHC over all pairs,\n"
          "each population against the rest) as a tidy table",
          [](O& o, S v) { o.study = v; }},
+        {"--diversity", nullptr, Takes::path, "FILE",
+         "also write each population's diversity in each data set\n"
+         "(n, alleles, richness, Ho, He, FIS) as a tidy table",
+         [](O& o, S v) { o.diversity = v; }},
         {"--heatmap-scale", nullptr, Takes::value, "shared|separate",
          "the heatmap's colours: one scale for both halves, or\n"
          "each half its own (default: separate)",
@@ -192,7 +196,8 @@ void checkfiles(const Options& o) {
                            {"--table", &o.table, true},
                            {"--plot", &o.plot, true},
                            {"--heatmap", &o.heatmap, true},
-                           {"--study", &o.study, true}};
+                           {"--study", &o.study, true},
+                           {"--diversity", &o.diversity, true}};
     constexpr std::size_t n = sizeof files / sizeof files[0];
     FileIdentity ids[n];
     for (std::size_t a = 0; a < n; ++a) {

@@ -17,6 +17,7 @@
 #include "estimates/isa.h"
 #include "estimates/scorer.h"
 #include "neutral/neutraltest.h"
+#include "output/diversity.h"
 #include "output/escape.h"
 #include "output/heatmap.h"
 #include "output/neutraltext.h"
@@ -87,6 +88,7 @@ int run(const Options& options) {
     OutputFile* plot = options.plot.empty() ? nullptr : &outputs.add(options.plot);
     OutputFile* heatmap = options.heatmap.empty() ? nullptr : &outputs.add(options.heatmap);
     OutputFile* study = options.study.empty() ? nullptr : &outputs.add(options.study);
+    OutputFile* diversity = options.diversity.empty() ? nullptr : &outputs.add(options.diversity);
 
     const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference, isa);
     auto tables = std::make_unique<ResultTables>();
@@ -118,6 +120,7 @@ int run(const Options& options) {
     if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
     if (heatmap) heatmap->write(heatmapsvg(summary, options.heatmapscale));
     if (study) study->write(studytext(summary));
+    if (diversity) diversity->write(diversitytext(*ds));
     outputs.commit(stdout);
     printlines(studylines(summary));
     printlines(reportlines(summary));
