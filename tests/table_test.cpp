@@ -113,7 +113,8 @@ TEST(TableText, HeaderAndRowShape) {
               "pop1\tpop2\tname1\tname2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2\tmhc_observed\tmhc_mean\tmhc_median\t"
               "mhc_lower\tmhc_upper\tmhc_finite\tmic_observed\tmic_mean\tmic_median\tmic_lower\tmic_upper\t"
               "mic_finite\tmic_loci\tfrac_mhc_gt_mic\tp\tseed\tmhc_ci_lower\tmhc_ci_upper\tmic_ci_lower\t"
-              "mic_ci_upper\tneutral_z\tneutral_p\tneutral_q\tneutral_loci\n");
+              "mic_ci_upper\tneutral_z\tneutral_p\tneutral_q\tneutral_loci\tmhc_jost_d\tmic_jost_d\tmhc_gpp_st\t"
+              "mic_gpp_st\n");
     gstboot::PairSummary s;
     s.pop1 = 0;
     s.pop2 = 49;
@@ -130,7 +131,7 @@ TEST(TableText, HeaderAndRowShape) {
     run.pairs = {s, named};
     const std::vector<Row> rows = parsetsv(gstboot::tabletext(run));
     ASSERT_EQ(rows.size(), 3u);
-    for (const Row& r : rows) EXPECT_EQ(r.size(), 32u);
+    for (const Row& r : rows) EXPECT_EQ(r.size(), 36u);
     EXPECT_EQ(rows[1][0], "1");
     EXPECT_EQ(rows[1][1], "50");
     EXPECT_EQ(rows[1][2], "1");

@@ -7,6 +7,7 @@
 
 #include "common/check.h"
 #include "plain/heterozygosity.h"
+#include "plain/jost.h"
 #include "plain/pairmissing.h"
 #include "plain/novariation.h"
 
@@ -126,9 +127,21 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             s.mhc.facts.onevalue = flat->mhcflat(ds, i, j);
             s.mic.facts.onevalue = flat->micflat(ds, i, j);
             s.mic.facts.nolocus = ds.micmissing && ds.nloci > 0 && notypedlocus(ds, i, j);
+            const JostMeasures mhcj = mhcjost(ds, {i, j}), micj = micjost(ds, {i, j});
+            s.mhc.jostd = mhcj.d;
+            s.mhc.gppst = mhcj.gppst;
+            s.mic.jostd = micj.d;
+            s.mic.gppst = micj.gppst;
             run.pairs.push_back(s);
         }
     }
+    std::vector<int> all;
+    for (int p = 0; p < ds.npop; ++p) all.push_back(p);
+    const JostMeasures mhcall = mhcjost(ds, all), micall = micjost(ds, all);
+    run.mhcjostd = mhcall.d;
+    run.mhcgppst = mhcall.gppst;
+    run.micjostd = micall.d;
+    run.micgppst = micall.gppst;
     return run;
 }
 

@@ -7,6 +7,10 @@ namespace gstboot {
 
 std::string studytext(const RunSummary& run) {
     std::string text = "result\tset\tlocus\tpopulation\tvalue\tlower\tupper\tp\tq\tn\n";
+    // Over all populations, whether the test ran or not.
+    const std::pair<const char*, double> global[] = {{"jost_d\tmhc", run.mhcjostd}, {"jost_d\tmic", run.micjostd},
+                                                      {"gpp_st\tmhc", run.mhcgppst}, {"gpp_st\tmic", run.micgppst}};
+    for (const auto& [what, value] : global) text += std::string(what) + "\tall\t\t" + shortest(value) + "\t\t\t\t\t\n";
     const StudySummary& s = run.study;
     if (!s.done) return text;
     const std::string locus = s.mhcname.empty() ? std::string("MHC") : tsvcell(s.mhcname);

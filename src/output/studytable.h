@@ -9,12 +9,13 @@
 namespace gstboot {
 
 // Header "result\tset\tlocus\tpopulation\tvalue\tlower\tupper\tp\tq\tn", then
+// - jost_d and gpp_st: sets mhc and mic, locus all, over all populations;
 // - neutral_locus: set mhc, the MHC locus, value T, p, n the MIC loci;
 // - neutral_population: set mhc, the MHC locus, the population (its name, or
 //   its number from 1), value T, p, q over the populations, n the pairs
 //   that hold it.
 // Values as the per-pair table writes them (NaN where not a number). With
-// the neutral test off, the header alone.
+// the neutral test off, the neutral rows are left out.
 std::string studytext(const RunSummary& run);
 
 }  // namespace gstboot

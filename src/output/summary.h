@@ -43,6 +43,9 @@ struct SetSummary {
     // finite.
     double cilower = 0.0;
     double ciupper = 0.0;
+    // Jost's D and Hedrick's G''st on the data as read (plain/jost.h).
+    double jostd = std::numeric_limits<double>::quiet_NaN();
+    double gppst = std::numeric_limits<double>::quiet_NaN();
     SetFacts facts;
 };
 
@@ -105,6 +108,9 @@ struct RunSummary {
     std::vector<PairSummary> pairs;  // i < j, i outer: the report's order
     int neutraldraws = 0;            // draws per locus of the neutral test; 0: off
     StudySummary study;
+    // Jost's D and G''st of each data set over all populations.
+    double mhcjostd = std::numeric_limits<double>::quiet_NaN(), mhcgppst = mhcjostd;
+    double micjostd = mhcjostd, micgppst = mhcjostd;
 };
 
 // The pairs whose neutral q lies below this are called different.

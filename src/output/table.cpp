@@ -34,7 +34,8 @@ std::string tableheader() {
         for (const char* c : SETCOLUMNS) h += std::string("\t") + set + c;
     }
     return h + "\tmic_loci\tfrac_mhc_gt_mic\tp\tseed" +
-           "\tmhc_ci_lower\tmhc_ci_upper\tmic_ci_lower\tmic_ci_upper\tneutral_z\tneutral_p\tneutral_q\tneutral_loci\n";
+           "\tmhc_ci_lower\tmhc_ci_upper\tmic_ci_lower\tmic_ci_upper\tneutral_z\tneutral_p\tneutral_q\tneutral_loci" +
+           "\tmhc_jost_d\tmic_jost_d\tmhc_gpp_st\tmic_gpp_st\n";
 }
 
 std::string tabletext(const RunSummary& run) {
@@ -55,7 +56,9 @@ std::string tabletext(const RunSummary& run) {
                          s.neutral.q}) {
             line += "\t" + shortest(v);
         }
-        line += "\t" + std::to_string(s.neutral.loci) + "\n";
+        line += "\t" + std::to_string(s.neutral.loci);
+        for (double v : {s.mhc.jostd, s.mic.jostd, s.mhc.gppst, s.mic.gppst}) line += "\t" + shortest(v);
+        line += "\n";
         text += line;
     }
     return text;

@@ -1,0 +1,36 @@
+// Jost's D and Hedrick's G''st of a group of populations, on the data as
+// read: differentiation measures that, unlike Gst, do not fall with the
+// diversity within populations, asked of a locus as polymorphic as the MHC.
+//
+// Per locus over the k populations of the group, each with n_p >= 1 typed
+// individuals of w copies, p_pa its frequency of allele a, Ñ the harmonic
+// mean of the n_p:
+//   Hs = mean over p of (1 - sum_a p_pa^2); Ht = 1 - sum_a pbar_a^2, pbar_a
+//   the mean of the p_pa; Hs' = w Ñ / (w Ñ - 1) Hs; Ht' = Ht + Hs' / (w Ñ k);
+//   D = (Ht' - Hs') / (1 - Hs') k / (k - 1);
+//   G''st = k (Ht' - Hs') / ((k Ht' - Hs') (1 - Hs')).
+// Over several loci the same formulas take the means of Hs' and Ht' over the
+// loci typed in every population of the group. Not a number where a
+// denominator is 0 (one individual of one copy, no variation) or no locus
+// enters.
+#pragma once
+
+#include <limits>
+#include <vector>
+
+#include "data/dataset.h"
+
+namespace gstboot {
+
+struct JostMeasures {
+    double d = std::numeric_limits<double>::quiet_NaN();
+    double gppst = std::numeric_limits<double>::quiet_NaN();
+};
+
+// The MHC data set (one locus of its copies) over populations `pops`.
+JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops);
+
+// The MIC loci over populations `pops`.
+JostMeasures micjost(const DataSet& ds, const std::vector<int>& pops);
+
+}  // namespace gstboot
