@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 
 #include "data/inputs.h"
@@ -66,6 +67,52 @@ TEST(Jost, HandWorkedValues) {
             EXPECT_TRUE(same(both.gppst, 48.0 / 49.0)) << both.gppst;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Over two populations the per-locus rows of --study are the pair's own
+// estimates (correction off), and the global D and G''st the pair's: the same
+// text, digit for digit.
+TEST(Study, OverTwoPopulationsTheGlobalRowsAreThePairs) {
+    TempDir dir;
+    writefile(dir.file("mhc.gen"), "t\nDRB\nPop A\na1, 0101\na2, 0102\na3, 0303\nPop B\nb1, 0202\nb2, 0203\nb3, 0101\n");
+    writefile(dir.file("mic.gen"), "t\nL1\nPop A\na1, 0102\na2, 0202\na3, 0103\nPop B\nb1, 0303\nb2, 0203\nb3, 0101\n");
+    const testutil::RunResult r =
+        testutil::rungstboot(dir.path(), {"--seed", "1", "--correction", "off", "--mhc", "mhc.gen", "--mic", "mic.gen",
+                                          "--table", "t.tsv", "--study", "s.tsv", "--neutral-draws", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto split = [](const std::string& line) {
+        std::vector<std::string> cells;
+        std::size_t at = 0;
+        for (std::size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1) cells.push_back(line.substr(at, tab - at));
+        cells.push_back(line.substr(at));
+        return cells;
+    };
+    auto lines = [&](const std::string& text) {
+        std::vector<std::vector<std::string>> rows;
+        std::size_t at = 0;
+        for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) rows.push_back(split(text.substr(at, end - at)));
+        return rows;
+    };
+    const auto table = lines(testutil::readfile(dir.file("t.tsv")));
+    const auto study = lines(testutil::readfile(dir.file("s.tsv")));
+    ASSERT_EQ(table.size(), 2u);
+    auto column = [&](const std::string& name) {
+        for (std::size_t c = 0; c < table[0].size(); ++c) {
+            if (table[0][c] == name) return table[1][c];
+        }
+        ADD_FAILURE() << name;
+        return std::string();
+    };
+    std::map<std::string, std::string> values;  // "result set locus" -> value
+    for (std::size_t k = 1; k < study.size(); ++k) values[study[k][0] + " " + study[k][1] + " " + study[k][2]] = study[k][4];
+    EXPECT_EQ(values["gst mhc DRB"], column("mhc_observed"));
+    EXPECT_EQ(values["gst mic L1"], column("mic_observed"));
+    EXPECT_EQ(values["jost_d mhc all"], column("mhc_jost_d"));
+    EXPECT_EQ(values["gpp_st mic all"], column("mic_gpp_st"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "common/check.h"
 #include "plain/heterozygosity.h"
 #include "plain/jost.h"
+#include "plain/locusglobal.h"
 #include "plain/pairmissing.h"
 #include "plain/novariation.h"
 
@@ -142,6 +143,15 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     run.mhcgppst = mhcall.gppst;
     run.micjostd = micall.d;
     run.micgppst = micall.gppst;
+    const std::vector<LocusGlobal> globals = locusglobals(ds);
+    for (std::size_t l = 0; l < globals.size(); ++l) {
+        RunSummary::Locus locus;
+        locus.name = l == 0 ? ds.mhcname : l - 1 < ds.locusnames.size() ? ds.locusnames[l - 1] : std::string();
+        locus.gst = globals[l].gst;
+        locus.he = globals[l].he;
+        locus.pops = globals[l].pops;
+        run.loci.push_back(locus);
+    }
     return run;
 }
 

@@ -11,6 +11,14 @@ std::string studytext(const RunSummary& run) {
     const std::pair<const char*, double> global[] = {{"jost_d\tmhc", run.mhcjostd}, {"jost_d\tmic", run.micjostd},
                                                       {"gpp_st\tmhc", run.mhcgppst}, {"gpp_st\tmic", run.micgppst}};
     for (const auto& [what, value] : global) text += std::string(what) + "\tall\t\t" + shortest(value) + "\t\t\t\t\t\n";
+    for (std::size_t l = 0; l < run.loci.size(); ++l) {
+        const RunSummary::Locus& locus = run.loci[l];
+        const std::string set = l == 0 ? "mhc" : "mic";
+        const std::string name = !locus.name.empty() ? tsvcell(locus.name) : l == 0 ? std::string("MHC") : std::to_string(l);
+        const std::string n = std::to_string(locus.pops);
+        text += "gst\t" + set + "\t" + name + "\t\t" + shortest(locus.gst) + "\t\t\t\t\t" + n + "\n";
+        text += "he\t" + set + "\t" + name + "\t\t" + shortest(locus.he) + "\t\t\t\t\t" + n + "\n";
+    }
     const StudySummary& s = run.study;
     if (!s.done) return text;
     const std::string locus = s.mhcname.empty() ? std::string("MHC") : tsvcell(s.mhcname);

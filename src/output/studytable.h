@@ -10,6 +10,8 @@ namespace gstboot {
 
 // Header "result\tset\tlocus\tpopulation\tvalue\tlower\tupper\tp\tq\tn", then
 // - jost_d and gpp_st: sets mhc and mic, locus all, over all populations;
+// - gst and he of each locus (the MHC, then the MIC loci) over all
+//   populations on the data as read, n the populations typed there;
 // - neutral_locus: set mhc, the MHC locus, value T, p, n the MIC loci;
 // - neutral_population: set mhc, the MHC locus, the population (its name, or
 //   its number from 1), value T, p, q over the populations, n the pairs

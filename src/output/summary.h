@@ -111,6 +111,15 @@ struct RunSummary {
     // Jost's D and G''st of each data set over all populations.
     double mhcjostd = std::numeric_limits<double>::quiet_NaN(), mhcgppst = mhcjostd;
     double micjostd = mhcjostd, micgppst = mhcjostd;
+    // Each locus over all populations on the data as read: the MHC first,
+    // then the MIC loci, with their names (empty where unnamed).
+    struct Locus {
+        std::string name;
+        double gst = std::numeric_limits<double>::quiet_NaN();
+        double he = std::numeric_limits<double>::quiet_NaN();
+        int pops = 0;
+    };
+    std::vector<Locus> loci;
 };
 
 // The pairs whose neutral q lies below this are called different.
