@@ -165,6 +165,10 @@ const std::vector<OptionEntry>& optiontable() {
          "also write each population's diversity in each data set\n"
          "(n, alleles, richness, Ho, He, FIS) as a tidy table",
          [](O& o, S v) { o.diversity = v; }},
+        {"--matrices", nullptr, Takes::path, "DIR",
+         "also write the pairs' estimates as population matrices,\n"
+         "one file per data set and statistic, in the folder DIR",
+         [](O& o, S v) { o.matrices = v; }},
         {"--heatmap-scale", nullptr, Takes::value, "shared|separate",
          "the heatmap's colours: one scale for both halves, or\n"
          "each half its own (default: separate)",

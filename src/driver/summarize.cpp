@@ -7,6 +7,7 @@
 
 #include "common/check.h"
 #include "plain/heterozygosity.h"
+#include "neutral/mantel.h"
 #include "plain/jost.h"
 #include "plain/locusglobal.h"
 #include "plain/pairmissing.h"
@@ -143,6 +144,15 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     run.mhcgppst = mhcall.gppst;
     run.micjostd = micall.d;
     run.micgppst = micall.gppst;
+    std::vector<double> mhcgst, micgst;
+    for (const PairSummary& s : run.pairs) {
+        mhcgst.push_back(s.mhc.observed);
+        micgst.push_back(s.mic.observed);
+    }
+    const MantelResult m = mantel(mhcgst, micgst, ds.npop, seed);
+    run.mantelr = m.r;
+    run.mantelp = m.p;
+    run.mantelpairs = m.pairs;
     const std::vector<LocusGlobal> globals = locusglobals(ds);
     for (std::size_t l = 0; l < globals.size(); ++l) {
         RunSummary::Locus locus;

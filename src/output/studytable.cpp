@@ -11,6 +11,8 @@ std::string studytext(const RunSummary& run) {
     const std::pair<const char*, double> global[] = {{"jost_d\tmhc", run.mhcjostd}, {"jost_d\tmic", run.micjostd},
                                                       {"gpp_st\tmhc", run.mhcgppst}, {"gpp_st\tmic", run.micgppst}};
     for (const auto& [what, value] : global) text += std::string(what) + "\tall\t\t" + shortest(value) + "\t\t\t\t\t\n";
+    text += "mantel\tmhc_mic\tall\t\t" + shortest(run.mantelr) + "\t\t\t" + shortest(run.mantelp) + "\t\t" +
+            std::to_string(run.mantelpairs) + "\n";
     for (std::size_t l = 0; l < run.loci.size(); ++l) {
         const RunSummary::Locus& locus = run.loci[l];
         const std::string set = l == 0 ? "mhc" : "mic";

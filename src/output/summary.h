@@ -120,6 +120,9 @@ struct RunSummary {
         int pops = 0;
     };
     std::vector<Locus> loci;
+    // The Mantel test between the MHC's and the MIC's observed estimates.
+    double mantelr = std::numeric_limits<double>::quiet_NaN(), mantelp = mantelr;
+    int mantelpairs = 0;
 };
 
 // The pairs whose neutral q lies below this are called different.
