@@ -12,6 +12,7 @@
 
 #include "output/format.h"
 #include "output/heatmap.h"
+#include "output/lociplot.h"
 #include "output/plot.h"
 #include "gendata.h"
 #include "testutil.h"
@@ -280,5 +281,37 @@ INSTANTIATE_TEST_SUITE_P(Pairs, RenderedRun, ::testing::Values(2, 5, 50),
                              const int n = p.param;
                              return std::to_string(n * (n - 1) / 2) + "_pairs";
                          });
+
+}  // namespace
+
+namespace {
+
+// The per-locus figure: every text on the page and clear, the MHC named
+// (cut when long), loci without an estimate counted in the caption.
+TEST(LociPlot, OnThePageWithTheMhcNamed) {
+    if (!testutil::havetool("python3")) GTEST_SKIP() << "needs python3";
+    for (const std::string& name : {std::string("DRB"), std::string(60, 'x'), std::string()}) {
+        gstboot::RunSummary run;
+        run.seed = 9;
+        const double gst[] = {0.3, 0.05, 0.07, 0.06, std::nan(""), 0.08};
+        const double he[] = {0.95, 0.6, 0.7, 0.8, 0.7, 0.9};
+        for (int l = 0; l < 6; ++l) {
+            gstboot::RunSummary::Locus locus;
+            locus.name = l == 0 ? name : "L" + std::to_string(l);
+            locus.gst = gst[l];
+            locus.he = he[l];
+            run.loci.push_back(locus);
+        }
+        const std::string svg = gstboot::lociplotsvg(run);
+        EXPECT_NE(svg.find(name.empty() ? ">MHC</text>" : name.size() > 24 ? "xxx...</text>" : ">DRB</text>"),
+                  std::string::npos);
+        EXPECT_NE(svg.find("1 locus has no estimate"), std::string::npos);
+        testutil::TempDir dir;
+        testutil::writefile(dir.file("f.svg"), svg);
+        const std::string cmd = "python3 '" + std::string(GSTBOOT_TESTDATA) + "/../svgtext.py' '" + dir.file("f.svg") +
+                                "' > '" + dir.file("out") + "'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << testutil::readfile(dir.file("out"));
+    }
+}
 
 }  // namespace

@@ -165,6 +165,10 @@ const std::vector<OptionEntry>& optiontable() {
          "also write each population's diversity in each data set\n"
          "(n, alleles, richness, Ho, He, FIS) as a tidy table",
          [](O& o, S v) { o.diversity = v; }},
+        {"--loci-plot", nullptr, Takes::path, "FILE",
+         "also draw each locus's Gst over all populations against\n"
+         "its heterozygosity as an SVG figure, the MHC marked",
+         [](O& o, S v) { o.lociplot = v; }},
         {"--matrices", nullptr, Takes::path, "DIR",
          "also write the pairs' estimates as population matrices,\n"
          "one file per data set and statistic, in the folder DIR",
@@ -201,7 +205,8 @@ void checkfiles(const Options& o) {
                            {"--plot", &o.plot, true},
                            {"--heatmap", &o.heatmap, true},
                            {"--study", &o.study, true},
-                           {"--diversity", &o.diversity, true}};
+                           {"--diversity", &o.diversity, true},
+                           {"--loci-plot", &o.lociplot, true}};
     constexpr std::size_t n = sizeof files / sizeof files[0];
     FileIdentity ids[n];
     for (std::size_t a = 0; a < n; ++a) {

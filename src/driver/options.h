@@ -25,6 +25,7 @@ struct Options {
     std::string plot;   // --plot: SVG figure; empty: none
     std::string heatmap;  // --heatmap: SVG pair matrix; empty: none
     std::string study;    // --study: tidy table of the study's answer; empty: none
+    std::string lociplot;   // --loci-plot: SVG of each locus's Gst against He; empty: none
     std::string matrices;   // --matrices: folder of population matrices; empty: none
     std::string diversity;  // --diversity: tidy table of each population's diversity; empty: none
     ColourScale heatmapscale = ColourScale::separate;  // --heatmap-scale

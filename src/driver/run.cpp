@@ -19,6 +19,7 @@
 #include "neutral/neutraltest.h"
 #include "output/diversity.h"
 #include "output/escape.h"
+#include "output/lociplot.h"
 #include "output/matrices.h"
 #include "output/heatmap.h"
 #include "output/neutraltext.h"
@@ -90,6 +91,7 @@ int run(const Options& options) {
     OutputFile* heatmap = options.heatmap.empty() ? nullptr : &outputs.add(options.heatmap);
     OutputFile* study = options.study.empty() ? nullptr : &outputs.add(options.study);
     OutputFile* diversity = options.diversity.empty() ? nullptr : &outputs.add(options.diversity);
+    OutputFile* lociplot = options.lociplot.empty() ? nullptr : &outputs.add(options.lociplot);
     std::vector<OutputFile*> matrices;
     if (!options.matrices.empty()) {
         for (const char* name : MATRIXNAMES) matrices.push_back(&outputs.add(options.matrices + "/" + name));
@@ -126,6 +128,7 @@ int run(const Options& options) {
     if (heatmap) heatmap->write(heatmapsvg(summary, options.heatmapscale));
     if (study) study->write(studytext(summary));
     if (diversity) diversity->write(diversitytext(*ds));
+    if (lociplot) lociplot->write(lociplotsvg(summary));
     if (!matrices.empty()) {
         const std::vector<MatrixFile> files = matrixfiles(summary);
         for (std::size_t k = 0; k < files.size(); ++k) matrices[k]->write(files[k].text);
