@@ -163,6 +163,10 @@ extern "C" SEXP gstboot_strtod(SEXP text) {
     END_RCPP
 }
 
+// R's registration takes every entry point as one generic function type.
+#if defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+#endif
 extern "C" void R_init_gstboot(DllInfo* dll) {
     static const R_CallMethodDef calls[] = {{"gstboot_run", reinterpret_cast<DL_FUNC>(&gstboot_run), 1},
                                             {"gstboot_strtod", reinterpret_cast<DL_FUNC>(&gstboot_strtod), 1},
