@@ -3,7 +3,7 @@ BUILD ?= build
 EXE = $(abspath $(BUILD))/gstboot
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build program test example sanitize bench dist clean
+.PHONY: all build program test example sanitize bench dist rpackage clean
 
 all: build
 
@@ -45,6 +45,11 @@ sanitize:
 # scripts/dist.sh installs the cross compilers first where it can.
 dist:
 	JOBS=$(JOBS) ./scripts/dist.sh
+
+# The R package's source tarball, dist/gstboot_VERSION.tar.gz, for
+# `R CMD INSTALL` (R, Rcpp and a C++17 compiler suffice).
+rpackage:
+	./scripts/rpackage.sh
 
 clean:
 	rm -rf build build-sanitize

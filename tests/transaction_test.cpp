@@ -195,6 +195,51 @@ TEST(Threads, WorkerFailureReachesTheCallerAfterTheJoin) {
     }
 }
 
+// A scorer slow enough that a stop arrives while workers still hold work.
+class SlowScorer final : public gstboot::Scorer {
+public:
+    explicit SlowScorer(const gstboot::DataSet& ds) : Scorer(ds) {}
+    std::unique_ptr<Work> makework() const override { return std::make_unique<Work>(); }
+    void scoreall(const gstboot::ReplicateIndex&, Work&, gstboot::PairEstimates&) const override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ++calls_;
+    }
+    mutable std::atomic<int> calls_{0};
+};
+
+// A stop is asked by the calling thread only; the run ends early with the
+// stop's error, every worker joined.
+TEST(Threads, StopEndsTheRunFromTheCallingThread) {
+    auto ds = std::make_unique<gstboot::DataSet>();
+    auto tables = std::make_unique<gstboot::ResultTables>();
+    for (int threads : {1, 2, 8}) {
+        SlowScorer scorer(*ds);
+        std::vector<std::string> warnings;
+        const std::thread::id caller = std::this_thread::get_id();
+        int asked = 0;
+        bool elsewhere = false;
+        const gstboot::StopCheck stop = [&] {
+            elsewhere = elsewhere || std::this_thread::get_id() != caller;
+            return ++asked == 3;
+        };
+        try {
+            gstboot::runreplicates(*ds, scorer, 1, threads, *tables, nullptr, warnings, nullptr, &stop);
+            ADD_FAILURE() << threads << ": not stopped";
+        } catch (const gstboot::Error& e) {
+            EXPECT_EQ(std::string(e.what()), "gstboot: interrupted") << threads;
+        }
+        EXPECT_FALSE(elsewhere) << threads;
+        EXPECT_EQ(asked, 3) << threads;
+        const int calls = scorer.calls_.load();
+        if (threads == 1) {
+            EXPECT_EQ(calls, 3);
+        }
+        EXPECT_LT(calls, gstboot::NREP) << threads;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(scorer.calls_.load(), calls) << threads;
+    }
+}
+
 // Formatted in-process from a hand-made summary: a cause shared by many
 // pairs is one line that counts them and names the first few.
 TEST(WarningText, ManyPairsWithOneCauseShareOneLine) {

@@ -11,14 +11,16 @@
 
 namespace gstboot {
 
-void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, RunSummary& run, Progress* progress) {
+void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, RunSummary& run, Progress* progress,
+                const StopCheck* stop) {
     run.neutraldraws = draws;
     const std::size_t pairs = run.pairs.size();
     std::vector<NeutralResult> results(pairs);
     std::atomic<std::size_t> next{0}, done{0};
     std::mutex mutex;
     std::exception_ptr failure;
-    // Only the calling thread draws the progress line.
+    bool stopped = false;  // the calling thread's alone
+    // Only the calling thread draws the progress line and asks `stop`.
     auto work = [&](bool caller) {
         try {
             NeutralScratch scratch;
@@ -27,6 +29,10 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
                 results[k] = neutralpair(ds, pair.pop1, pair.pop2, seed, draws, scratch);
                 const std::size_t finished = done.fetch_add(1) + 1;
                 if (caller && progress) progress->update(static_cast<long long>(finished));
+                if (caller && stopasked(stop)) {
+                    stopped = true;
+                    next.store(pairs);
+                }
             }
         } catch (...) {
             std::lock_guard<std::mutex> lock(mutex);
@@ -44,6 +50,7 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
         work(true);
     }
     if (failure) std::rethrow_exception(failure);
+    if (stopped) throw stoppederror();
 
     std::vector<PairPositions> positions(pairs);
     for (std::size_t k = 0; k < pairs; ++k) {

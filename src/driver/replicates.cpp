@@ -16,6 +16,7 @@ namespace gstboot {
 namespace {
 
 void countdown(std::FILE* console, int r) {
+    if (!console) return;
     std::fprintf(console, "%5d", 10 - r / 100);
     std::fflush(console);
 }
@@ -34,7 +35,7 @@ void scoreone(const DataSet& ds, const Scorer& scorer, Worker& w, Random& rng, i
 }
 
 void runalone(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, ResultTables& tables,
-              std::FILE* console, Progress* progress) {
+              std::FILE* console, Progress* progress, const StopCheck* stop) {
     Worker w;
     w.work = scorer.makework();
     Random rng;
@@ -43,6 +44,7 @@ void runalone(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, Resul
         if (r % 100 == 0) countdown(console, r);
         scoreone(ds, scorer, w, rng, r, tables);
         if (progress) progress->update(r + 1);
+        if (stopasked(stop)) throw stoppederror();
     }
 }
 
@@ -74,19 +76,23 @@ public:
     std::size_t size() const { return threads_.size(); }
 
     // Prints the countdown as replicates complete; returns when all are done
-    // or a worker failed. The countdown's text does not depend on timing;
-    // `progress` is told of the replicates done a few times a second.
-    void follow(std::FILE* console, Progress* progress) {
+    // or a worker failed, or `stop` asked for it (the workers are then told
+    // to stop). The countdown's text does not depend on timing; `progress`
+    // is told of the replicates done a few times a second.
+    void follow(std::FILE* console, Progress* progress, const StopCheck* stop) {
         for (int shown = 0; shown <= NREP; shown += 100) {
             std::unique_lock<std::mutex> lock(mutex_);
             while (done_ < shown && !failure_) {
                 progress_.wait_for(lock, std::chrono::milliseconds(100));
-                if (progress) {
-                    const int done = done_;
-                    lock.unlock();
-                    progress->update(done);
-                    lock.lock();
+                const int done = done_;
+                lock.unlock();
+                if (progress) progress->update(done);
+                if (stopasked(stop)) {
+                    stop_.store(true);
+                    stopped_ = true;
+                    return;
                 }
+                lock.lock();
             }
             if (failure_) return;
             lock.unlock();
@@ -94,10 +100,12 @@ public:
         }
     }
 
-    // Joins every worker and rethrows the first failure of one.
+    // Joins every worker and rethrows the first failure of one, or throws
+    // stoppederror() when the run was stopped.
     void finish() {
         threads_.join();
         if (failure_) std::rethrow_exception(failure_);
+        if (stopped_) throw stoppederror();
     }
 
 private:
@@ -134,6 +142,7 @@ private:
     std::condition_variable progress_;
     int done_ = 0;
     std::exception_ptr failure_;
+    bool stopped_ = false;  // the calling thread's alone
     std::vector<std::unique_ptr<Worker>> workers_;
     Workers threads_;  // last: joined before the workers' storage goes
 };
@@ -141,10 +150,11 @@ private:
 }  // namespace
 
 void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, int threads, ResultTables& tables,
-                   std::FILE* console, std::vector<std::string>& warnings, Progress* progress) {
+                   std::FILE* console, std::vector<std::string>& warnings, Progress* progress,
+                   const StopCheck* stop) {
     if (threads > NREP) threads = NREP;
     if (threads <= 1) {
-        runalone(ds, scorer, seed, tables, console, progress);
+        runalone(ds, scorer, seed, tables, console, progress, stop);
         return;
     }
     std::string why;
@@ -158,14 +168,14 @@ void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, 
                                    std::to_string(threads) + " threads could be started (" + why +
                                    "); the results do not depend on the number of threads");
             }
-            pool.follow(console, progress);
+            pool.follow(console, progress, stop);
             pool.finish();
             return;
         }
     }
     warnings.push_back("gstboot: warning: no worker thread could be started (" + why +
                        "); running in one thread, which gives the same results");
-    runalone(ds, scorer, seed, tables, console, progress);
+    runalone(ds, scorer, seed, tables, console, progress, stop);
 }
 
 }  // namespace gstboot

@@ -8,6 +8,7 @@
 
 #include "data/dataset.h"
 #include "driver/progress.h"
+#include "driver/stopcheck.h"
 #include "plain/pairgst.h"
 #include "estimates/scorer.h"
 
@@ -25,8 +26,10 @@ namespace gstboot {
 // done without: the run goes on with those that did start, or in the calling
 // thread, and one warning is added to `warnings`. An exception in a worker is
 // rethrown here after every worker has been joined. `progress`, when given,
-// is told how many replicates are done.
+// is told how many replicates are done. `stop`, when given, is asked after
+// each replicate of the calling thread and while it waits (see stopcheck.h).
 void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, int threads, ResultTables& tables,
-                   std::FILE* console, std::vector<std::string>& warnings, Progress* progress = nullptr);
+                   std::FILE* console, std::vector<std::string>& warnings, Progress* progress = nullptr,
+                   const StopCheck* stop = nullptr);
 
 }  // namespace gstboot

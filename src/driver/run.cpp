@@ -2,20 +2,13 @@
 
 #include <cstdio>
 #include <ctime>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "data/inputs.h"
-#include "driver/budget.h"
 #include "driver/options.h"
 #include "driver/progress.h"
-#include "driver/neutralrun.h"
-#include "driver/replicates.h"
-#include "driver/summarize.h"
+#include "driver/study.h"
 #include "estimates/isa.h"
-#include "estimates/scorer.h"
 #include "neutral/neutraltest.h"
 #include "output/diversity.h"
 #include "output/escape.h"
@@ -28,7 +21,6 @@
 #include "output/studytable.h"
 #include "output/table.h"
 #include "output/warnings.h"
-#include "system/memory.h"
 #include "system/outputs.h"
 #include "system/signals.h"
 #include "system/terminal.h"
@@ -62,25 +54,13 @@ int run(const Options& options) {
         options.hasseed ? options.seed : static_cast<std::uint32_t>(std::time(nullptr));
 
     installsignalhandlers();
-    auto ds = std::make_unique<DataSet>();
-    std::vector<std::string> warnings;
-    ReadReport read;
-    readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction, options.resample,
-                            options.missing, options.popmap, options.mhclocus},
-               *ds, warnings, &read);
-    printlines(warnings);
+    ReadStudy input = readstudy(options);
+    printlines(input.readwarnings);
     std::fprintf(stderr, "seed: %u\n", seed);
-    std::fprintf(stderr, "settings: %s%s\n", describesettings(*ds).c_str(),
-                 read.missing.empty() ? "" : (", missing " + read.missing).c_str());
-    printlines(read.lines);
-
-    // A study too large for the memory there is stops here, before any
-    // output is touched.
-    int threads = options.threads;
-    if (threads == 0) threads = static_cast<int>(std::thread::hardware_concurrency());
-    warnings.clear();
-    threads = fitthreads(*ds, options.reference, threads, memorylimit(), warnings);
-    printlines(warnings);
+    std::fprintf(stderr, "settings: %s\n", input.settings.c_str());
+    printlines(input.read.lines);
+    fitstudy(options, input);
+    printlines(input.fitwarnings);
 
     // Opened before the replicates, so that an output that cannot be created
     // is reported at once rather than after the whole run.
@@ -97,25 +77,10 @@ int run(const Options& options) {
         for (const char* name : MATRIXNAMES) matrices.push_back(&outputs.add(options.matrices + "/" + name));
     }
 
-    const std::unique_ptr<Scorer> scorer = makescorer(*ds, options.reference, isa);
-    auto tables = std::make_unique<ResultTables>();
-    tables->assign(ds->npop);
-    warnings.clear();
     Progress progress(stderr, redrawable(stderr));
-    progress.start("replicates", NREP);
-    runreplicates(*ds, *scorer, seed, threads, *tables, stdout, warnings, &progress);
-    progress.finish();
-    printlines(warnings);
-
-    auto observed = std::make_unique<PairEstimates>();
-    scoreobserved(*ds, *scorer, *observed);
-    RunSummary summary = summarizerun(*ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
-    // Its own streams, after the replicates: they do not change.
-    if (options.neutraldraws > 0) {
-        progress.start("neutral test", static_cast<long long>(summary.pairs.size()));
-        runneutral(*ds, seed, options.neutraldraws, threads, summary, &progress);
-        progress.finish();
-    }
+    ScoredStudy scored = scorestudy(input, options, isa, seed, stdout, &progress, nullptr);
+    printlines(scored.warnings);
+    const RunSummary& summary = scored.summary;
     printlines(estimatewarnings(summary));
     printlines(neutralwarnings(summary, MINLOCI));
     const std::string neutral = neutralline(summary);

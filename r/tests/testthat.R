@@ -1,0 +1,3 @@
+library(testthat)
+library(gstboot)
+test_check("gstboot")
