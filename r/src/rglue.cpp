@@ -68,7 +68,7 @@ Rcpp::List tablecolumns(const gstboot::RunSummary& run) {
     const auto n = static_cast<R_xlen_t>(run.pairs.size());
     Rcpp::IntegerVector pop1(n), pop2(n), nmhc1(n), nmhc2(n), nmic1(n), nmic2(n), micloci(n), loci(n);
     Rcpp::CharacterVector name1(n), name2(n);
-    Rcpp::NumericVector frac(n), p(n), seed(n), z(n), np(n), nq(n);
+    Rcpp::NumericVector frac(n), p(n), seed(n), z(n), np(n), nq(n), mhcd(n), micd(n), mhcg(n), micg(n);
     SetColumns mhc(n), mic(n);
     for (R_xlen_t i = 0; i < n; ++i) {
         const gstboot::PairSummary& s = run.pairs[static_cast<std::size_t>(i)];
@@ -92,12 +92,17 @@ Rcpp::List tablecolumns(const gstboot::RunSummary& run) {
         np[i] = s.neutral.p;
         nq[i] = s.neutral.q;
         loci[i] = s.neutral.loci;
+        mhcd[i] = s.mhc.jostd;
+        micd[i] = s.mic.jostd;
+        mhcg[i] = s.mhc.gppst;
+        micg[i] = s.mic.gppst;
     }
     const std::vector<SEXP> columns = {
         pop1,          pop2,         name1,      name2,      nmhc1,       nmhc2,       nmic1,       nmic2,
         mhc.observed,  mhc.mean,     mhc.median, mhc.lower,  mhc.upper,   mhc.finite,  mic.observed, mic.mean,
         mic.median,    mic.lower,    mic.upper,  mic.finite, micloci,     frac,        p,           seed,
-        mhc.cilower,   mhc.ciupper,  mic.cilower, mic.ciupper, z,         np,          nq,          loci};
+        mhc.cilower,   mhc.ciupper,  mic.cilower, mic.ciupper, z,         np,          nq,          loci,
+        mhcd,          micd,         mhcg,       micg};
     const std::vector<std::string> names = columnnames();
     if (names.size() != columns.size()) {
         Rcpp::stop("gstboot: internal: the table has " + std::to_string(names.size()) + " columns, not " +

@@ -92,7 +92,7 @@ int run(const Options& options) {
     if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
     if (heatmap) heatmap->write(heatmapsvg(summary, options.heatmapscale));
     if (study) study->write(studytext(summary));
-    if (diversity) diversity->write(diversitytext(*ds));
+    if (diversity) diversity->write(diversitytext(*input.ds));
     if (lociplot) lociplot->write(lociplotsvg(summary));
     if (!matrices.empty()) {
         const std::vector<MatrixFile> files = matrixfiles(summary);
