@@ -91,6 +91,8 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     auto flat = std::make_unique<NoVariation>();
     flat->take(ds, *asread);
 
+    // Allele counts taken once for every pair's D and G''st.
+    const SetCounts mhcsets = mhccounts(ds), micsets = miccounts(ds);
     std::vector<double> sorted;
     for (int i = 0; i + 1 < ds.npop; ++i) {
         for (int j = i + 1; j < ds.npop; ++j) {
@@ -129,7 +131,7 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             s.mhc.facts.onevalue = flat->mhcflat(ds, i, j);
             s.mic.facts.onevalue = flat->micflat(ds, i, j);
             s.mic.facts.nolocus = ds.micmissing && ds.nloci > 0 && notypedlocus(ds, i, j);
-            const JostMeasures mhcj = mhcjost(ds, {i, j}), micj = micjost(ds, {i, j});
+            const JostMeasures mhcj = jost(mhcsets, {i, j}), micj = jost(micsets, {i, j});
             s.mhc.jostd = mhcj.d;
             s.mhc.gppst = mhcj.gppst;
             s.mic.jostd = micj.d;
@@ -139,7 +141,7 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     }
     std::vector<int> all;
     for (int p = 0; p < ds.npop; ++p) all.push_back(p);
-    const JostMeasures mhcall = mhcjost(ds, all), micall = micjost(ds, all);
+    const JostMeasures mhcall = jost(mhcsets, all), micall = jost(micsets, all);
     run.mhcjostd = mhcall.d;
     run.mhcgppst = mhcall.gppst;
     run.micjostd = micall.d;

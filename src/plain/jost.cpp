@@ -1,6 +1,5 @@
 #include "plain/jost.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace gstboot {
@@ -9,62 +8,96 @@ namespace {
 
 constexpr double NOTANUMBER = std::numeric_limits<double>::quiet_NaN();
 
-// Hs' and Ht' of one locus, summed into a running mean.
+// Hs' and Ht' of the loci summed, for their means.
 struct Terms {
     double hs = 0.0, ht = 0.0;
     int loci = 0;
 };
 
-// The copies of one locus in each population of the group, and w.
-struct LocusCopies {
-    int w = 0;
-    std::vector<std::vector<std::int32_t>> pops;
-};
-
-// Adds the locus's Hs' and Ht' to `terms`, when every population is typed.
-void addlocus(const LocusCopies& locus, Terms& terms) {
-    const std::size_t k = locus.pops.size();
-    if (k < 2 || locus.w < 1) return;
-    std::vector<std::int32_t> codes;
-    for (const auto& copies : locus.pops) {
-        if (copies.empty()) return;
-        codes.insert(codes.end(), copies.begin(), copies.end());
+// Adds locus `l`'s Hs' and Ht' over `pops` to `terms`, when every one of
+// them is typed there.
+void addlocus(const SetCounts& counts, std::size_t l, const std::vector<int>& pops, Terms& terms,
+              std::vector<double>& mean) {
+    const std::size_t k = pops.size();
+    if (k < 2 || counts.w < 1) return;
+    for (int p : pops) {
+        if (counts.typed[l][static_cast<std::size_t>(p)] == 0) return;
     }
-    std::sort(codes.begin(), codes.end());
-    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-    const double kd = static_cast<double>(k), wd = static_cast<double>(locus.w);
-    std::vector<double> mean(codes.size(), 0.0);
+    const std::size_t width = counts.count[l].empty() ? 0 : counts.count[l][0].size();
+    const double kd = static_cast<double>(k), wd = static_cast<double>(counts.w);
+    mean.assign(width, 0.0);
     double hs = 0.0, inverse = 0.0;
-    for (const auto& copies : locus.pops) {
-        std::vector<long> count(codes.size(), 0);
-        for (std::int32_t c : copies) {
-            ++count[static_cast<std::size_t>(std::lower_bound(codes.begin(), codes.end(), c) - codes.begin())];
-        }
-        const double total = static_cast<double>(copies.size());
+    for (int p : pops) {
+        const std::vector<long>& c = counts.count[l][static_cast<std::size_t>(p)];
+        const double total = static_cast<double>(counts.typed[l][static_cast<std::size_t>(p)]);
         double squares = 0.0;
-        for (std::size_t a = 0; a < codes.size(); ++a) {
-            const double p = static_cast<double>(count[a]) / total;
-            squares = squares + p * p;
-            mean[a] = mean[a] + p / kd;
+        for (std::size_t a = 0; a < width; ++a) {
+            if (c[a] == 0) continue;
+            const double f = static_cast<double>(c[a]) / total;
+            squares = squares + f * f;
+            mean[a] = mean[a] + f / kd;
         }
         hs = hs + (1.0 - squares) / kd;
         inverse = inverse + 1.0 / (total / wd);
     }
     double squares = 0.0;
-    for (double p : mean) squares = squares + p * p;
+    for (double f : mean) squares = squares + f * f;
     const double ht = 1.0 - squares;
-    const double harmonic = kd / inverse;
-    const double copies = wd * harmonic;
+    const double copies = wd * (kd / inverse);
     const double hsc = copies - 1.0 > 0.0 ? copies / (copies - 1.0) * hs : NOTANUMBER;
     terms.hs = terms.hs + hsc;
     terms.ht = terms.ht + (ht + hsc / (copies * kd));
     ++terms.loci;
 }
 
-JostMeasures measures(const Terms& terms, std::size_t k) {
+}  // namespace
+
+SetCounts mhccounts(const DataSet& ds) {
+    SetCounts out;
+    out.w = ds.mhccopies;
+    const auto npop = static_cast<std::size_t>(ds.npop);
+    const auto width = static_cast<std::size_t>(ds.present.width(0));
+    out.count.assign(1, std::vector<std::vector<long>>(npop, std::vector<long>(width, 0)));
+    out.typed.assign(1, std::vector<long>(npop, 0));
+    for (int p = 0; p < ds.npop; ++p) {
+        const auto pp = static_cast<std::size_t>(p);
+        for (int i = 0; i < ds.nmhc[p]; ++i) {
+            for (int c = 0; c < ds.mhccopies; ++c) ++out.count[0][pp][static_cast<std::size_t>(ds.mhc[p][i][c])];
+        }
+        out.typed[0][pp] = static_cast<long>(ds.nmhc[p]) * ds.mhccopies;
+    }
+    return out;
+}
+
+SetCounts miccounts(const DataSet& ds) {
+    SetCounts out;
+    out.w = 2;
+    const auto npop = static_cast<std::size_t>(ds.npop);
+    for (int l = 0; l < ds.nloci; ++l) {
+        const auto width = static_cast<std::size_t>(ds.present.width(1 + l));
+        out.count.emplace_back(npop, std::vector<long>(width, 0));
+        out.typed.emplace_back(npop, 0);
+        for (int p = 0; p < ds.npop; ++p) {
+            const auto pp = static_cast<std::size_t>(p);
+            for (int i = 0; i < ds.nmic[p]; ++i) {
+                const MicGenotype& g = ds.mic[p][i][l];
+                if (g[0] == MISSING) continue;
+                ++out.count.back()[pp][static_cast<std::size_t>(g[0])];
+                ++out.count.back()[pp][static_cast<std::size_t>(g[1])];
+                out.typed.back()[pp] += 2;
+            }
+        }
+    }
+    return out;
+}
+
+JostMeasures jost(const SetCounts& counts, const std::vector<int>& pops) {
     JostMeasures out;
-    if (terms.loci == 0 || k < 2) return out;
-    const double n = static_cast<double>(terms.loci), kd = static_cast<double>(k);
+    Terms terms;
+    std::vector<double> mean;
+    for (std::size_t l = 0; l < counts.count.size(); ++l) addlocus(counts, l, pops, terms, mean);
+    if (terms.loci == 0 || pops.size() < 2) return out;
+    const double n = static_cast<double>(terms.loci), kd = static_cast<double>(pops.size());
     const double hs = terms.hs / n, ht = terms.ht / n;
     const double apart = 1.0 - hs;
     if (!(apart != 0.0)) return out;
@@ -74,38 +107,8 @@ JostMeasures measures(const Terms& terms, std::size_t k) {
     return out;
 }
 
-}  // namespace
+JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops) { return jost(mhccounts(ds), pops); }
 
-JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops) {
-    LocusCopies locus;
-    locus.w = ds.mhccopies;
-    for (int p : pops) {
-        locus.pops.emplace_back();
-        for (int i = 0; i < ds.nmhc[p]; ++i) {
-            for (int c = 0; c < ds.mhccopies; ++c) locus.pops.back().push_back(ds.mhc[p][i][c]);
-        }
-    }
-    Terms terms;
-    addlocus(locus, terms);
-    return measures(terms, pops.size());
-}
-
-JostMeasures micjost(const DataSet& ds, const std::vector<int>& pops) {
-    Terms terms;
-    for (int l = 0; l < ds.nloci; ++l) {
-        LocusCopies locus;
-        locus.w = 2;
-        for (int p : pops) {
-            locus.pops.emplace_back();
-            for (int i = 0; i < ds.nmic[p]; ++i) {
-                if (ds.mic[p][i][l][0] == MISSING) continue;
-                locus.pops.back().push_back(ds.mic[p][i][l][0]);
-                locus.pops.back().push_back(ds.mic[p][i][l][1]);
-            }
-        }
-        addlocus(locus, terms);
-    }
-    return measures(terms, pops.size());
-}
+JostMeasures micjost(const DataSet& ds, const std::vector<int>& pops) { return jost(miccounts(ds), pops); }
 
 }  // namespace gstboot

@@ -27,10 +27,24 @@ struct JostMeasures {
     double gppst = std::numeric_limits<double>::quiet_NaN();
 };
 
-// The MHC data set (one locus of its copies) over populations `pops`.
-JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops);
+// The allele counts of one data set, taken once and shared by every group
+// of populations: per locus (the MHC is one locus of its copies) and
+// population, the copies of each allele code and the typed copies.
+struct SetCounts {
+    int w = 0;  // copies per individual
+    std::vector<std::vector<std::vector<long>>> count;  // [locus][population][code]
+    std::vector<std::vector<long>> typed;               // [locus][population]
+};
 
-// The MIC loci over populations `pops`.
+SetCounts mhccounts(const DataSet& ds);
+SetCounts miccounts(const DataSet& ds);
+
+// D and G''st of the data set of `counts` over populations `pops`.
+JostMeasures jost(const SetCounts& counts, const std::vector<int>& pops);
+
+// The same from the data set directly: the MHC (one locus of its copies),
+// and the MIC loci, over populations `pops`.
+JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops);
 JostMeasures micjost(const DataSet& ds, const std::vector<int>& pops);
 
 }  // namespace gstboot
