@@ -49,13 +49,12 @@ Placement place(double x, int pairs, const std::vector<double>& others) {
     return out;
 }
 
-// The mean of a pair's MIC positions but `skip` (-1: none), or not a number.
-double restmean(const std::vector<double>& z, int skip) {
-    Mean m;
-    for (std::size_t l = 0; l < z.size(); ++l) {
-        if (static_cast<int>(l) != skip) m.add(z[l]);
-    }
-    return m.value();
+// The mean of a pair's finite MIC positions other than `z` (not a number
+// for none), from their sum and count taken once per pair: each locus's
+// contrast would otherwise sum the pair's loci again.
+double othermean(const Mean& all, double z) {
+    if (std::isnan(z)) return all.value();
+    return all.count > 1 ? (all.sum - z) / static_cast<double>(all.count - 1) : NOTANUMBER;
 }
 
 }  // namespace
@@ -78,14 +77,19 @@ StudyAnswer studyanswer(const std::vector<PairPositions>& pairs, int npop, int n
 
     // Each population against the rest.
     std::vector<Placement> raw(static_cast<std::size_t>(npop));
+    std::vector<Mean> pairmic(pairs.size());
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        for (double z : pairs[k].mic) pairmic[k].add(z);
+    }
     for (int i = 0; i < npop; ++i) {
         Mean own;
         std::vector<Mean> theirs(loci);
-        for (const PairPositions& p : pairs) {
+        for (std::size_t k = 0; k < pairs.size(); ++k) {
+            const PairPositions& p = pairs[k];
             if (p.pop1 != i && p.pop2 != i) continue;
-            if (!std::isnan(p.mhc)) own.add(p.mhc - restmean(p.mic, -1));
+            if (!std::isnan(p.mhc)) own.add(p.mhc - othermean(pairmic[k], NOTANUMBER));
             for (std::size_t l = 0; l < loci && l < p.mic.size(); ++l) {
-                if (!std::isnan(p.mic[l])) theirs[l].add(p.mic[l] - restmean(p.mic, static_cast<int>(l)));
+                if (!std::isnan(p.mic[l])) theirs[l].add(p.mic[l] - othermean(pairmic[k], p.mic[l]));
             }
         }
         std::vector<double> contrasts(loci, NOTANUMBER);
