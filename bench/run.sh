@@ -40,10 +40,18 @@ measure() {
   local dir=$1 isa=$2; shift 2
   local t0 t1 mem
   t0=$(date +%s.%N)
-  ( cd "$dir" && GSTBOOT_ISA=$isa /usr/bin/time -f "%M" -o time.txt "$OLDPWD/$exe" --seed 1 --output bench-output.txt "$@" >/dev/null 2>/dev/null )
+  ( cd "$dir" && GSTBOOT_ISA=$isa /usr/bin/time -f "%M" -o time.txt "$OLDPWD/$exe" --seed 1 --output bench-output.txt --timing "$@" >/dev/null 2>stderr.txt )
   t1=$(date +%s.%N)
   mem=$(tail -n 1 "$dir/time.txt")
   echo "$(echo "$t1 - $t0" | bc -l) $mem"
+}
+
+# phase DIR NAME -> the wall seconds of that phase of the last run in DIR
+# (its --timing line), or "-" when it did not run.
+phase() {
+  local t
+  t=$(grep '^time:' "$1/stderr.txt" | tr ',' '\n' | sed -n "s/^ *\(time: \)\{0,1\}$2 \([0-9.]*\) s$/\2/p")
+  echo "${t:--}"
 }
 
 same() {  # DIR WHAT: the last report against the first run's
@@ -88,16 +96,18 @@ done
 
 # The neutral test: each study without it and with it (its default draws),
 # the widest kernels, 1 thread and all threads; the report must not change.
+# The phases are those of the run with the test, as --timing gives them.
 echo
-echo "| study | threads | without test s | with test s | the test's share s | with / without |"
-echo "|---|---:|---:|---:|---:|---:|"
+echo "| study | threads | without test s | with test s | with / without | reading s | replicates s | neutral test s | writing s |"
+echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|"
 for s in medium large largest; do
   dir=$work/$s
   for n in 1 "$threads"; do
     read -r t0 m0 < <(measure "$dir" "${sets[0]}" --threads "$n" --neutral-draws 0)
     read -r t5 m5 < <(measure "$dir" "${sets[0]}" --threads "$n")
     same "$dir" "with the neutral test, $n threads"
-    printf "| %s | %d | %.3f | %.3f | %.3f | %.2f |\n" "$s" "$n" "$t0" "$t5" "$(echo "$t5-$t0" | bc -l)" "$(echo "$t5/$t0" | bc -l)"
+    printf "| %s | %d | %.3f | %.3f | %.2f | %s | %s | %s | %s |\n" "$s" "$n" "$t0" "$t5" "$(echo "$t5/$t0" | bc -l)" \
+      "$(phase "$dir" reading)" "$(phase "$dir" replicates)" "$(phase "$dir" "neutral test")" "$(phase "$dir" writing)"
   done
 done
 

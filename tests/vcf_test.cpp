@@ -77,6 +77,12 @@ std::pair<int, int> parsecall(const std::string& call) {
     return {std::stoi(a), std::stoi(b)};
 }
 
+// Counts what the reader says it took, for the reading's progress line.
+struct CountingMeter : ByteMeter {
+    long long bytes = 0;
+    void add(long long n) override { bytes += n; }
+};
+
 TEST(Vcf, CallsAgreeWithAnIndependentReader) {
     if (!testutil::havetool("bcftools")) GTEST_SKIP() << "needs bcftools (Debian: bcftools), the independent reader";
     struct Case {
@@ -111,8 +117,11 @@ TEST(Vcf, CallsAgreeWithAnIndependentReader) {
         writefile(dir.file("pops.tsv"), map.str());
         RawSet set;
         std::vector<std::string> warnings;
-        readvcf(file, readpopmap(dir.file("pops.tsv"), warnings), set, warnings);
+        CountingMeter meter;
+        readvcf(file, readpopmap(dir.file("pops.tsv"), warnings), set, warnings, &meter);
         EXPECT_EQ(warnings.size(), static_cast<std::size_t>(c.unmapped > 0));
+        // Every byte of the file as stored (compressed or not), once.
+        EXPECT_EQ(meter.bytes, static_cast<long long>(testutil::readfile(file).size()));
         EXPECT_GT(set.halfmissing, 0);
 
         const testutil::RunResult q = testutil::runshell(dir.path(), "bcftools query -f '[%GT\\t]\\n' " + file);

@@ -35,7 +35,7 @@ namespace {
 
 bool canreadgzip() { return true; }
 
-FilePtr decompressed(FilePtr file, const std::string& name) {
+FilePtr decompressed(FilePtr file, const std::string& name, ByteMeter* meter) {
     if (!gzipmagic(file.get())) return file;
     FilePtr text(std::tmpfile());
     if (!text) throw Error(ErrorKind::system, name + ": no temporary file for its decompressed text: " + std::strerror(errno));
@@ -56,6 +56,7 @@ FilePtr decompressed(FilePtr file, const std::string& name) {
             if (std::ferror(file.get())) readfailed(name);
             break;
         }
+        if (meter) meter->add(static_cast<long long>(n));
         z.next_in = in.data();
         z.avail_in = static_cast<uInt>(n);
         while (z.avail_in > 0) {
@@ -103,7 +104,7 @@ FilePtr decompressed(FilePtr file, const std::string& name) {
 
 bool canreadgzip() { return false; }
 
-FilePtr decompressed(FilePtr file, const std::string& name) {
+FilePtr decompressed(FilePtr file, const std::string& name, ByteMeter*) {
     if (!gzipmagic(file.get())) return file;
     throw Error(ErrorKind::input, name + ": the file is compressed (gzip or bgzip), and this build of gstboot reads "
                                          "compressed files only with zlib; decompress it first (gunzip, or bgzip -d) "

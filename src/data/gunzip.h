@@ -17,6 +17,8 @@ bool canreadgzip();
 // 1) naming `name`: for compressed input in a build without zlib, for data
 // that is not valid gzip, and for a file that ends inside a member (cut
 // short), at the line of the text it ends in and the byte of the file.
-FilePtr decompressed(FilePtr file, const std::string& name);
+// The compressed bytes taken are told to `meter` (when given); a file
+// returned as it is was not read.
+FilePtr decompressed(FilePtr file, const std::string& name, ByteMeter* meter = nullptr);
 
 }  // namespace gstboot

@@ -18,6 +18,7 @@ namespace {
 
 void readraw(OpenedInput& in, const std::string& name, Role role, const InputRequest& request, RawSet& set) {
     LineReader lines(in.file.get(), name, MAXLINE, in.encoding);
+    lines.meter(request.meter);
     const std::string_view pick = role == Role::mhc ? std::string_view(request.mhclocus) : std::string_view();
     const MissingCodes& missing = request.missing;
     switch (in.format) {
@@ -76,7 +77,7 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
         }
         micformat = in.format;
         if (micvcf) {
-            readvcf(paths.mic, readpopmap(request.popmap, warnings), mic, warnings);
+            readvcf(paths.mic, readpopmap(request.popmap, warnings), mic, warnings, request.meter);
             ds.settings.bootmic = true;
             ds.settings.bootloci = false;
         } else if (micformat == Format::legacy) {

@@ -40,6 +40,9 @@ struct InputRequest {
     // The MHC locus read when the MHC file names several (--mhc-locus);
     // empty: none picked.
     std::string mhclocus;
+    // Told of the bytes read from the files of the named formats and VCF
+    // (not owned; null: nobody is told).
+    ByteMeter* meter = nullptr;
 };
 
 // What a run says about its reading, after its settings.

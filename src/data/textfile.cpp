@@ -97,6 +97,7 @@ bool LineReader::fill() {
         const std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
         pos_ = 0;
         if (n == 0 && std::ferror(file_)) throw Error(ErrorKind::input, name_ + ": read error: " + std::strerror(errno));
+        if (meter_ && n > 0) meter_->add(static_cast<long long>(n));
         if (encoding_ == Encoding::utf8) {
             data_ = buffer_.data();
             size_ = n;

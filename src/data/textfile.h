@@ -66,6 +66,15 @@ struct Line {
 // bound on the memory a hostile or endless file can claim.
 constexpr std::size_t MAXLINE = std::size_t{1} << 20;
 
+// Told of the bytes the readers take from their files, as they take them,
+// so that a long reading can show how far it has come. Not owned by those
+// who tell it.
+class ByteMeter {
+public:
+    virtual ~ByteMeter() = default;
+    virtual void add(long long bytes) = 0;
+};
+
 // The lines of a text, read through a fixed buffer so that a file of any
 // size takes memory for one line only, as UTF-8: a UTF-16 file is converted
 // as it is read. A leading UTF-8 byte-order mark is skipped; LF, CR LF and
@@ -88,6 +97,8 @@ public:
     // where a file that ends too soon is reported.
     Place end() const { return end_; }
     const std::string& name() const { return name_; }
+    // Every later read from the file is told to `meter` (null: none).
+    void meter(ByteMeter* meter) { meter_ = meter; }
 
 private:
     bool fill();
@@ -105,6 +116,7 @@ private:
     std::string line_;
     long number_ = 0;
     Place end_;
+    ByteMeter* meter_ = nullptr;
 };
 
 // The line holds nothing but blanks.

@@ -1,6 +1,7 @@
 #include "data/vcf.h"
 
 #include <cstring>
+#include <utility>
 
 #include "common/error.h"
 #include "data/dataset.h"
@@ -44,13 +45,18 @@ std::string_view subfield(std::string_view text, std::size_t k) {
 
 class VcfReader {
 public:
-    VcfReader(const std::string& path, const PopMap& map, RawSet& set, std::vector<std::string>& warnings)
-        : path_(path), map_(map), set_(set), warnings_(warnings) {}
+    VcfReader(const std::string& path, const PopMap& map, RawSet& set, std::vector<std::string>& warnings,
+              ByteMeter* meter)
+        : path_(path), map_(map), set_(set), warnings_(warnings), meter_(meter) {}
 
     void read() {
         startset(set_, path_, Role::mic, Format::vcf);
-        FilePtr file = decompressed(openinputfile(path_), path_);
+        FilePtr original = openinputfile(path_);
+        const std::FILE* plain = original.get();
+        FilePtr file = decompressed(std::move(original), path_, meter_);
         LineReader lines(file.get(), path_, MAXVCFLINE);
+        // A compressed file was metered as it was decompressed.
+        if (file.get() == plain) lines.meter(meter_);
         Line line;
         if (!lines.next(line) || line.text.substr(0, 16) != "##fileformat=VCF") {
             fail({1, 1}, "expected '##fileformat=VCF' on the first line, as a VCF file begins");
@@ -264,6 +270,7 @@ private:
     std::vector<std::int32_t> number_;        // label number of each allele index at the site
     std::vector<std::int32_t> calls_;         // label numbers, site by site, mapped sample by sample
     std::size_t nloci_ = 0;
+    ByteMeter* meter_;
 };
 
 }  // namespace
@@ -284,8 +291,9 @@ bool looksvcf(const std::string& path) {
     return n == sizeof head && std::memcmp(head, "##fileformat=VCF", sizeof head) == 0;
 }
 
-void readvcf(const std::string& path, const PopMap& map, RawSet& set, std::vector<std::string>& warnings) {
-    VcfReader(path, map, set, warnings).read();
+void readvcf(const std::string& path, const PopMap& map, RawSet& set, std::vector<std::string>& warnings,
+             ByteMeter* meter) {
+    VcfReader(path, map, set, warnings, meter).read();
 }
 
 }  // namespace gstboot

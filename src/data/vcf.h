@@ -32,7 +32,9 @@ bool looksvcf(const std::string& path);
 // sample named twice, a line with the wrong number of columns, a site
 // without GT, a call that is not diploid or names an allele the site does
 // not have, a file without data lines; and at the map's line a sample of
-// the map that the file does not hold.
-void readvcf(const std::string& path, const PopMap& map, RawSet& set, std::vector<std::string>& warnings);
+// the map that the file does not hold. The bytes taken from the file are
+// told to `meter` when one is given.
+void readvcf(const std::string& path, const PopMap& map, RawSet& set, std::vector<std::string>& warnings,
+             ByteMeter* meter = nullptr);
 
 }  // namespace gstboot

@@ -147,6 +147,10 @@ const std::vector<OptionEntry>& optiontable() {
          "score with the plain reference implementation, which\n"
          "gives the same bits, far more slowly (for checking)",
          [](O& o, S) { o.reference = true; }},
+        {"--timing", nullptr, Takes::nothing, nullptr,
+         "at the end, say on standard error how long each phase\n"
+         "took (reading, replicates, neutral test, writing)",
+         [](O& o, S) { o.timing = true; }},
         {"--table", nullptr, Takes::path, "FILE",
          "also write a tab-separated table, one row per pair, with\n"
          "the observed estimates, replicate summaries and the seed",

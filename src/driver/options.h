@@ -34,6 +34,7 @@ struct Options {
     std::uint32_t seed = 0;
     int threads = 0;           // 0: every hardware thread
     bool reference = false;    // score with the straightforward implementation
+    bool timing = false;       // --timing: the time of each phase on standard error at the end
     bool help = false;
     bool version = false;
 };

@@ -57,7 +57,20 @@ void Progress::finish() {
         std::fflush(stream_);
     }
     visible_ = false;
+    if (!phase_.empty()) phases_.push_back({phase_, std::chrono::duration<double>(Clock::now() - began_).count()});
     phase_.clear();
+}
+
+std::string timingline(const Progress& progress) {
+    std::string line = "time:";
+    const char* sep = " ";
+    for (const Progress::Phase& p : progress.phases()) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.2f", p.seconds);
+        line += sep + p.name + " " + seconds + " s";
+        sep = ", ";
+    }
+    return line;
 }
 
 }  // namespace gstboot

@@ -10,12 +10,13 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace gstboot {
 
 class Progress {
 public:
-    // Draws on `stream` only when `shown`.
+    // Draws on `stream` only when `shown`; times the phases either way.
     Progress(std::FILE* stream, bool shown) : stream_(stream), shown_(shown) {}
     ~Progress() { finish(); }
     Progress(const Progress&) = delete;
@@ -27,8 +28,15 @@ public:
     // `done` of the phase's steps are done. Called by one thread at a time.
     void update(long long done);
 
-    // Erases the line, if one was drawn.
+    // Erases the line, if one was drawn, and ends the phase.
     void finish();
+
+    // Each phase ended so far and its wall time, in the order they ran.
+    struct Phase {
+        std::string name;
+        double seconds;
+    };
+    const std::vector<Phase>& phases() const { return phases_; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -38,7 +46,11 @@ private:
     long long total_ = 0;
     Clock::time_point began_{}, drawn_{};
     bool visible_ = false;
+    std::vector<Phase> phases_;
 };
+
+// "time: reading 0.41 s, replicates 12.03 s, ...": the phases of `progress`.
+std::string timingline(const Progress& progress);
 
 // The text of the line: the phase, the share done in whole percent and the
 // time left, extrapolated from the time so far ("less than a second left",

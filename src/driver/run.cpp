@@ -21,6 +21,7 @@
 #include "output/studytable.h"
 #include "output/table.h"
 #include "output/warnings.h"
+#include "system/files.h"
 #include "system/outputs.h"
 #include "system/signals.h"
 #include "system/terminal.h"
@@ -33,6 +34,28 @@ namespace {
 void printlines(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) std::fprintf(stderr, "%s\n", terminaltext(line).c_str());
 }
+
+// The reading's share done, from the bytes the readers take out of the
+// input files' sizes (a file whose size is not known counts none).
+class ReadingMeter : public ByteMeter {
+public:
+    ReadingMeter(Progress& progress, const Options& options) : progress_(progress) {
+        long long total = 0;
+        for (const std::string* path : {&options.inputs.mhc, &options.inputs.mic}) {
+            const long long size = regularsize(*path);
+            if (size > 0) total += size;
+        }
+        progress_.start("reading", total);
+    }
+    void add(long long bytes) override {
+        done_ += bytes;
+        progress_.update(done_);
+    }
+
+private:
+    Progress& progress_;
+    long long done_ = 0;
+};
 
 }  // namespace
 
@@ -54,7 +77,10 @@ int run(const Options& options) {
         options.hasseed ? options.seed : static_cast<std::uint32_t>(std::time(nullptr));
 
     installsignalhandlers();
-    ReadStudy input = readstudy(options);
+    Progress progress(stderr, redrawable(stderr));
+    ReadingMeter meter(progress, options);
+    ReadStudy input = readstudy(options, &meter);
+    progress.finish();
     printlines(input.readwarnings);
     std::fprintf(stderr, "seed: %u\n", seed);
     std::fprintf(stderr, "settings: %s\n", input.settings.c_str());
@@ -77,7 +103,6 @@ int run(const Options& options) {
         for (const char* name : MATRIXNAMES) matrices.push_back(&outputs.add(options.matrices + "/" + name));
     }
 
-    Progress progress(stderr, redrawable(stderr));
     ScoredStudy scored = scorestudy(input, options, isa, seed, stdout, &progress, nullptr);
     printlines(scored.warnings);
     const RunSummary& summary = scored.summary;
@@ -86,6 +111,7 @@ int run(const Options& options) {
     const std::string neutral = neutralline(summary);
     if (!neutral.empty()) std::fprintf(stderr, "%s\n", neutral.c_str());
 
+    progress.start("writing", 0);
     outputs.console(stdout, consoletext(summary));
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
@@ -99,8 +125,10 @@ int run(const Options& options) {
         for (std::size_t k = 0; k < files.size(); ++k) matrices[k]->write(files[k].text);
     }
     outputs.commit(stdout);
+    progress.finish();
     printlines(studylines(summary));
     printlines(reportlines(summary));
+    if (options.timing) std::fprintf(stderr, "%s\n", timingline(progress).c_str());
     return 0;
 }
 

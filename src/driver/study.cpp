@@ -11,11 +11,11 @@
 
 namespace gstboot {
 
-ReadStudy readstudy(const Options& options) {
+ReadStudy readstudy(const Options& options, ByteMeter* meter) {
     ReadStudy study;
     study.ds = std::make_unique<DataSet>();
     readinputs(InputRequest{options.inputs, options.mhcformat, options.micformat, options.correction,
-                            options.resample, options.missing, options.popmap, options.mhclocus},
+                            options.resample, options.missing, options.popmap, options.mhclocus, meter},
                *study.ds, study.readwarnings, &study.read);
     study.settings = describesettings(*study.ds);
     if (!study.read.missing.empty()) study.settings += ", missing " + study.read.missing;

@@ -28,8 +28,9 @@ struct ReadStudy {
     int threads = 1;                        // those that fit (fitstudy)
 };
 
-// Reads both files of `options` (see readinputs). Throws Error as it does.
-ReadStudy readstudy(const Options& options);
+// Reads both files of `options` (see readinputs), telling `meter` (when
+// given) of the bytes taken. Throws Error as it does.
+ReadStudy readstudy(const Options& options, ByteMeter* meter = nullptr);
 
 // Fits the threads of `options` (0: every hardware thread) to the memory
 // limit (see fitthreads), setting `threads` and `fitwarnings`. Throws Error

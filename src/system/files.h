@@ -14,4 +14,9 @@ namespace gstboot {
 // set on failure.
 std::FILE* openfile(const std::string& path, const char* mode);
 
+// The size in bytes of the regular file `path`; -1 for anything else (a
+// pipe, a device, a file that cannot be examined), whose size is not known
+// before it is read.
+long long regularsize(const std::string& path);
+
 }  // namespace gstboot

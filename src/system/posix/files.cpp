@@ -27,6 +27,12 @@ std::FILE* openfile(const std::string& path, const char* mode) {
     return file;
 }
 
+long long regularsize(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<long long>(st.st_size);
+}
+
 namespace platform {
 
 int descriptoralias(const std::string& path) {

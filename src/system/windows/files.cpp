@@ -43,6 +43,14 @@ std::FILE* openfile(const std::string& path, const char* mode) {
     return file;
 }
 
+long long regularsize(const std::string& path) {
+    std::wstring wide;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!windows::widen(path, wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return -1;
+    return static_cast<long long>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
 namespace platform {
 
 int descriptoralias(const std::string&) { return -1; }
