@@ -86,7 +86,7 @@ TEST(Formats, BadInputs) {
         {kMhcGen, "t\nL1\nPop A\nx, 0101\nPOP  A\nx, 0202\n", a,
          "mic.txt:5:6: population name 'A' is that of the population at line 3 already"},
         {kMhcGen, "t\nL1\nPop\n , 0101\n", a, "mic.txt:4:2: expected a label before ','"},
-        {"t\nDRB\nDQA\nPop\nA, 0101\n", kMicGen, a, "mhc.txt:3:1: an MHC GENEPOP file has one locus (its two alleles are the two copies), but 'DQA' names a second"},
+        {"t\nDRB\nDQA\nPop\nA, 0101\n", kMicGen, a, "mhc.txt:5:8: expected 2 genotypes (one per locus), but the line ends after 1"},
         {kMhcGen, "5\nL1\nPop\nA, 0101\n", a,
          "mic.txt:1:1: cannot tell the format of this file: its first value '5' is a decimal integer as in the legacy layout, "
          "but line 3 reads 'Pop' as in GENEPOP; the format is legacy when"},

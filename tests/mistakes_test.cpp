@@ -19,14 +19,16 @@ namespace {
 
 // What a data set holds, as text, so that two reads compare at a glance.
 std::string contents(const DataSet& ds) {
-    std::string s = "npop " + std::to_string(ds.npop) + ", copies " + std::to_string(ds.mhccopies) + ", loci " +
-                    std::to_string(ds.nloci) + (ds.micmissing ? ", missing" : "") + "\n";
+    std::string s = "npop " + std::to_string(ds.npop) + ", copies " + std::to_string(ds.mhccopies) + " of " +
+                    std::to_string(ds.mhcloci) + " MHC loci, loci " + std::to_string(ds.nloci) +
+                    (ds.micmissing ? ", missing" : "") + "\n";
+    for (std::int32_t first : ds.mhcfirst) s += std::to_string(first) + " ";
     for (const std::string& name : ds.popnames) s += name + " ";
     for (const std::string& name : ds.locusnames) s += name + " ";
     for (int p = 0; p < ds.npop; ++p) {
         s += "\nMHC";
         for (int i = 0; i < ds.nmhc[p]; ++i)
-            for (int c = 0; c < ds.mhccopies; ++c) s += " " + std::to_string(ds.mhc[p][i][c]);
+            for (int c = 0; c < ds.mhcloci * ds.mhccopies; ++c) s += " " + std::to_string(ds.mhc[p][i][c]);
         s += "\nMIC";
         for (int i = 0; i < ds.nmic[p]; ++i)
             for (int l = 0; l < ds.nloci; ++l) s += " " + std::to_string(ds.mic[p][i][l][0]) + "/" + std::to_string(ds.mic[p][i][l][1]);
@@ -89,6 +91,7 @@ TEST(Mistakes, ReadRightOrRefusedAtTheirPlace) {
     const std::string genalex2 = "2,3,2,2,1\nt,,,A,B\ns,p,DRB,,DQA,\na1,A,1,2,7,8\na2,A,3,3,7,7\nb1,B,2,1,8,9\n";
     const std::string genalexdqa = "1,3,2,2,1\nt,,,A,B\ns,p,DQA,\na1,A,7,8\na2,A,7,7\nb1,B,8,9\n";
     const std::string plain = structure("L1 L2 L3\n", "", "", "");
+    const std::string drbdqa = "population,individual,DRB_1,DRB_2,DQA_1,DQA_2\nA,a1,1,2,7,8\nA,a2,3,3,7,7\nB,b1,2,1,8,9\n";
     const std::string micna = "population,individual,L_1,L_2\nA,a1,NA,NA\nA,a2,5,6\nB,b1,5,NA\n";
     struct Case {
         std::string what, mhc, mic, pick;
@@ -96,23 +99,24 @@ TEST(Mistakes, ReadRightOrRefusedAtTheirPlace) {
         std::string samemhc = {}, samemic = {};
     };
     const std::vector<Case> cases = {
-        // MHC loci: never pooled; picked by name; told from copies as the MIC set's are.
-        {"two loci", twoloci, kMic, "",
-         "mhc.txt:1:41: expected the copies of one MHC gene, but the header names 2 loci: 'INRA63' and 'INRA5'; several "
-         "MHC loci are not read together: pick one with --mhc-locus NAME"},
+        // MHC loci: read as loci, never pooled; picked by name; told from copies as the MIC set's are.
+        {"two loci", twoloci, kMic, "", "=", "t\nINRA63, INRA5\nPop A\na1, 0102 0708\na2, 0303 0707\nPop B\nb1, 0201 0809\n", kMic},
         {"two loci, one picked", twoloci, kMic, "INRA5", "=", inra5, kMic},
         {"an unknown pick", twoloci, kMic, "DQA", "mhc.txt:1:23: --mhc-locus names 'DQA', but the header names 'INRA63' and 'INRA5': name one of them"},
         {"a pick where no locus is named", copies, kMic, "c1", "mhc.txt:1:23: --mhc-locus names 'c1', but the header names no locus"},
         {"a pick in a legacy file", "1 1 0 1\n1\n5\n", kMic, "DRB", "mhc.txt:1:1: --mhc-locus names 'DRB', but the file is in the legacy layout"},
         {"one gene, DRB_1..DRB_4", "population,individual,DRB_1,DRB_2,DRB_3,DRB.4\nA,a1,1,2,7,8\nA,a2,3,3,7,7\nB,b1,2,1,8,9\n", kMic, "", "=", copies, kMic},
         {"one gene, DRB repeated", "population,individual,DRB,DRB,DRB,DRB\nA,a1,1,2,7,8\nA,a2,3,3,7,7\nB,b1,2,1,8,9\n", kMic, "DRB", "=", copies, kMic},
-        {"one-cell columns are loci", "population,individual,DRB,DQA\nA,a1,1/2,7/8\nA,a2,3/3,7/7\nB,b1,2/1,8/9\n", kMic, "",
-         "mhc.txt:1:27: expected the copies of one MHC gene, but the header names 2 loci: 'DRB' and 'DQA'"},
-        {"GenAlEx of two loci", genalex2, kMic, "", "mhc.txt:3:10: expected the copies of one MHC gene, but row 3 names 2 loci: 'DRB' and 'DQA'"},
+        {"one-cell columns are loci", "population,individual,DRB,DQA\nA,a1,1/2,7/8\nA,a2,3/3,7/7\nB,b1,2/1,8/9\n", kMic, "", "=", drbdqa, kMic},
+        {"GenAlEx of two loci", genalex2, kMic, "", "=", drbdqa, kMic},
+        {"loci of other copies", "population,individual,DRB_1,DRB_2,DQA_1,DQA_2,DQA_3\nA,a1,1,2,7,8,9\n", kMic, "",
+         "mhc.txt:1:35: MHC locus 'DQA' has 3 copies, but 'DRB' has 2: several MHC loci are read side by side and need the same copies"},
+        {"a locus not side by side", "population,individual,DRB_1,DQA_1,DRB_2,DQA_2\nA,a1,1,7,2,8\n", kMic, "",
+         "mhc.txt:1:35: expected the copies of each MHC locus side by side, but 'DRB' comes again after 'DQA'"},
         {"GenAlEx, one picked", genalex2, kMic, "DQA", "=", genalexdqa, kMic},
         {"GENEPOP, one picked", kMic, kMic, "L2", "=", "t\nL2\nPop A\na1, 0202\na2, 0101\nPop B\nb1, 0303\n", kMic},
-        {"STRUCTURE with a header of two loci", "DRB DQA\na1 A 1 2 7 8\nb1 B 2 1 8 9\n", kMic, "",
-         "mhc.txt:1:5: expected the copies of one MHC gene, but the header names 2 loci: 'DRB' and 'DQA'"},
+        {"STRUCTURE with a header of two loci", "DRB DQA\na1 A 1 2 7 8\nb1 B 2 1 8 9\n", kMic, "", "=",
+         "population,individual,DRB_1,DRB_2,DQA_1,DQA_2\nA,a1,1,2,7,8\nB,b1,2,1,8,9\n", kMic},
         {"STRUCTURE without a header: copies", "a1 A 1 2 7 8\na2 A 3 3 7 7\nb1 B 2 1 8 9\n", kMic, "", "=", copies, kMic},
         // Swapped files: more MHC loci than MIC loci, or a MIC file that cannot be one.
         {"swapped GENEPOP files", kMic, kMhc, "",
@@ -121,8 +125,7 @@ TEST(Mistakes, ReadRightOrRefusedAtTheirPlace) {
         {"swapped tables", "population,individual,M1_1,M1_2,M2_1,M2_2\nA,a1,1,2,7,8\n", "population,individual,DRB_1,DRB_2\nA,a,1,2\n", "",
          "mhc.txt:1:33: the MHC file names 2 loci ('M1' and 'M2'), more than the 1 of the MIC file mic.txt: the files look swapped"},
         {"a MIC file that is an MHC one", twoloci, "population,individual,DRB_1,DRB_2,DRB_3,DRB_4\nA,a,1,2,3,4\n", "",
-         "mhc.txt:1:41: expected the copies of one MHC gene, but the header names 2 loci: 'INRA63' and 'INRA5'; several MHC "
-         "loci are not read together: pick one with --mhc-locus NAME, or, if the file holds the neutral markers, give it with --mic"},
+         "mic.txt:1:35: locus name 'DRB' is given twice (first at 1:23)"},
         // Missing codes: '-' among the defaults, Excel's #N/A always, in one-cell genotypes too.
         {"- and #N/A", kMhc, "population,individual,L_1,L_2\nA,a1,-,#N/A\nA,a2,5,6\nB,b1,5,-\n", "", "=", kMhc, micna},
         {"#N/A in one cell", kMhc, "population,individual,L\nA,a2,5/6\nA,a1,#N/A\nB,b1,5/-\n", "", "=", kMhc,

@@ -297,6 +297,7 @@ TEST(LociPlot, OnThePageWithTheMhcNamed) {
         const double he[] = {0.95, 0.6, 0.7, 0.8, 0.7, 0.9};
         for (int l = 0; l < 6; ++l) {
             gstboot::RunSummary::Locus locus;
+            locus.mhc = l == 0;
             locus.name = l == 0 ? name : "L" + std::to_string(l);
             locus.gst = gst[l];
             locus.he = he[l];

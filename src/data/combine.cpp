@@ -64,8 +64,16 @@ void warnrecoded(const RawSet& set, std::vector<std::string>& warnings) {
 }  // namespace
 
 void fillmhc(const RawSet& set, DataSet& ds, std::vector<std::string>& warnings) {
-    const std::vector<std::int32_t> codes = set.labels[0].codes();
+    // Each locus's labels coded from 0, then moved past the loci before it.
+    const std::size_t loci = set.mhcloci.size() > 1 ? set.mhcloci.size() : 1;
     const auto width = static_cast<std::size_t>(set.width);
+    const std::size_t copies = width / loci;
+    std::vector<std::vector<std::int32_t>> codes;
+    std::vector<std::int32_t> first{0};
+    for (std::size_t k = 0; k < loci; ++k) {
+        codes.push_back(set.labels[k].codes());
+        first.push_back(first.back() + static_cast<std::int32_t>(set.labels[k].size()));
+    }
     auto complete = [&](const RawPopulation& pop, std::size_t i) {
         const std::int32_t* alleles = &pop.alleles[i * width];
         for (std::size_t c = 0; c < width; ++c) {
@@ -79,7 +87,8 @@ void fillmhc(const RawSet& set, DataSet& ds, std::vector<std::string>& warnings)
         for (std::size_t i = 0; i < pop.individuals.size(); ++i) kept += complete(pop, i);
         sizes.push_back(kept);
     }
-    ds.shapemhc(sizes, set.width, static_cast<int>(codes.size()));
+    ds.shapemhc(sizes, static_cast<int>(copies), first.back(), static_cast<int>(loci));
+    ds.mhcfirst = first;
     ds.popnames.clear();
     std::string dropped;
     for (std::size_t p = 0; p < set.pops.size(); ++p) {
@@ -90,7 +99,8 @@ void fillmhc(const RawSet& set, DataSet& ds, std::vector<std::string>& warnings)
             if (!complete(pop, i)) continue;
             const std::int32_t* alleles = &pop.alleles[i * width];
             for (std::size_t c = 0; c < width; ++c) {
-                const std::int32_t code = codes[static_cast<std::size_t>(alleles[c])];
+                const std::size_t k = c / copies;
+                const std::int32_t code = first[k] + codes[k][static_cast<std::size_t>(alleles[c])];
                 ds.mhc[static_cast<int>(p)][kept][c] = code;
                 ds.present[0][code] = 1;
             }
@@ -105,7 +115,8 @@ void fillmhc(const RawSet& set, DataSet& ds, std::vector<std::string>& warnings)
     warnrecoded(set, warnings);
     warnhalfmissing(set, warnings);
     if (!dropped.empty()) {
-        warnings.push_back(set.file + ": warning: MHC individuals with a missing copy are left out of the MHC set: " +
+        warnings.push_back(set.file + ": warning: MHC individuals with a missing copy" +
+                           std::string(loci > 1 ? " at any MHC locus" : "") + " are left out of the MHC set: " +
                            dropped);
     }
 }

@@ -10,11 +10,14 @@ int Presence::widest() const {
     return most;
 }
 
-void DataSet::shapemhc(const std::vector<std::int32_t>& sizes, int copies, int codes) {
+void DataSet::shapemhc(const std::vector<std::int32_t>& sizes, int copies, int codes, int loci) {
     npop = static_cast<std::int32_t>(sizes.size());
     mhccopies = copies;
+    mhcloci = loci;
+    mhcfirst.assign(static_cast<std::size_t>(loci) + 1, codes);
+    mhcfirst[0] = 0;
     nmhc = sizes;
-    mhc.assign(sizes, copies);
+    mhc.assign(sizes, loci * copies);
     if (nmic.size() != sizes.size()) {
         nloci = 0;
         nmic.assign(sizes.size(), 0);

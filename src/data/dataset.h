@@ -128,7 +128,13 @@ struct Settings {
 
 struct DataSet {
     std::int32_t npop = 0;
-    std::int32_t mhccopies = 0;
+    std::int32_t mhccopies = 0;  // copies of each MHC locus
+    // MHC loci, each of mhccopies copies: an individual's row holds them
+    // locus by locus, mhcloci * mhccopies codes. The codes of locus k are
+    // mhcfirst[k] .. mhcfirst[k + 1] - 1, so no code is shared by two loci
+    // and present[0] marks them all.
+    std::int32_t mhcloci = 1;
+    std::vector<std::int32_t> mhcfirst{0, 0};
     std::int32_t nloci = 0;
     Settings settings;
     SampleSizes nmhc;  // individuals of each population, npop entries
@@ -140,16 +146,21 @@ struct DataSet {
     // Population names in population order, from files that name them;
     // empty for the legacy layout (pairs are then known by number).
     std::vector<std::string> popnames;
-    std::string mhcname;  // the MHC locus's name where the file gives one, else empty
+    // The MHC loci's names in locus order, where the file gives them; else
+    // empty.
+    std::vector<std::string> mhcnames;
     // MIC locus names in locus order, where the file gives them; else empty.
     std::vector<std::string> locusnames;
-    MhcArray mhc;  // [p][i][c], i < nmhc[p], c < mhccopies
+    MhcArray mhc;  // [p][i][k * mhccopies + c], i < nmhc[p], k < mhcloci, c < mhccopies
     MicArray mic;  // [p][i][l][a], i < nmic[p], l < nloci, a < 2
 
-    // npop populations of sizes[p] MHC individuals of `copies` copies, all
-    // code 0, and present[0] of `codes` zeros. The MIC half, when it does
-    // not have npop populations, is emptied to npop populations of none.
-    void shapemhc(const std::vector<std::int32_t>& sizes, int copies, int codes);
+    // npop populations of sizes[p] MHC individuals of `loci` loci of
+    // `copies` copies, all code 0, and present[0] of `codes` zeros, all of
+    // the first locus (mhcfirst: set it for several). The MIC half, when it
+    // does not have npop populations, is emptied to npop populations of none.
+    void shapemhc(const std::vector<std::int32_t>& sizes, int copies, int codes, int loci = 1);
+    // The mhccopies codes of MHC locus k of individual i of population p.
+    const std::int32_t* mhclocus(int p, int i, int k) const { return mhc[p][i] + k * mhccopies; }
     // The MIC half for the npop populations: sizes[p] individuals each
     // (npop entries), `loci` loci, genotypes all (0, 0), and present rows
     // 1..loci of codes[l] zeros (one value: the same for every locus).

@@ -25,7 +25,6 @@ public:
         readnames(line);
         if (!nextline(lines_, line, set_)) fail(set_.end, "the file ends after its second row: expected the locus names");
         readloci(line);
-        if (set_.unread) return;
         std::vector<std::int32_t> alleles(2 * nloci_);
         while (nextline(lines_, line, set_)) readsample(line, alleles);
         for (std::size_t p = 0; p < set_.pops.size(); ++p) {
@@ -133,7 +132,7 @@ private:
         for (std::size_t k = 0; k < 2 * nloci_; ++k) {
             if (!readslocus(set_, k / 2)) continue;
             const Cell& cell = cells_[2 + k];
-            AlleleLabels& labels = set_.labels[role_ == Role::mhc ? 0 : k / 2];
+            AlleleLabels& labels = locuslabels(set_, k / 2);
             alleles[k] = missing_.missing(cell.text) ? MISSING : labels.add(cell.text, {line.number, cell.column});
         }
         addindividual(set_, *pop, alleles.data());

@@ -24,7 +24,7 @@ public:
         if (!nextline(lines_, line, set_)) fail(set_.end, "expected a GENEPOP title line, but the file is empty");
         // The title: any text.
         bool more = readloci(line);
-        while (more && !set_.unread) more = readpopulation(line);
+        while (more) more = readpopulation(line);
     }
 
 private:
@@ -171,7 +171,7 @@ private:
         }
         if (!readslocus(set_, locus)) return;  // a locus of the file other than the MHC one read
         const std::size_t half = digits_ / 2;
-        AlleleLabels& labels = set_.labels[role_ == Role::mhc ? 0 : locus];
+        AlleleLabels& labels = locuslabels(set_, locus);
         std::int32_t alleles[2];
         for (std::size_t a = 0; a < 2; ++a) {
             std::string_view allele = token.substr(a * half, half);

@@ -68,7 +68,7 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
         }
     }
     Format micformat = Format::vcf;
-    try {
+    {
         OpenedInput in;
         if (micvcf) {
             in.format = Format::vcf;
@@ -93,12 +93,6 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
             ds.settings.bootmic = true;
             ds.settings.bootloci = false;
         }
-    } catch (const Error& e) {
-        // An MHC file of several loci is refused whatever the MIC file holds;
-        // it may be the neutral set given in its place.
-        if (e.kind() != ErrorKind::input) throw;
-        refusemhcloci(mhc, -1, paths.mic);
-        throw;
     }
     const bool mhclegacy = mhcformat == Format::legacy, miclegacy = micformat == Format::legacy;
     refusemhcloci(mhc, miclegacy ? ds.nloci : static_cast<long>(mic.width / 2), paths.mic);
@@ -107,16 +101,8 @@ void readinputs(const InputRequest& request, DataSet& ds, std::vector<std::strin
     // inside a file is reported before one between the files.
     std::string paired;
     if (!mhclegacy) fillmhc(mhc, ds, warnings);
-    ds.mhcname.clear();
-    if (!mhclegacy) {
-        // The one locus the columns read belong to, when they name it.
-        for (const std::string& name : mhc.mhcloci) {
-            if (name.empty()) continue;
-            if (!request.mhclocus.empty() && name != request.mhclocus) continue;
-            ds.mhcname = name;
-            break;
-        }
-    }
+    ds.mhcnames.clear();
+    if (!mhclegacy) ds.mhcnames = mhc.mhcloci;
     if (!miclegacy) {
         std::vector<std::size_t> order;
         if (mhclegacy) {

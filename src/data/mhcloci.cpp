@@ -52,54 +52,68 @@ std::vector<std::string> copyloci(const std::vector<std::string_view>& headers) 
 }
 
 std::vector<bool> pickcopies(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places,
-                             std::string_view pick) {
-    set.mhcloci.clear();
-    set.mhclociplaces.clear();
+                             std::string_view pick, int each) {
+    std::vector<std::string> named;
+    std::vector<Place> namedat;
     for (std::size_t k = 0; k < names.size(); ++k) {
         if (names[k].empty()) continue;
         bool known = false;
-        for (const std::string& locus : set.mhcloci) known = known || locus == names[k];
+        for (const std::string& locus : named) known = known || locus == names[k];
         if (known) continue;
-        set.mhcloci.push_back(names[k]);
-        set.mhclociplaces.push_back(places[k]);
+        named.push_back(names[k]);
+        namedat.push_back(places[k]);
     }
     std::vector<bool> read(names.size(), true);
     if (!pick.empty()) {
-        for (std::size_t k = 0; k < names.size(); ++k) read[k] = names[k] == pick;
-        for (bool r : read)
-            if (r) return read;
-        const Place first = places.empty() ? Place{} : places[0];
-        throw Error(ErrorKind::input,
-                    at(set.file, first) + "--mhc-locus names '" + shown(pick) + "', but " +
-                        (set.mhcloci.empty()
-                             ? std::string(namer(set.format)) + " names no locus: its columns are the copies of one gene; leave --mhc-locus out"
-                             : std::string(namer(set.format)) + " names " + quoted(set.mhcloci) + ": name one of them"));
+        bool any = false;
+        for (std::size_t k = 0; k < names.size(); ++k) any = (read[k] = names[k] == pick) || any;
+        if (!any) {
+            const Place first = places.empty() ? Place{} : places[0];
+            throw Error(ErrorKind::input,
+                        at(set.file, first) + "--mhc-locus names '" + shown(pick) + "', but " +
+                            (named.empty()
+                                 ? std::string(namer(set.format)) + " names no locus: its columns are the copies of one gene; leave --mhc-locus out"
+                                 : std::string(namer(set.format)) + " names " + quoted(named) + ": name one of them"));
+        }
     }
-    if (set.mhcloci.size() > 1) {
-        set.unread = true;
-        read.assign(names.size(), false);
+    set.mhcloci.clear();
+    set.mhclociplaces.clear();
+    set.mhclocusof.assign(names.size(), -1);
+    std::vector<long> copies;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        if (!read[k]) continue;
+        std::size_t index = 0;
+        while (index < set.mhcloci.size() && set.mhcloci[index] != names[k]) ++index;
+        if (index == set.mhcloci.size()) {
+            set.mhcloci.push_back(names[k]);
+            set.mhclociplaces.push_back(places[k]);
+            copies.push_back(0);
+        } else if (index + 1 != set.mhcloci.size()) {
+            // An individual's copies are kept locus by locus.
+            throw Error(ErrorKind::input, at(set.file, places[k]) + "expected the copies of each MHC locus side by side, but '" +
+                                              shown(names[k]) + "' comes again after '" + shown(set.mhcloci.back()) + "'");
+        }
+        copies[index] += each;
+        set.mhclocusof[k] = static_cast<int>(index);
     }
+    for (std::size_t index = 1; index < copies.size(); ++index) {
+        if (copies[index] == copies[0]) continue;
+        throw Error(ErrorKind::input, at(set.file, set.mhclociplaces[index]) + "MHC locus '" + shown(set.mhcloci[index]) +
+                                          "' has " + num(static_cast<std::size_t>(copies[index])) + " copies, but '" +
+                                          shown(set.mhcloci[0]) + "' has " + num(static_cast<std::size_t>(copies[0])) +
+                                          ": several MHC loci are read side by side and need the same copies");
+    }
+    if (set.mhcloci.size() == 1 && set.mhcloci[0].empty()) set.mhcloci.clear();
     return read;
 }
 
 void refusemhcloci(const RawSet& mhc, long micloci, const std::string& micfile) {
-    if (!mhc.unread) return;
     const std::size_t n = mhc.mhcloci.size();
-    const std::string where = at(mhc.file, mhc.mhclociplaces[1]);
-    if (micloci >= 0 && static_cast<std::size_t>(micloci) < n) {
-        throw Error(ErrorKind::input, where + "the MHC file names " + num(n) + " loci (" + quoted(mhc.mhcloci) +
-                                          "), more than the " + num(static_cast<std::size_t>(micloci)) +
-                                          " of the MIC file " + micfile +
-                                          ": the files look swapped: give --mhc the MHC file and --mic the neutral markers");
-    }
-    const std::string what =
-        mhc.format == Format::genepop
-            ? "an MHC GENEPOP file has one locus (its two alleles are the two copies), but '" + shown(mhc.mhcloci[1]) +
-                  "' names a second; the file names " + num(n) + ": " + quoted(mhc.mhcloci)
-            : std::string("expected the copies of one MHC gene, but ") + namer(mhc.format) + " names " + num(n) +
-                  " loci: " + quoted(mhc.mhcloci);
-    throw Error(ErrorKind::input, where + what + "; several MHC loci are not read together: pick one with --mhc-locus NAME" +
-                                      (micloci < 0 ? ", or, if the file holds the neutral markers, give it with --mic" : ""));
+    if (n < 2 || micloci < 0 || static_cast<std::size_t>(micloci) >= n) return;
+    throw Error(ErrorKind::input, at(mhc.file, mhc.mhclociplaces[1]) + "the MHC file names " + num(n) + " loci (" +
+                                      quoted(mhc.mhcloci) + "), more than the " + num(static_cast<std::size_t>(micloci)) +
+                                      " of the MIC file " + micfile +
+                                      ": the files look swapped: give --mhc the MHC file and --mic the neutral markers");
 }
 
 void refusepick(const std::string& file, std::string_view pick) {

@@ -1,7 +1,8 @@
-// The MHC set is the copies of one gene. A file whose header names several
-// loci is read as the one --mhc-locus picks, or refused, never pooled into
-// one gene of more copies; a file that names more loci than the MIC set is
-// refused as the two files swapped.
+// The MHC set is one gene's copies, or several genes of as many copies each.
+// A file whose header names several loci is read as that many MHC loci (or
+// as the one --mhc-locus picks), never pooled into one gene of more copies;
+// a file that names more loci than the MIC set is refused as the two files
+// swapped.
 #pragma once
 
 #include <string>
@@ -24,22 +25,20 @@ std::string_view locusof(std::string_view header);
 std::vector<std::string> copyloci(const std::vector<std::string_view>& headers);
 
 // Which columns of an MHC file (or loci of two copies, in the formats that
-// name loci) are read as its copies. `names[k]` is the locus of column k
-// ("" for all when the file names none), named at `places[k]`; `pick` is
-// --mhc-locus, empty when not given. Fills set.mhcloci and returns true for
-// the columns read: those of `pick`, or all when the file names one locus or
-// none. When it names several and `pick` is empty, it marks set.unread and
-// returns false for all (the reader stops; refusemhcloci says why once the
-// MIC set is known). Refuses a pick that is none of the loci, at the first
-// column, with the loci the file names.
+// name loci) are read as its copies. `names[k]` is the locus of entry k
+// ("" for all when the file names none), named at `places[k]`, and brings
+// `each` copies; `pick` is --mhc-locus, empty when not given. Returns true
+// for the entries read: those of `pick`, or all. Fills set.mhcloci with the
+// loci read (none when the file names none) and set.mhclocusof with each
+// entry's index among them. Refuses a pick that is none of the loci, at
+// the first entry, with the loci the file names; and, at its place, an
+// entry of a locus whose entries are not side by side, or a locus of
+// other copies than the first.
 std::vector<bool> pickcopies(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places,
-                             std::string_view pick);
+                             std::string_view pick, int each);
 
-// Refuses an MHC set marked unread, at the header cell of its second locus,
-// with the loci it names: as the files swapped when the MIC set (of file
-// `micfile`) has fewer loci (`micloci`), else asking for --mhc-locus; a
-// `micloci` below 0 says the MIC set could not be read, and the message
-// then offers both readings.
+// Refuses an MHC set of several loci, at its second locus, as the files
+// swapped when the MIC set (of file `micfile`) has fewer loci (`micloci`).
 void refusemhcloci(const RawSet& mhc, long micloci, const std::string& micfile);
 
 // Refuses --mhc-locus for an MHC file in the legacy layout, which names no

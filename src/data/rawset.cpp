@@ -76,8 +76,7 @@ void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b
 void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places, std::string_view pick) {
     const std::size_t n = names.size();
     if (set.role == Role::mhc) {
-        set.readlocus = pickcopies(set, names, places, pick);
-        if (set.unread) return;
+        set.readlocus = pickcopies(set, names, places, pick, 2);
         std::size_t kept = 0;
         for (std::size_t l = 0; l < n; ++l) {
             if (!set.readlocus[l]) continue;
@@ -89,7 +88,7 @@ void setloci(RawSet& set, const std::vector<std::string>& names, const std::vect
             ++kept;
         }
         set.width = static_cast<int>(2 * kept);
-        set.labels.resize(1);
+        set.labels.resize(set.mhcloci.empty() ? 1 : set.mhcloci.size());
         return;
     }
     checkdistinctloci(set.file, names, places);

@@ -39,7 +39,7 @@ struct RawSet {
     bool labelnamed = false;            // some population is named by its individuals' one label
     int width = 0;                      // values per individual: MHC copies, or 2 per MIC locus
     std::vector<std::string> locusnames;  // MIC loci, in order
-    std::vector<AlleleLabels> labels;   // per MIC locus, or one row for all MHC copies
+    std::vector<AlleleLabels> labels;   // per MIC locus, or per MHC locus for all its copies
     std::vector<RawPopulation> pops;    // in order of first appearance
     std::map<std::string, std::size_t> popindex;  // name to position in pops
     long halfmissing = 0;               // genotypes with one allele missing, stored as missing
@@ -49,12 +49,13 @@ struct RawSet {
     // none when its columns are the copies of one gene without a name.
     std::vector<std::string> mhcloci;
     std::vector<Place> mhclociplaces;
+    // MHC: for each entry pickcopies() was given (a column, or a locus of
+    // the file), the MHC locus it is read as, -1 when not read. The labels
+    // of MHC locus k are labels[k].
+    std::vector<int> mhclocusof;
     // MHC of a format that names loci of two alleles (GenAlEx, STRUCTURE,
     // GENEPOP): per locus of the file, whether its alleles are copies read.
     std::vector<bool> readlocus;
-    // MHC: the file names several loci and none was picked; its rows are not
-    // read (see mhcloci.h).
-    bool unread = false;
 };
 
 // Empties `set` for the file `name`.
@@ -91,9 +92,8 @@ void addgenotype(RawSet& set, RawPopulation& pop, std::int32_t a, std::int32_t b
 
 // The loci of a format that gives two alleles per locus (GenAlEx,
 // STRUCTURE): for the MIC set, its loci; for the MHC set, the copies, two
-// per locus, of the locus `pick` names, or of every locus when the file
-// names one (see pickcopies; set.unread when it names several and `pick`
-// is empty). Refuses, at the name's place, an MHC locus beyond the copies'
+// per locus of the file, of the locus `pick` names, or of every locus (see
+// pickcopies). Refuses, at the name's place, an MHC locus beyond the copies'
 // limit, a MIC locus named twice, a pick that is no locus of the file.
 void setloci(RawSet& set, const std::vector<std::string>& names, const std::vector<Place>& places,
              std::string_view pick = {});
@@ -105,6 +105,11 @@ void addindividual(RawSet& set, RawPopulation& pop, const std::int32_t* alleles)
 // Whether the alleles of locus `l` of the file are read: every MIC locus,
 // the MHC loci set.readlocus keeps.
 inline bool readslocus(const RawSet& set, std::size_t l) { return set.role == Role::mic || set.readlocus[l]; }
+
+// The labels of locus `l` of the file (an MHC locus's, for the MHC set).
+inline AlleleLabels& locuslabels(RawSet& set, std::size_t l) {
+    return set.labels[set.role == Role::mhc ? static_cast<std::size_t>(set.mhclocusof[l]) : l];
+}
 
 // Refuses a locus name given before, at the second place.
 void checkdistinctloci(const std::string& name, const std::vector<std::string>& names,

@@ -34,13 +34,14 @@ void identityreplicate(const DataSet& ds, ReplicateIndex& rep) {
 }
 
 void materialize(const DataSet& ds, const ReplicateIndex& index, Replicate& rep) {
-    if (!rep.rmhc.shaped(ds.nmhc, ds.mhccopies)) rep.rmhc.assign(ds.nmhc, ds.mhccopies);
+    const int width = ds.mhcloci * ds.mhccopies;
+    if (!rep.rmhc.shaped(ds.nmhc, width)) rep.rmhc.assign(ds.nmhc, width);
     if (!rep.rmic.shaped(ds.nmic, ds.nloci)) rep.rmic.assign(ds.nmic, ds.nloci);
     rep.present.assign(1 + ds.nloci, ds.present.widest());
     for (int p = 0; p < ds.npop; ++p) {
         for (int s = 0; s < ds.nmhc[p]; ++s) {
             const int src = index.mhcsrc[p][s];
-            for (int c = 0; c < ds.mhccopies; ++c) {
+            for (int c = 0; c < width; ++c) {
                 const std::int32_t code = ds.mhc[p][src][c];
                 rep.rmhc[p][s][c] = code;
                 rep.present[0][code] = 1;

@@ -85,7 +85,6 @@ public:
             flagcolumn_ = nloci > 1;
         }
         setloci(set_, names, places, pick_);
-        if (set_.unread) return;
         fileloci_ = names.size();
         const Place flagplace{first_.number, first_.column(2)};
         std::vector<std::int32_t> genotype(2 * fileloci_);
@@ -205,7 +204,7 @@ private:
             for (std::size_t k = 0; k < 2; ++k) {
                 const Row& row = b && k == 1 ? *b : a;
                 const std::size_t c = 2 + extra_ + (b ? l : 2 * l + k);
-                AlleleLabels& labels = set_.labels[role_ == Role::mhc ? 0 : l];
+                AlleleLabels& labels = locuslabels(set_, l);
                 genotype[2 * l + k] = missing_.missing(row.cell(c)) ? MISSING : labels.add(row.cell(c), {row.number, row.column(c)});
             }
         }

@@ -62,7 +62,6 @@ public:
         }
         if (!onecell_) layoutrow_ = any ? line.number : 0;
         setlayout(header, headerline, headerend);
-        if (set_.unread) return;
         if (!any) fail(set_.end, "the file ends after its header row: expected one row per individual");
         do {
             readrow(line);
@@ -130,13 +129,14 @@ private:
             for (std::size_t c = 0; c < n; ++c) {
                 if (!loci[c].empty()) loci[c] = takename(set_, loci[c], places[c], "locus name");
             }
-            const std::vector<bool> read = pickcopies(set_, loci, places, pick_);
-            if (set_.unread) return;
+            const std::vector<bool> read = pickcopies(set_, loci, places, pick_, onecell_ ? static_cast<int>(copiespercell_) : 1);
             std::vector<std::size_t> kept;
             alleles.clear();
+            mhcrows_.clear();
             for (std::size_t c = 0; c < n; ++c) {
                 if (!read[c]) continue;
                 kept.push_back(allelecols_[c]);
+                mhcrows_.push_back(static_cast<std::size_t>(set_.mhclocusof[c]));
                 alleles.push_back(&header[allelecols_[c]]);
             }
             allelecols_ = kept;
@@ -152,7 +152,7 @@ private:
                          (k > 1 ? " of " + num(k) + " copies each" : ""));
             }
             set_.width = static_cast<int>(alleles.size() * k);
-            set_.labels.resize(1);
+            set_.labels.resize(set_.mhcloci.empty() ? 1 : set_.mhcloci.size());
             return;
         }
         if (n == 0) fail(end, "expected allele columns (two per locus, or one per locus holding both alleles) after population and individual, but the header has none");
@@ -242,7 +242,7 @@ private:
         if (role_ == Role::mhc) {
             const std::size_t k = onecell_ ? copiespercell_ : 1;
             for (std::size_t j = 0; j < allelecols_.size(); ++j) {
-                cellalleles(cells_[allelecols_[j]], line.number, 0, k, numbers);
+                cellalleles(cells_[allelecols_[j]], line.number, mhcrows_[j], k, numbers);
                 pop->alleles.insert(pop->alleles.end(), numbers, numbers + k);
             }
             return;
@@ -262,6 +262,7 @@ private:
 
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
+    std::vector<std::size_t> mhcrows_;  // MHC: the locus (its labels' row) of each allele column read
     LineReader& lines_;
     Role role_;
     const MissingCodes& missing_;

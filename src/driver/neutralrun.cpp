@@ -57,9 +57,10 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
         positions[k].pop1 = run.pairs[k].pop1;
         positions[k].pop2 = run.pairs[k].pop2;
         positions[k].mhc = results[k].zmhc;
+        positions[k].mhcs = std::move(results[k].zmhcs);
         positions[k].mic = std::move(results[k].zmic);
     }
-    const StudyAnswer answer = studyanswer(positions, ds.npop, ds.nloci);
+    const StudyAnswer answer = studyanswer(positions, ds.npop, ds.nloci, ds.mhcloci);
     auto copy = [](const Placement& from) {
         StudyPlacement to;
         to.t = from.t;
@@ -71,10 +72,12 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
     };
     run.study.done = true;
     run.study.locus = copy(answer.locus);
+    run.study.mhcloci.clear();
+    for (const Placement& one : answer.mhcloci) run.study.mhcloci.push_back(copy(one));
     run.study.populations.clear();
     for (const Placement& pop : answer.populations) run.study.populations.push_back(copy(pop));
     run.study.popnames = ds.popnames;
-    run.study.mhcname = ds.mhcname;
+    run.study.mhcnames = ds.mhcnames;
 
     std::vector<double> p(pairs);
     for (std::size_t k = 0; k < pairs; ++k) p[k] = results[k].p;

@@ -120,7 +120,7 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             }
             s.p = fold(s.frac);
 
-            const int nmhc = ds.nmhc[i] + ds.nmhc[j];
+            const int nmhc = (ds.nmhc[i] + ds.nmhc[j]) * ds.mhcloci;
             const int hmhc = at(mhchet, i) + at(mhchet, j);
             s.mhc.facts.allheterozygous = run.correction && nmhc > 0 && hmhc == nmhc;
             s.mhc.facts.divisor = hetdivisor(hmhc, nmhc);
@@ -158,7 +158,13 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     const std::vector<LocusGlobal> globals = locusglobals(ds);
     for (std::size_t l = 0; l < globals.size(); ++l) {
         RunSummary::Locus locus;
-        locus.name = l == 0 ? ds.mhcname : l - 1 < ds.locusnames.size() ? ds.locusnames[l - 1] : std::string();
+        const auto mhcloci = static_cast<std::size_t>(ds.mhcloci);
+        locus.mhc = l < mhcloci;
+        if (locus.mhc) {
+            locus.name = l < ds.mhcnames.size() ? ds.mhcnames[l] : std::string();
+        } else {
+            locus.name = l - mhcloci < ds.locusnames.size() ? ds.locusnames[l - mhcloci] : std::string();
+        }
         locus.gst = globals[l].gst;
         locus.he = globals[l].he;
         locus.pops = globals[l].pops;

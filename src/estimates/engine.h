@@ -56,6 +56,10 @@ public:
     // entries of `out` are left as they are.
     void score(const ReplicateIndex& rep, Work& work, PairTable& out) const;
 
+    // The sums over the alleles whose ratio is the estimate (before any
+    // correction), for an estimate over several loci: num[i][j], den[i][j].
+    void sums(const ReplicateIndex& rep, Work& work, PairTable& num, PairTable& den) const;
+
 
     struct Impl;
 

@@ -69,6 +69,9 @@ struct Engine::Impl {
     void continuessi(int j, const ReplicateIndex& rep, Work& work) const;
     void continuessw(int j, Work& work) const;
     void pairlanes(int j, int lane0, PairLanes& c) const;
+    // Every pair's sums over the alleles, handed to take(i, j, num, den).
+    template <typename Take>
+    void eachpair(const ReplicateIndex& rep, Work& work, Take take) const;
 };
 
 struct Engine::Work {

@@ -32,55 +32,72 @@ void Engine::Impl::pairlanes(int j, int lane0, PairLanes& c) const {
 namespace {
 
 // A pair with no individual on either side: the denominator is not a number
-// whenever an allele is scored; take it from the components themselves.
-double emptypair(const std::vector<int>& codes, int width) {
+// whenever an allele is scored; take the sums from the components themselves.
+void emptypair(const std::vector<int>& codes, int width, double& num, double& den) {
     const PopBlock none[2];
     const std::int32_t zero[2] = {0, 0};
-    double num = 0.0;
-    double den = 0.0;
+    num = 0.0;
+    den = 0.0;
     for (int code : codes) {
         num = num + gstnum(2, zero, width, code, none);
         den = den + gstden(2, zero, width, code, none);
     }
-    return num / den;
 }
 
 }  // namespace
 
-void Engine::score(const ReplicateIndex& rep, Work& work, PairTable& out) const {
-    const Impl& e = *impl_;
-    const DataSet& ds = e.ds;
-    const int w = ds.mhccopies;
-    if (out.npop() != ds.npop) out.assign(ds.npop);
-    const bool corr = ds.settings.corrflag;
-    const Range all{0, e.ndense};
+// Every pair's sums over the alleles, handed to `take(i, j, num, den)`.
+template <typename Take>
+void Engine::Impl::eachpair(const ReplicateIndex& rep, Work& work, Take take) const {
+    const Range all{0, ndense};
     for (int j = 0; j < ds.npop; ++j) {
         // Population j's statistics are formed just before its lines need
         // them, while its genotypes are still in the cache.
-        e.preparepop(j, rep, work);
-        e.continuessi(j, rep, work);
-        e.continuessw(j, work);
+        preparepop(j, rep, work);
+        continuessi(j, rep, work);
+        continuessw(j, work);
         if (j == 0) continue;
-        const AlleleStat* sj = &work.stats[static_cast<std::size_t>(j * e.ndense)];
+        const AlleleStat* sj = &work.stats[static_cast<std::size_t>(j * ndense)];
         for (int lane0 = 0; lane0 < j; lane0 += 8) {
             PairLanes c;
             double num[8], den[8];
             const int lanes = std::min(8, j - lane0);
-            e.pairlanes(j, lane0, c);
-            e.kern.ratiolanes(c, lanes, &all, 1, lane0, work.ssiT.data(), work.sswT.data(), work.pT.data(),
-                              work.cntT.data(), sj, num, den);
+            pairlanes(j, lane0, c);
+            kern.ratiolanes(c, lanes, &all, 1, lane0, work.ssiT.data(), work.sswT.data(), work.pT.data(),
+                            work.cntT.data(), sj, num, den);
             for (int l = 0; l < lanes; ++l) {
                 const int i = lane0 + l;
-                const int mi = ds.nmhc[i], mj = ds.nmhc[j];
-                double mhc = mi + mj == 0 ? emptypair(e.codes, w) : num[l] / den[l];
-                if (corr) {
-                    const double het = e.sums.of(mi + mj)[work.mhchets[static_cast<std::size_t>(i)] + work.mhchets[static_cast<std::size_t>(j)]];
-                    mhc = mhc / (1.0 - het);
-                }
-                out[i][j] = mhc;
+                if (ds.nmhc[i] + ds.nmhc[j] == 0) emptypair(codes, ds.mhccopies, num[l], den[l]);
+                take(i, j, num[l], den[l]);
             }
         }
     }
+}
+
+void Engine::score(const ReplicateIndex& rep, Work& work, PairTable& out) const {
+    const Impl& e = *impl_;
+    const DataSet& ds = e.ds;
+    if (out.npop() != ds.npop) out.assign(ds.npop);
+    const bool corr = ds.settings.corrflag;
+    e.eachpair(rep, work, [&](int i, int j, double num, double den) {
+        double mhc = num / den;
+        if (corr) {
+            const int mi = ds.nmhc[i], mj = ds.nmhc[j];
+            const double het = e.sums.of(mi + mj)[work.mhchets[static_cast<std::size_t>(i)] + work.mhchets[static_cast<std::size_t>(j)]];
+            mhc = mhc / (1.0 - het);
+        }
+        out[i][j] = mhc;
+    });
+}
+
+void Engine::sums(const ReplicateIndex& rep, Work& work, PairTable& num, PairTable& den) const {
+    const Impl& e = *impl_;
+    if (num.npop() != e.ds.npop) num.assign(e.ds.npop);
+    if (den.npop() != e.ds.npop) den.assign(e.ds.npop);
+    e.eachpair(rep, work, [&](int i, int j, double n, double d) {
+        num[i][j] = n;
+        den[i][j] = d;
+    });
 }
 
 }  // namespace gstboot

@@ -31,7 +31,7 @@ Counts countsof(const DataSet& ds) {
     c.npop = at(ds.npop);
     c.nloci = at(ds.nloci);
     c.maxind = at(ds.maxind());
-    c.w = at(ds.mhccopies);
+    c.w = at(ds.mhccopies * ds.mhcloci);  // several loci: an engine each, bounded by all their copies
     for (int p = 0; p < ds.npop; ++p) {
         c.mhcind += at(ds.nmhc[p]);
         c.micind += at(ds.nmic[p]);

@@ -30,13 +30,14 @@ void gathermic(const DataSet& ds, int i, int j, int l, std::vector<std::int32_t>
     }
 }
 
-void gathermhc(const DataSet& ds, int i, int j, std::vector<std::int32_t> (&out)[2]) {
+void gathermhc(const DataSet& ds, int i, int j, int locus, std::vector<std::int32_t> (&out)[2]) {
     const int pops[2] = {i, j};
     for (int side = 0; side < 2; ++side) {
         const int p = pops[side];
         out[side].clear();
         for (int k = 0; k < ds.nmhc[p]; ++k) {
-            for (int c = 0; c < ds.mhccopies; ++c) out[side].push_back(ds.mhc[p][k][c]);
+            const std::int32_t* copies = ds.mhclocus(p, k, locus);
+            out[side].insert(out[side].end(), copies, copies + ds.mhccopies);
         }
     }
 }
@@ -44,7 +45,7 @@ void gathermhc(const DataSet& ds, int i, int j, std::vector<std::int32_t> (&out)
 // One locus of the pair, observed: its genotypes renumbered, its sums, and
 // the null's allele frequencies pi.
 struct Locus {
-    int id = 0;  // X: 0 the MHC, 1 + l MIC locus l
+    int id = 0;  // X: 0 the (first) MHC locus, 1 + l MIC locus l, nloci + k MHC locus k >= 1
     int n[2] = {0, 0};
     int copies = 0;
     LocusSums sums;
@@ -124,6 +125,7 @@ double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, 
 NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, int draws, NeutralScratch& s) {
     NeutralResult result;
     result.zmic.assign(static_cast<std::size_t>(ds.nloci), NOTANUMBER);
+    result.zmhcs.assign(static_cast<std::size_t>(ds.mhcloci), NOTANUMBER);
     std::vector<std::int32_t> codes[2];
     std::vector<Locus> loci;
     for (int l = 0; l < ds.nloci; ++l) {
@@ -179,16 +181,26 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
         return result;
     }
 
-    gathermhc(ds, i, j, codes);
-    Locus mhc;
-    mhc.id = 0;
-    if (ds.mhccopies < 1 || codes[0].empty() || codes[1].empty()) return result;
-    if (!observe(codes, ds.mhccopies, s.genotypes, mhc) || s.genotypes.alleles < 2) return result;
-    mhc.sums = locussums(s.genotypes, s.sums);
-    if (!(mhc.sums.den > 0.0)) return result;
-    mhc.observed = mhc.sums.num / mhc.sums.den;
-    const double zmhc = position(mhc, clampnull(gmic), seed, i, j, draws, s);
-    if (std::isnan(zmhc)) return result;
+    // Each MHC locus placed in its own null; the pair's T takes their mean.
+    double zsum = 0.0;
+    int placed = 0;
+    for (int k = 0; k < ds.mhcloci; ++k) {
+        gathermhc(ds, i, j, k, codes);
+        Locus mhc;
+        mhc.id = k == 0 ? 0 : ds.nloci + k;
+        if (ds.mhccopies < 1 || codes[0].empty() || codes[1].empty()) continue;
+        if (!observe(codes, ds.mhccopies, s.genotypes, mhc) || s.genotypes.alleles < 2) continue;
+        mhc.sums = locussums(s.genotypes, s.sums);
+        if (!(mhc.sums.den > 0.0)) continue;
+        mhc.observed = mhc.sums.num / mhc.sums.den;
+        const double zk = position(mhc, clampnull(gmic), seed, i, j, draws, s);
+        result.zmhcs[static_cast<std::size_t>(k)] = zk;
+        if (std::isnan(zk)) continue;
+        zsum = zsum + zk;
+        ++placed;
+    }
+    if (placed == 0) return result;
+    const double zmhc = zsum / static_cast<double>(placed);
     result.zmhc = zmhc;
 
     const double count = static_cast<double>(z.size());
@@ -199,7 +211,7 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
     for (double v : z) squares = squares + (v - mean) * (v - mean);
     const double sd = std::sqrt(squares / (count - 1.0));
     if (!(sd > 0.0)) return result;
-    result.t = (zmhc - mean) / (sd * std::sqrt(1.0 + 1.0 / count));
+    result.t = (zmhc - mean) / (sd * std::sqrt(1.0 / static_cast<double>(placed) + 1.0 / count));
     result.p = studenttwosided(result.t, static_cast<int>(z.size()) - 1);
     return result;
 }

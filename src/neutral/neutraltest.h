@@ -20,12 +20,15 @@
 //   micdraws(R). Draws that are not finite (one allele drawn, among them)
 //   are dropped (R' kept); a locus with R' < R/2 is left out.
 // - u_X = (#{G_r < G_X} + #{G_r = G_X}/2 + 1/2) / (R' + 1), z_X = Phi^-1(u_X).
-// - T = (z_MHC - mean z) / (s sqrt(1 + 1/m)) over the m MIC loci kept (s
+// - Several MHC loci: each is placed in its own null (F = G_MIC), and z_MHC
+//   is the mean of the K placed, as a mean of K new loci is predicted.
+// - T = (z_MHC - mean z) / (s sqrt(1/K + 1/m)) over the m MIC loci kept (s
 //   with divisor m - 1); p two-sided from Student's t with m - 1 degrees of
 //   freedom. m < MINLOCI, s = 0 or no MHC position: not a number.
 // The draws of locus X in population i come from Stream{seed, i, j, X, 0},
-// in population j from Stream{seed, i, j, X, 1} (X = 0 the MHC, 1 + l MIC
-// locus l), so a pair's result depends on nothing else.
+// in population j from Stream{seed, i, j, X, 1} (X = 0 the first MHC locus,
+// 1 + l MIC locus l, nloci + k MHC locus k >= 1), so a pair's result depends
+// on nothing else.
 #pragma once
 
 #include <cstdint>
@@ -56,10 +59,12 @@ struct NeutralResult {
     double p = std::numeric_limits<double>::quiet_NaN();
     int loci = 0;          // m, the MIC loci kept
     bool fewloci = false;  // m < MINLOCI
-    // The positions z, for the study's answer: the MHC's, and each MIC
-    // locus's by its index in the data set; not a number where the locus was
-    // not placed (or the test stopped before it).
+    // The positions z, for the study's answer: the MHC's (the mean over the
+    // MHC loci placed), each MHC locus's, and each MIC locus's by its index
+    // in the data set; not a number where the locus was not placed (or the
+    // test stopped before it).
     double zmhc = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> zmhcs;
     std::vector<double> zmic;
 };
 

@@ -23,8 +23,9 @@ struct Mean {
     double value() const { return count > 0 ? sum / static_cast<double>(count) : NOTANUMBER; }
 };
 
-// `x` placed among `others` (those with enough pairs).
-Placement place(double x, int pairs, const std::vector<double>& others) {
+// `x`, a mean of `k` loci's values, placed among `others` (those with
+// enough pairs).
+Placement place(double x, int pairs, const std::vector<double>& others, double k = 1.0) {
     Placement out;
     out.pairs = pairs;
     double sum = 0.0;
@@ -44,7 +45,7 @@ Placement place(double x, int pairs, const std::vector<double>& others) {
     }
     const double sd = std::sqrt(squares / (count - 1.0));
     if (!(sd > 0.0)) return out;
-    out.t = (x - mean) / (sd * std::sqrt(1.0 + 1.0 / count));
+    out.t = (x - mean) / (sd * std::sqrt(1.0 / k + 1.0 / count));
     out.p = studenttwosided(out.t, m - 1);
     return out;
 }
@@ -59,21 +60,27 @@ double othermean(const Mean& all, double z) {
 
 }  // namespace
 
-StudyAnswer studyanswer(const std::vector<PairPositions>& pairs, int npop, int nloci) {
+StudyAnswer studyanswer(const std::vector<PairPositions>& pairs, int npop, int nloci, int nmhcloci) {
     StudyAnswer out;
     const auto loci = static_cast<std::size_t>(nloci);
+    const auto mhcloci = static_cast<std::size_t>(nmhcloci);
     // The locus answer.
     Mean mhc;
-    std::vector<Mean> mic(loci);
+    std::vector<Mean> mic(loci), each(mhcloci);
     for (const PairPositions& p : pairs) {
         mhc.add(p.mhc);
         for (std::size_t l = 0; l < loci && l < p.mic.size(); ++l) mic[l].add(p.mic[l]);
+        for (std::size_t k = 0; k < mhcloci && k < p.mhcs.size(); ++k) each[k].add(p.mhcs[k]);
     }
     std::vector<double> means(loci, NOTANUMBER);
     for (std::size_t l = 0; l < loci; ++l) {
         if (mic[l].count >= MINPAIRS) means[l] = mic[l].value();
     }
-    out.locus = place(mhc.value(), mhc.count, means);
+    const double kloci = static_cast<double>(mhcloci);
+    out.locus = place(mhc.value(), mhc.count, means, kloci);
+    if (mhcloci > 1) {
+        for (const Mean& m : each) out.mhcloci.push_back(place(m.value(), m.count, means));
+    }
 
     // Each population against the rest.
     std::vector<Placement> raw(static_cast<std::size_t>(npop));
@@ -96,7 +103,7 @@ StudyAnswer studyanswer(const std::vector<PairPositions>& pairs, int npop, int n
         for (std::size_t l = 0; l < loci; ++l) {
             if (theirs[l].count >= MINPAIRS) contrasts[l] = theirs[l].value();
         }
-        raw[static_cast<std::size_t>(i)] = place(own.value(), own.count, contrasts);
+        raw[static_cast<std::size_t>(i)] = place(own.value(), own.count, contrasts, kloci);
     }
     std::vector<double> p;
     for (const Placement& r : raw) p.push_back(r.p);

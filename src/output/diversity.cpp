@@ -118,14 +118,18 @@ std::string rows(const char* set, const std::vector<std::vector<Sample>>& sample
 
 std::string diversitytext(const DataSet& ds) {
     std::string text = "set\tpop\tname\tloci\tn\talleles\trichness\tho\the\tfis\n";
-    std::vector<std::vector<Sample>> mhc(static_cast<std::size_t>(ds.npop), std::vector<Sample>(1));
+    std::vector<std::vector<Sample>> mhc(static_cast<std::size_t>(ds.npop),
+                                         std::vector<Sample>(static_cast<std::size_t>(ds.mhcloci)));
     std::vector<std::vector<Sample>> mic(static_cast<std::size_t>(ds.npop),
                                          std::vector<Sample>(static_cast<std::size_t>(ds.nloci)));
     for (int p = 0; p < ds.npop; ++p) {
-        Sample& m = mhc[static_cast<std::size_t>(p)][0];
-        m.w = ds.mhccopies;
-        for (int i = 0; i < ds.nmhc[p]; ++i) {
-            for (int c = 0; c < ds.mhccopies; ++c) m.copies.push_back(ds.mhc[p][i][c]);
+        for (int k = 0; k < ds.mhcloci; ++k) {
+            Sample& m = mhc[static_cast<std::size_t>(p)][static_cast<std::size_t>(k)];
+            m.w = ds.mhccopies;
+            for (int i = 0; i < ds.nmhc[p]; ++i) {
+                const std::int32_t* copies = ds.mhclocus(p, i, k);
+                m.copies.insert(m.copies.end(), copies, copies + ds.mhccopies);
+            }
         }
         for (int l = 0; l < ds.nloci; ++l) {
             Sample& s = mic[static_cast<std::size_t>(p)][static_cast<std::size_t>(l)];

@@ -51,14 +51,14 @@ std::string lociplotsvg(const RunSummary& run) {
         xhi = std::max(xhi, locus.he);
         ylo = std::min(ylo, locus.gst);
         yhi = std::max(yhi, locus.gst);
-        if (l > 0) {
+        if (!locus.mhc) {
             sum = sum + locus.gst;
             ++mic;
         }
     }
     const double mean = mic > 0 ? sum / mic : 0.0;
-    for (std::size_t l = 1; l < run.loci.size(); ++l) {
-        if (drawn(run.loci[l])) squares = squares + (run.loci[l].gst - mean) * (run.loci[l].gst - mean);
+    for (std::size_t l = 0; l < run.loci.size(); ++l) {
+        if (!run.loci[l].mhc && drawn(run.loci[l])) squares = squares + (run.loci[l].gst - mean) * (run.loci[l].gst - mean);
     }
     const double sd = mic > 1 ? std::sqrt(squares / (mic - 1)) : 0.0;
     const bool band = mic > 1;
@@ -97,13 +97,12 @@ std::string lociplotsvg(const RunSummary& run) {
     s += text(LEFT + SIDE / 2, TOP + SIDE + 42, "He (mean over populations)", " text-anchor=\"middle\" font-size=\"15\"");
     s += "<text x=\"24\" y=" + at(TOP + SIDE / 2) + " text-anchor=\"middle\" font-size=\"15\" transform=\"rotate(-90 24 " +
          fixed(TOP + SIDE / 2, 2) + ")\">Gst over all populations</text>\n";
-    for (std::size_t l = 1; l < run.loci.size(); ++l) {
-        const RunSummary::Locus& locus = run.loci[l];
-        if (!drawn(locus)) continue;
+    for (const RunSummary::Locus& locus : run.loci) {
+        if (locus.mhc || !drawn(locus)) continue;
         s += "<circle cx=" + at(x(locus.he)) + " cy=" + at(y(locus.gst)) + " r=\"4\" fill=\"#1f77b4\"/>\n";
     }
-    if (!run.loci.empty() && drawn(run.loci[0])) {
-        const RunSummary::Locus& m = run.loci[0];
+    for (const RunSummary::Locus& m : run.loci) {
+        if (!m.mhc || !drawn(m)) continue;
         const double cx = x(m.he), cy = y(m.gst);
         s += "<path d=\"M " + fixed(cx, 2) + " " + fixed(cy - 7, 2) + " L " + fixed(cx + 6, 2) + " " + fixed(cy + 5, 2) +
              " L " + fixed(cx - 6, 2) + " " + fixed(cy + 5, 2) + " Z\" fill=\"#d62728\"/>\n";

@@ -41,15 +41,26 @@ std::vector<std::string> studylines(const RunSummary& run) {
                               "with the MHC placed by the neutral test, and has " +
                 num(l.loci) + " and " + num(l.pairs) + " (or the MIC loci's positions do not vary)"};
     }
-    const std::string stats = "(T = " + fixed(l.t, 2) + ", p = " + fixed(l.p, 4) + ")";
-    const std::string over =
-        "study: over " + pairs(l.pairs) + " the MHC" + (s.mhcname.empty() ? "" : " (" + s.mhcname + ")") + " is ";
     std::vector<std::string> out;
-    if (l.p < QLEVEL) {
-        out.push_back(over + (l.t < 0.0 ? "less" : "more") + " differentiated than the " + num(l.loci) +
-                      " MIC loci predict " + stats);
+    auto answer = [&](const StudyPlacement& at, const std::string& what) {
+        const std::string stats = "(T = " + fixed(at.t, 2) + ", p = " + fixed(at.p, 4) + ")";
+        const std::string over = "study: over " + pairs(at.pairs) + " " + what + " is ";
+        if (!std::isfinite(at.p)) {
+            out.push_back(over + "not placed (too few pairs)");
+        } else if (at.p < QLEVEL) {
+            out.push_back(over + (at.t < 0.0 ? "less" : "more") + " differentiated than the " + num(at.loci) +
+                          " MIC loci predict " + stats);
+        } else {
+            out.push_back(over + "not found to differ from what the " + num(at.loci) + " MIC loci predict " + stats);
+        }
+    };
+    for (std::size_t k = 0; k < s.mhcloci.size(); ++k) {
+        answer(s.mhcloci[k], "the MHC locus " + (k < s.mhcnames.size() ? s.mhcnames[k] : num(static_cast<long>(k) + 1)));
+    }
+    if (s.mhcloci.empty()) {
+        answer(l, "the MHC" + (s.mhcnames.empty() ? std::string() : " (" + s.mhcnames[0] + ")"));
     } else {
-        out.push_back(over + "not found to differ from what the " + num(l.loci) + " MIC loci predict " + stats);
+        answer(l, "the MHC, its " + num(static_cast<long>(s.mhcloci.size())) + " loci jointly,");
     }
     std::string called;
     for (std::size_t i = 0; i < s.populations.size(); ++i) {

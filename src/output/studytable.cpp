@@ -15,15 +15,25 @@ std::string studytext(const RunSummary& run) {
             std::to_string(run.mantelpairs) + "\n";
     for (std::size_t l = 0; l < run.loci.size(); ++l) {
         const RunSummary::Locus& locus = run.loci[l];
-        const std::string set = l == 0 ? "mhc" : "mic";
-        const std::string name = !locus.name.empty() ? tsvcell(locus.name) : l == 0 ? std::string("MHC") : std::to_string(l);
+        const std::string set = locus.mhc ? "mhc" : "mic";
+        const std::string name = !locus.name.empty() ? tsvcell(locus.name) : locus.mhc ? std::string("MHC") : std::to_string(l);
         const std::string n = std::to_string(locus.pops);
         text += "gst\t" + set + "\t" + name + "\t\t" + shortest(locus.gst) + "\t\t\t\t\t" + n + "\n";
         text += "he\t" + set + "\t" + name + "\t\t" + shortest(locus.he) + "\t\t\t\t\t" + n + "\n";
     }
     const StudySummary& s = run.study;
     if (!s.done) return text;
-    const std::string locus = s.mhcname.empty() ? std::string("MHC") : tsvcell(s.mhcname);
+    // One MHC locus is named by its name; several each by theirs, and
+    // together as "joint".
+    const bool several = !s.mhcloci.empty();
+    for (std::size_t k = 0; k < s.mhcloci.size(); ++k) {
+        const std::string name = k < s.mhcnames.size() ? tsvcell(s.mhcnames[k]) : "MHC" + std::to_string(k + 1);
+        text += "neutral_locus\tmhc\t" + name + "\t\t" + shortest(s.mhcloci[k].t) + "\t\t\t" +
+                shortest(s.mhcloci[k].p) + "\t\t" + std::to_string(s.mhcloci[k].loci) + "\n";
+    }
+    const std::string locus = several ? std::string("joint")
+                              : s.mhcnames.empty() ? std::string("MHC")
+                                                   : tsvcell(s.mhcnames[0]);
     text += "neutral_locus\tmhc\t" + locus + "\t\t" + shortest(s.locus.t) + "\t\t\t" + shortest(s.locus.p) + "\t\t" +
             std::to_string(s.locus.loci) + "\n";
     for (std::size_t i = 0; i < s.populations.size(); ++i) {

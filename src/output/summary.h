@@ -87,8 +87,9 @@ struct StudyPlacement {
 // the rest (by population, named as the pairs name them).
 struct StudySummary {
     bool done = false;  // the neutral test ran
-    std::string mhcname;  // the MHC locus's name; empty: unnamed
-    StudyPlacement locus;
+    std::vector<std::string> mhcnames;  // the MHC loci's names; empty: unnamed
+    StudyPlacement locus;                    // the MHC, all its loci jointly
+    std::vector<StudyPlacement> mhcloci;     // each MHC locus alone, when there are several
     std::vector<StudyPlacement> populations;
     std::vector<std::string> popnames;  // empty where unnamed
 };
@@ -113,7 +114,9 @@ struct RunSummary {
     double micjostd = mhcjostd, micgppst = mhcjostd;
     // Each locus over all populations on the data as read: the MHC first,
     // then the MIC loci, with their names (empty where unnamed).
+    // Each locus over all populations: the MHC loci first, then the MIC's.
     struct Locus {
+        bool mhc = false;
         std::string name;
         double gst = std::numeric_limits<double>::quiet_NaN();
         double he = std::numeric_limits<double>::quiet_NaN();

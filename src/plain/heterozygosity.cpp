@@ -7,7 +7,9 @@ namespace gstboot {
 int mhchets(const DataSet& ds, int p) {
     int n = 0;
     for (int k = 0; k < ds.nmhc[p]; ++k) {
-        if (heterozygous(ds.mhc[p][k], ds.mhccopies)) ++n;
+        for (int locus = 0; locus < ds.mhcloci; ++locus) {
+            if (heterozygous(ds.mhclocus(p, k, locus), ds.mhccopies)) ++n;
+        }
     }
     return n;
 }

@@ -30,7 +30,8 @@ inline double hetdivisor(int hets, int total) {
     return 1.0 - het;
 }
 
-// Heterozygous MHC individuals of population p of the data as read.
+// Heterozygous (MHC individual, MHC locus) of population p of the data as
+// read: its heterozygous individuals, with one MHC locus.
 int mhchets(const DataSet& ds, int p);
 
 // Heterozygous and typed MIC genotypes (individual, locus) of population p

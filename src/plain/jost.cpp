@@ -57,14 +57,20 @@ SetCounts mhccounts(const DataSet& ds) {
     out.w = ds.mhccopies;
     const auto npop = static_cast<std::size_t>(ds.npop);
     const auto width = static_cast<std::size_t>(ds.present.width(0));
-    out.count.assign(1, std::vector<std::vector<long>>(npop, std::vector<long>(width, 0)));
-    out.typed.assign(1, std::vector<long>(npop, 0));
+    // One row of counts per MHC locus, each over the whole code space
+    // (another locus's codes count 0 there).
+    const auto loci = static_cast<std::size_t>(ds.mhcloci);
+    out.count.assign(loci, std::vector<std::vector<long>>(npop, std::vector<long>(width, 0)));
+    out.typed.assign(loci, std::vector<long>(npop, 0));
     for (int p = 0; p < ds.npop; ++p) {
         const auto pp = static_cast<std::size_t>(p);
-        for (int i = 0; i < ds.nmhc[p]; ++i) {
-            for (int c = 0; c < ds.mhccopies; ++c) ++out.count[0][pp][static_cast<std::size_t>(ds.mhc[p][i][c])];
+        for (std::size_t k = 0; k < loci; ++k) {
+            for (int i = 0; i < ds.nmhc[p]; ++i) {
+                const std::int32_t* copies = ds.mhclocus(p, i, static_cast<int>(k));
+                for (int c = 0; c < ds.mhccopies; ++c) ++out.count[k][pp][static_cast<std::size_t>(copies[c])];
+            }
+            out.typed[k][pp] = static_cast<long>(ds.nmhc[p]) * ds.mhccopies;
         }
-        out.typed[0][pp] = static_cast<long>(ds.nmhc[p]) * ds.mhccopies;
     }
     return out;
 }

@@ -63,16 +63,19 @@ LocusGlobal measure(const Locus& locus) {
 
 std::vector<LocusGlobal> locusglobals(const DataSet& ds) {
     std::vector<LocusGlobal> out;
-    Locus mhc;
-    mhc.w = ds.mhccopies;
-    for (int p = 0; p < ds.npop; ++p) {
-        if (ds.nmhc[p] < 1) continue;
-        mhc.pops.emplace_back();
-        for (int i = 0; i < ds.nmhc[p]; ++i) {
-            for (int c = 0; c < ds.mhccopies; ++c) mhc.pops.back().push_back(ds.mhc[p][i][c]);
+    for (int k = 0; k < ds.mhcloci; ++k) {
+        Locus mhc;
+        mhc.w = ds.mhccopies;
+        for (int p = 0; p < ds.npop; ++p) {
+            if (ds.nmhc[p] < 1) continue;
+            mhc.pops.emplace_back();
+            for (int i = 0; i < ds.nmhc[p]; ++i) {
+                const std::int32_t* copies = ds.mhclocus(p, i, k);
+                mhc.pops.back().insert(mhc.pops.back().end(), copies, copies + ds.mhccopies);
+            }
         }
+        out.push_back(measure(mhc));
     }
-    out.push_back(measure(mhc));
     for (int l = 0; l < ds.nloci; ++l) {
         Locus mic;
         mic.w = 2;

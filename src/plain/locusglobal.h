@@ -16,7 +16,7 @@ struct LocusGlobal {
     int pops = 0;  // the populations typed there
 };
 
-// The MHC (one locus of its copies) first, then each MIC locus: gstnum and
+// Each MHC locus (of its copies) first, then each MIC locus: gstnum and
 // gstden over the populations with a typed individual there (their typed
 // individuals only), summed over the locus's alleles in ascending code
 // order; no heterozygosity correction. Not a number with fewer than two

@@ -27,18 +27,21 @@ double undefinedestimate() {
 
 void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
     nloci = static_cast<std::size_t>(ds.nloci);
-    mhc.resize(static_cast<std::size_t>(ds.npop));
+    mhcloci = static_cast<std::size_t>(ds.mhcloci);
+    mhc.resize(static_cast<std::size_t>(ds.npop) * mhcloci);
     mic.resize(static_cast<std::size_t>(ds.npop) * nloci);
     if (bysource.size() != nloci) bysource.assign(nloci, UNDRAWN);
     open.resize(nloci);
     drawn.resize(static_cast<std::size_t>(std::max(ds.maxind(), 0)));
     for (int p = 0; p < ds.npop; ++p) {
-        std::int32_t s = NOCOPY;
-        for (int k = 0; k < ds.nmhc[p] && s != SEVERAL; ++k) {
-            const std::int32_t* copies = ds.mhc[p][rep.mhcsrc[p][k]];
-            for (int c = 0; c < ds.mhccopies; ++c) s = meet(s, copies[c]);
+        for (int locus = 0; locus < ds.mhcloci; ++locus) {
+            std::int32_t s = NOCOPY;
+            for (int k = 0; k < ds.nmhc[p] && s != SEVERAL; ++k) {
+                const std::int32_t* copies = ds.mhclocus(p, rep.mhcsrc[p][k], locus);
+                for (int c = 0; c < ds.mhccopies; ++c) s = meet(s, copies[c]);
+            }
+            mhc[static_cast<std::size_t>(p) * mhcloci + static_cast<std::size_t>(locus)] = s;
         }
-        mhc[static_cast<std::size_t>(p)] = s;
         // Which allele meets which does not change the outcome, so the
         // drawn individuals are taken in the order they are stored, each
         // over every drawn locus not yet known to hold several: the
@@ -78,11 +81,14 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
 
 bool NoVariation::mhcflat(const DataSet& ds, int i, int j) const {
     if (ds.nmhc[i] == 0 || ds.nmhc[j] == 0) return true;
-    const std::int32_t a = mhc[static_cast<std::size_t>(i)];
-    const std::int32_t b = mhc[static_cast<std::size_t>(j)];
-    if (a == SEVERAL || b == SEVERAL) return false;
-    // Both populations hold copies (or none at all, with no copies scored).
-    return a == NOCOPY || b == NOCOPY || a == b;
+    for (std::size_t locus = 0; locus < mhcloci; ++locus) {
+        const std::int32_t a = mhc[static_cast<std::size_t>(i) * mhcloci + locus];
+        const std::int32_t b = mhc[static_cast<std::size_t>(j) * mhcloci + locus];
+        if (a == SEVERAL || b == SEVERAL) return false;
+        // Both populations hold copies (or none at all, with no copies scored).
+        if (a != NOCOPY && b != NOCOPY && a != b) return false;
+    }
+    return true;
 }
 
 bool NoVariation::micflat(const DataSet& ds, int i, int j) const {

@@ -1,6 +1,7 @@
 // Pairs with no variation to split. When a population of the pair has no
 // individual in a data set, or every copy of both populations is one allele
-// (MHC: over all copies; MIC: at every locus, over the typed genotypes), the
+// (at every locus: over all copies of the MHC, over the typed genotypes of
+// the MIC), the
 // variance components are zero in exact arithmetic and the sums the scoring
 // forms are rounding residue (or, with one population empty, reduce to a
 // constant ratio). Such an estimate is no estimate: it is the not-a-number a
@@ -22,7 +23,8 @@ constexpr std::int32_t NOCOPY = -1;  // no individual (typed there)
 constexpr std::int32_t SEVERAL = -2; // more than one allele
 
 struct NoVariation {
-    std::vector<std::int32_t> mhc;  // [p]
+    std::vector<std::int32_t> mhc;  // [p * mhcloci + k]
+    std::size_t mhcloci = 1;
     std::vector<std::int32_t> mic;  // [p * nloci + l]
     std::size_t nloci = 0;
     // Scratch of take(): each source locus's allele, and the loci still open.

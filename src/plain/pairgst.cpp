@@ -6,11 +6,42 @@ namespace gstboot {
 
 namespace {
 
-void copymhc(const DataSet& ds, const MhcArray& gm, int pop, PopBlock& block) {
+// MHC locus `locus` of population `pop`.
+void copymhc(const DataSet& ds, const MhcArray& gm, int pop, PopBlock& block, int locus = 0) {
     block.shape(ds.nmhc[pop], ds.mhccopies);
     for (int k = 0; k < ds.nmhc[pop]; ++k) {
-        for (int c = 0; c < ds.mhccopies; ++c) block[k][c] = gm[pop][k][c];
+        for (int c = 0; c < ds.mhccopies; ++c) block[k][c] = gm[pop][k][locus * ds.mhccopies + c];
     }
+}
+
+// The MHC estimate of pair (i, j) over several loci: each locus's sums
+// over its alleles, added locus by locus, their ratio, and the correction
+// over every (individual, locus).
+double mhcloci(const DataSet& ds, const Presence& present, const MhcArray& gm, int i, int j, PairScratch& s) {
+    s.ni[0] = ds.nmhc[i];
+    s.ni[1] = ds.nmhc[j];
+    double num = 0.0;
+    double den = 0.0;
+    int hets = 0;
+    for (int locus = 0; locus < ds.mhcloci; ++locus) {
+        copymhc(ds, gm, i, s.gmhc[0], locus);
+        copymhc(ds, gm, j, s.gmhc[1], locus);
+        double lnum = 0.0;
+        double lden = 0.0;
+        for (int a = ds.mhcfirst[static_cast<std::size_t>(locus)]; a < ds.mhcfirst[static_cast<std::size_t>(locus) + 1]; ++a) {
+            if (present[0][a] != 1) continue;
+            lnum = lnum + gstnum(2, s.ni, ds.mhccopies, a, s.gmhc);
+            lden = lden + gstden(2, s.ni, ds.mhccopies, a, s.gmhc);
+        }
+        num = num + lnum;
+        den = den + lden;
+        for (int p = 0; p < 2; ++p) {
+            for (int k = 0; k < s.ni[p]; ++k) hets += heterozygous(s.gmhc[p][k], ds.mhccopies) ? 1 : 0;
+        }
+    }
+    double mhc = num / den;
+    if (ds.settings.corrflag) mhc = mhc / hetdivisor(hets, (s.ni[0] + s.ni[1]) * ds.mhcloci);
+    return mhc;
 }
 
 void copymic(const DataSet& ds, const MicArray& gc, int pop, PairScratch& s, int b) {
@@ -53,25 +84,29 @@ void scorepairs(const DataSet& ds, const Presence& present, const MhcArray& gm, 
     const bool corr = ds.settings.corrflag;
     out.shape(ds.npop);
     if (s.gmic.size() < static_cast<std::size_t>(ds.nloci)) s.gmic.resize(static_cast<std::size_t>(ds.nloci));
+    const bool onelocus = ds.mhcloci == 1;
     for (int i = 0; i + 1 < ds.npop; ++i) {
-        copymhc(ds, gm, i, s.gmhc[0]);
+        if (onelocus) copymhc(ds, gm, i, s.gmhc[0]);
         copymic(ds, gc, i, s, 0);
         for (int j = i + 1; j < ds.npop; ++j) {
-            copymhc(ds, gm, j, s.gmhc[1]);
             copymic(ds, gc, j, s, 1);
-
-            s.ni[0] = ds.nmhc[i];
-            s.ni[1] = ds.nmhc[j];
             double num = 0.0;
             double den = 0.0;
-            for (int a = 0; a < present.width(0); ++a) {
-                if (present[0][a] != 1) continue;
-                num = num + gstnum(2, s.ni, ds.mhccopies, a, s.gmhc);
-                den = den + gstden(2, s.ni, ds.mhccopies, a, s.gmhc);
+            if (onelocus) {
+                copymhc(ds, gm, j, s.gmhc[1]);
+                s.ni[0] = ds.nmhc[i];
+                s.ni[1] = ds.nmhc[j];
+                for (int a = 0; a < present.width(0); ++a) {
+                    if (present[0][a] != 1) continue;
+                    num = num + gstnum(2, s.ni, ds.mhccopies, a, s.gmhc);
+                    den = den + gstden(2, s.ni, ds.mhccopies, a, s.gmhc);
+                }
+                double mhc = num / den;
+                if (corr) mhc = mhc / mhccorrection(s.gmhc, s.ni, ds.mhccopies);
+                out.mhc[i][j] = mhc;
+            } else {
+                out.mhc[i][j] = mhcloci(ds, present, gm, i, j, s);
             }
-            double mhc = num / den;
-            if (corr) mhc = mhc / mhccorrection(s.gmhc, s.ni, ds.mhccopies);
-            out.mhc[i][j] = mhc;
 
             s.ni[0] = ds.nmic[i];
             s.ni[1] = ds.nmic[j];
