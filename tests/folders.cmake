@@ -53,6 +53,7 @@ set(cases
   "| `src/a` | x | b |\n| `src/b` | x | nothing |\n| `src/c` | x | a |=>src/a uses b, which is not above it"
   "${good}\n| `src/c` | x | c |=>src/c uses c, which is not above it"
   "${good}=>src/c has no row"
+  "| `src/a` | x | nothing |\n| `src/c` | x | a, b |=>src/c uses b, but src/b has no row"
   "${good}\n| `src/c` | x | a |\n| `src/d` | x | a |=>names src/d, which does not exist"
   "${good}\n| `src/c` | x |  |=>does not read"
   "${good}\n| `src/b` | x | a |=>src/b has two rows"
