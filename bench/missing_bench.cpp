@@ -16,7 +16,7 @@
 #include <random>
 #include <vector>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 #include "estimates/engine.h"
 #include "estimates/micengine.h"
 #include "resampling/resample.h"

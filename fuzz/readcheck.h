@@ -18,16 +18,16 @@
 #include <string>
 #include <vector>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 #include "common/error.h"
-#include "data/combine.h"
-#include "data/detect.h"
-#include "data/genalex.h"
-#include "data/genepop.h"
-#include "data/mhcloci.h"
-#include "data/reader.h"
-#include "data/structure.h"
-#include "data/tidytable.h"
+#include "input/combine.h"
+#include "input/detect.h"
+#include "input/genalex.h"
+#include "input/genepop.h"
+#include "input/mhcloci.h"
+#include "input/reader.h"
+#include "input/structure.h"
+#include "input/tidytable.h"
 
 namespace gstboot {
 namespace readcheck {

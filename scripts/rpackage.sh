@@ -15,7 +15,10 @@ cp -R r/. "$pkg/"
 sed "s/@VERSION@/$version/" r/DESCRIPTION.in > "$pkg/DESCRIPTION"
 rm "$pkg/DESCRIPTION.in"
 
-folders="common data plain estimates resampling output system driver numeric neutral"
+# The core's folders are the rows of README.md's folder table, which the
+# build reads too.
+folders=$(sed -n 's/^| `src\/\([a-z]*\)` |.*/\1/p' README.md | tr '\n' ' ')
+[ -n "$folders" ] || { echo "rpackage: no folder table in README.md" >&2; exit 1; }
 for f in $folders; do cp -R "src/$f" "$pkg/src/$f"; done
 rm "$pkg/src/driver/main.cpp"
 

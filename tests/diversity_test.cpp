@@ -6,7 +6,7 @@
 #include <memory>
 #include <sstream>
 
-#include "data/inputs.h"
+#include "input/inputs.h"
 #include "output/diversity.h"
 #include "testutil.h"
 

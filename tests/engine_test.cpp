@@ -11,6 +11,7 @@
 #include "estimates/exactsum.h"
 #include "estimates/isa.h"
 #include "estimates/micengine.h"
+#include "plain/pairgst.h"
 #include "resampling/resample.h"
 #include "testutil.h"
 

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "common/error.h"
-#include "data/inputs.h"
-#include "data/missing.h"
+#include "input/inputs.h"
+#include "input/missing.h"
 #include "testutil.h"
 
 using namespace gstboot;

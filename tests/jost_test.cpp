@@ -5,7 +5,7 @@
 #include <map>
 #include <memory>
 
-#include "data/inputs.h"
+#include "input/inputs.h"
 #include "plain/jost.h"
 #include "testutil.h"
 

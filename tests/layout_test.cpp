@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "common/error.h"
-#include "data/reader.h"
+#include "input/reader.h"
 #include "testutil.h"
 
 using namespace testutil;

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "common/error.h"
-#include "data/reader.h"
+#include "input/reader.h"
 #include "testutil.h"
 
 using namespace testutil;

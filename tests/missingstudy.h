@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 
 namespace missingstudy {
 

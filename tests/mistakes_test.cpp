@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "common/error.h"
-#include "data/inputs.h"
-#include "data/tokens.h"
+#include "input/inputs.h"
+#include "input/tokens.h"
 #include "testutil.h"
 
 using namespace gstboot;

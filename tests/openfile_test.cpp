@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "data/textfile.h"
+#include "input/textfile.h"
 #include "system/files.h"
 #include "testutil.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "common/error.h"
-#include "data/inputs.h"
+#include "input/inputs.h"
 #include "testutil.h"
 
 using namespace gstboot;

@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "data/inputs.h"
+#include "input/inputs.h"
 #include "estimates/scorer.h"
 #include "resampling/resample.h"
 #include "testutil.h"

@@ -165,7 +165,7 @@ bool canswitchuser() { return geteuid() == 0; }
 
 }  // namespace testutil
 
-#include "data/reader.h"
+#include "input/reader.h"
 
 namespace testutil {
 

@@ -123,7 +123,7 @@ std::string goldenseed(const std::string& goldencase);
 
 #include <memory>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 
 namespace testutil {
 

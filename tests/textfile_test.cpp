@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
-#include "data/detect.h"
-#include "data/readsummary.h"
-#include "data/textfile.h"
+#include "input/detect.h"
+#include "input/readsummary.h"
+#include "input/textfile.h"
 #include "testutil.h"
 
 using namespace gstboot;

@@ -15,7 +15,7 @@
 #include <stdexcept>
 
 #include "common/error.h"
-#include "data/dataset.h"
+#include "model/dataset.h"
 #include "driver/replicates.h"
 #include "output/warnings.h"
 #include "system/outputs.h"

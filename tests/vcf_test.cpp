@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "common/error.h"
-#include "data/gunzip.h"
-#include "data/inputs.h"
-#include "data/vcf.h"
+#include "input/gunzip.h"
+#include "input/inputs.h"
+#include "input/vcf.h"
 #include "testutil.h"
 
 using namespace gstboot;

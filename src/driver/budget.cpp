@@ -4,7 +4,7 @@
 
 #include "common/error.h"
 #include "estimates/footprint.h"
-#include "plain/pairgst.h"
+#include "model/pairtables.h"
 
 namespace gstboot {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 #include "system/memory.h"
 
 namespace gstboot {

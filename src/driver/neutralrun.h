@@ -7,7 +7,7 @@
 
 #include "driver/progress.h"
 #include "driver/stopcheck.h"
-#include "data/dataset.h"
+#include "model/dataset.h"
 #include "output/summary.h"
 
 namespace gstboot {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/inputs.h"
+#include "input/inputs.h"
 #include "output/heatmap.h"
 
 namespace gstboot {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 #include "driver/progress.h"
 #include "driver/stopcheck.h"
-#include "plain/pairgst.h"
+#include "model/pairtables.h"
 #include "estimates/scorer.h"
 
 namespace gstboot {

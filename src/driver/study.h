@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "data/dataset.h"
-#include "data/inputs.h"
+#include "model/dataset.h"
+#include "input/inputs.h"
 #include "driver/options.h"
 #include "driver/progress.h"
 #include "driver/stopcheck.h"

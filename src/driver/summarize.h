@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "data/dataset.h"
-#include "plain/pairgst.h"
+#include "model/dataset.h"
+#include "model/pairtables.h"
 #include "output/summary.h"
 
 namespace gstboot {

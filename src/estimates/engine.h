@@ -25,10 +25,10 @@
 #include <memory>
 #include <vector>
 
-#include "data/dataset.h"
-#include "data/replicate.h"
+#include "model/dataset.h"
+#include "model/replicate.h"
 #include "estimates/isa.h"
-#include "plain/pairgst.h"
+#include "model/pairtables.h"
 
 namespace gstboot {
 

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "estimates/micengine.h"
-#include "plain/pairgst.h"
+#include "model/pairtables.h"
 
 namespace gstboot {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 
 namespace gstboot {
 

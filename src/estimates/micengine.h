@@ -33,10 +33,10 @@
 #include <cstddef>
 #include <memory>
 
-#include "data/dataset.h"
-#include "data/replicate.h"
+#include "model/dataset.h"
+#include "model/replicate.h"
 #include "estimates/isa.h"
-#include "plain/pairgst.h"
+#include "model/pairtables.h"
 
 namespace gstboot {
 

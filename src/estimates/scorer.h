@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "data/dataset.h"
-#include "data/replicate.h"
+#include "model/dataset.h"
+#include "model/replicate.h"
 #include "estimates/isa.h"
 #include "plain/novariation.h"
-#include "plain/pairgst.h"
+#include "model/pairtables.h"
 
 namespace gstboot {
 

@@ -1,7 +1,7 @@
 #include "neutral/locusterms.h"
 
 #include "common/check.h"
-#include "data/limits.h"
+#include "model/limits.h"
 
 #include <cmath>
 #include <limits>

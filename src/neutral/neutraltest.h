@@ -35,7 +35,7 @@
 #include <limits>
 #include <vector>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 #include "neutral/locusterms.h"
 #include "numeric/draws.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 
 namespace gstboot {
 

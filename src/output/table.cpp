@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "data/limits.h"
+#include "model/limits.h"
 #include "output/escape.h"
 
 namespace gstboot {

@@ -1,6 +1,6 @@
 #include "output/warnings.h"
 
-#include "data/limits.h"
+#include "model/limits.h"
 
 #include <cmath>
 #include <cstdio>

@@ -18,7 +18,7 @@
 #include <limits>
 #include <vector>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 
 namespace gstboot {
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 
 namespace gstboot {
 

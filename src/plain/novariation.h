@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "data/dataset.h"
-#include "data/replicate.h"
-#include "plain/pairgst.h"
+#include "model/dataset.h"
+#include "model/replicate.h"
+#include "model/pairtables.h"
 
 namespace gstboot {
 

@@ -27,7 +27,7 @@
 
 #include <cstdint>
 
-#include "data/dataset.h"
+#include "model/dataset.h"
 #include "plain/components.h"
 #include "plain/pairgst.h"
 

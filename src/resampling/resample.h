@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "data/dataset.h"
-#include "data/replicate.h"
+#include "model/dataset.h"
+#include "model/replicate.h"
 #include "resampling/random.h"
 
 namespace gstboot {
