@@ -19,7 +19,9 @@
 // divided by 1 - h, h the share of heterozygotes among the set's typed
 // individuals (MHC) or typed genotypes over all loci (MIC) of all
 // populations: over two populations the pair's divisor up to rounding (the
-// pair's h is a running sum of 1 / total, this one quotient).
+// pair's h is a running sum of 1 / total, this one quotient). Where every
+// one is heterozygous, 1 - h is 0 and the estimate is not finite (the
+// pair's running sum may leave a trace of rounding there instead).
 // No locus entering, or no variation at any, gives a value that is not a
 // number.
 //
