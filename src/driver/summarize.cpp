@@ -153,8 +153,8 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
         auto scratch = std::make_unique<GlobalScratch>();
         const GlobalValues seen = overall->counts->measure(*asread, *scratch);
         std::vector<double> row(NREP);
-        // D and G''st keep jost()'s observed values; the replicates agree
-        // with it up to rounding (plain/globalcounts.h).
+        // The replicates' D and G''st take jost()'s steps (plain/globalcounts.h):
+        // its values on the data as read are the observed ones.
         auto interval = [&](double value, double (*pick)(const GlobalValues&)) {
             for (int r = 0; r < NREP; ++r) row[static_cast<std::size_t>(r)] = pick(overall->values[static_cast<std::size_t>(r)]);
             SetSummary s;

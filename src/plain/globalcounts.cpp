@@ -1,41 +1,28 @@
 #include "plain/globalcounts.h"
 
+#include <algorithm>
+
 #include "plain/heterozygosity.h"
 
 namespace gstboot {
 
 namespace {
 
-using Entry = GlobalScratch::Entry;
+// A locus's sums, divided by its F_l (see the header).
+struct GlobalLocus {
+    bool enters = false;
+    double num = 0.0;
+    double den = 0.0;
+};
+
 using Tally = GlobalScratch::Population;
 
-void addcopy(GlobalScratch& s, std::int32_t a) {
-    std::int32_t& c = s.count[static_cast<std::size_t>(a)];
-    if (c == 0) s.touched.push_back(a);
-    ++c;
-}
-
-// Ends a population's counting: its codes become entries, and their copies
-// join the locus's totals.
-void closepopulation(GlobalScratch& s, Tally& t) {
-    t.first = s.entries.size();
-    for (std::int32_t a : s.touched) {
-        const auto at = static_cast<std::size_t>(a);
-        const std::int32_t c = s.count[at];
-        s.count[at] = 0;
-        s.entries.push_back(Entry{a, c});
-        t.squares += static_cast<long long>(c) * c;
-        if (s.total[at] == 0) s.seen.push_back(a);
-        s.total[at] += c;
-    }
-    s.touched.clear();
-    t.last = s.entries.size();
-}
-
-// The locus counted into `s` (every population closed): its sums, and its
-// Hs', Ht' added to `jost` when every population is typed there. Leaves the
-// scratch's tables at 0 for the next locus.
-GlobalLocus finishlocus(GlobalScratch& s, int w, JostTerms* jost) {
+// The locus counted into `s` (every population closed; `codes` the locus's
+// codes as read, ascending): its sums, and its Hs', Ht' added to `jost` when
+// every population is typed there. Leaves the scratch's tables at 0 for the
+// next locus.
+GlobalLocus finishlocus(GlobalScratch& s, int w, const std::int32_t* codes, const std::int32_t* end,
+                        JostTerms* jost) {
     long long big = 0, sizes = 0, squares = 0;
     int k = 0;
     for (const Tally& t : s.pops) {
@@ -46,8 +33,8 @@ GlobalLocus finishlocus(GlobalScratch& s, int w, JostTerms* jost) {
         ++k;
     }
     long long totals = 0;  // sum over alleles of C^2
-    for (std::int32_t a : s.seen) {
-        const long long c = s.total[static_cast<std::size_t>(a)];
+    for (const std::int32_t* a = codes; a != end; ++a) {
+        const long long c = s.total[static_cast<std::size_t>(*a)];
         totals += c * c;
     }
     GlobalLocus out;
@@ -84,6 +71,7 @@ GlobalLocus finishlocus(GlobalScratch& s, int w, JostTerms* jost) {
     }
     const std::size_t npop = s.pops.size();
     if (jost && w >= 1 && npop >= 2 && static_cast<std::size_t>(k) == npop) {
+        // jost()'s steps in its order: codes ascending within a population.
         const double kd = static_cast<double>(npop), wd = static_cast<double>(w);
         double hs = 0.0, inverse = 0.0;
         for (const Tally& t : s.pops) {
@@ -99,26 +87,16 @@ GlobalLocus finishlocus(GlobalScratch& s, int w, JostTerms* jost) {
             inverse = inverse + 1.0 / (copies / wd);
         }
         double sum = 0.0;
-        for (std::int32_t a : s.seen) {
-            double& mean = s.mean[static_cast<std::size_t>(a)];
+        for (const std::int32_t* a = codes; a != end; ++a) {
+            double& mean = s.mean[static_cast<std::size_t>(*a)];
             sum = sum + mean * mean;
             mean = 0.0;
         }
         addjostlocus(*jost, hs, 1.0 - sum, inverse, kd, wd);
     }
-    for (std::int32_t a : s.seen) s.total[static_cast<std::size_t>(a)] = 0;
-    s.seen.clear();
+    for (const std::int32_t* a = codes; a != end; ++a) s.total[static_cast<std::size_t>(*a)] = 0;
     s.entries.clear();
     return out;
-}
-
-void prepare(GlobalScratch& s, std::size_t npop, std::size_t widest) {
-    s.pops.resize(npop);
-    if (s.count.size() < widest) {
-        s.count.resize(widest, 0);
-        s.total.resize(widest, 0);
-        s.mean.resize(widest, 0.0);
-    }
 }
 
 // The share of heterozygotes is one quotient, not hetdivisor()'s running sum
@@ -133,17 +111,28 @@ double estimate(double num, double den, bool corrected, long long hets, long lon
 
 }  // namespace
 
+void GlobalCounts::Lists::add(std::vector<std::int32_t> list) {
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    codes.insert(codes.end(), list.begin(), list.end());
+    start.push_back(codes.size());
+}
+
 GlobalCounts::GlobalCounts(const DataSet& ds) : ds_(ds) {
     const auto npop = static_cast<std::size_t>(ds.npop);
     const int w = ds.mhccopies;
+    widest_ = static_cast<std::size_t>(ds.present.widest());
+    const auto untyped = static_cast<std::int32_t>(widest_);
     mhcstart_.assign(npop + 1, 0);
     micstart_.assign(npop + 1, 0);
     for (std::size_t p = 0; p < npop; ++p) {
         mhcstart_[p + 1] = mhcstart_[p] + static_cast<std::size_t>(ds.nmhc[p]);
         micstart_[p + 1] = micstart_[p] + static_cast<std::size_t>(ds.nmic[p]);
     }
+    std::vector<std::int32_t> all;
     for (int p = 0; p < ds.npop; ++p) {
         mhcpops_ += ds.nmhc[p] >= 1;
+        std::vector<std::int32_t> codes;
         for (int i = 0; i < ds.nmhc[p]; ++i) {
             const std::int32_t* copies = ds.mhc[p][i];
             // Its m-th copy of an allele adds (m + 1)^2 - m^2 = 2 m + 1.
@@ -152,96 +141,150 @@ GlobalCounts::GlobalCounts(const DataSet& ds) : ds_(ds) {
                 int before = 0;
                 for (int b = 0; b < c; ++b) before += copies[b] == copies[c];
                 sum += 2 * before + 1;
+                codes.push_back(copies[c]);
             }
             mhcsquares_.push_back(sum);
             mhchet_.push_back(heterozygous(copies, w) ? 1 : 0);
         }
+        all.insert(all.end(), codes.begin(), codes.end());
+        mhccodes_.add(std::move(codes));
     }
-    const std::size_t block = micstart_.back() * 2;
-    mic_.resize(block * static_cast<std::size_t>(ds.nloci));
-    for (int p = 0; p < ds.npop; ++p) {
-        bool typed = false;
-        for (int i = 0; i < ds.nmic[p]; ++i) {
-            for (int l = 0; l < ds.nloci; ++l) {
-                std::int32_t* g = mic_.data() + static_cast<std::size_t>(l) * block +
-                                  (micstart_[static_cast<std::size_t>(p)] + static_cast<std::size_t>(i)) * 2;
-                g[0] = ds.mic[p][i][l][0];
-                g[1] = ds.mic[p][i][l][1];
-                typed = typed || g[0] != MISSING;
+    mhccodes_.add(std::move(all));
+
+    const std::size_t block = micstart_.back();
+    mic_.resize(block * 2 * static_cast<std::size_t>(ds.nloci));
+    std::vector<char> typed(npop, 0);
+    for (int l = 0; l < ds.nloci; ++l) {
+        std::vector<std::int32_t> locus;
+        for (int p = 0; p < ds.npop; ++p) {
+            std::vector<std::int32_t> codes;
+            for (int i = 0; i < ds.nmic[p]; ++i) {
+                const std::size_t at = static_cast<std::size_t>(l) * block + micstart_[static_cast<std::size_t>(p)] +
+                                       static_cast<std::size_t>(i);
+                const MicGenotype& g = ds.mic[p][i][l];
+                if (g[0] == MISSING) {
+                    mic_[2 * at] = mic_[2 * at + 1] = untyped;
+                    continue;
+                }
+                mic_[2 * at] = g[0];
+                mic_[2 * at + 1] = g[1];
+                codes.push_back(g[0]);
+                codes.push_back(g[1]);
+                typed[static_cast<std::size_t>(p)] = 1;
             }
+            locus.insert(locus.end(), codes.begin(), codes.end());
+            miccodes_.add(std::move(codes));
         }
-        micpops_ += typed;
+        miccodes_.add(std::move(locus));
     }
-    widest_ = static_cast<std::size_t>(ds.present.widest());
+    for (char t : typed) micpops_ += t;
 }
 
-void GlobalCounts::countmhc(const ReplicateIndex& rep, GlobalScratch& s, Het& het) const {
+void GlobalCounts::prepare(const ReplicateIndex& rep, GlobalScratch& s) const {
+    s.pops.resize(static_cast<std::size_t>(ds_.npop));
+    if (s.count.size() < widest_ + 1) {
+        s.count.resize(widest_ + 1, 0);
+        s.total.resize(widest_ + 1, 0);
+        s.mean.resize(widest_ + 1, 0.0);
+    }
+    s.mhcdrawn.assign(mhcstart_.back(), 0);
+    s.micdrawn.assign(micstart_.back(), 0);
+    for (int p = 0; p < ds_.npop; ++p) {
+        std::int32_t* mhc = s.mhcdrawn.data() + mhcstart_[static_cast<std::size_t>(p)];
+        for (int slot = 0; slot < ds_.nmhc[p]; ++slot) ++mhc[rep.mhcsrc[p][slot]];
+        std::int32_t* mic = s.micdrawn.data() + micstart_[static_cast<std::size_t>(p)];
+        for (int slot = 0; slot < ds_.nmic[p]; ++slot) ++mic[rep.micsrc[p][slot]];
+    }
+}
+
+// Ends a population's counting: its codes (list `list`, the only ones it can
+// hold) with copies become entries, in ascending order, and join the
+// locus's totals. Returns the typed copies counted; the untyped copies'
+// cell is left for the caller to read and clear.
+long long GlobalCounts::closepopulation(GlobalScratch& s, const Lists& lists, std::size_t list, Tally& t) const {
+    t.first = s.entries.size();
+    long long copies = 0;
+    for (std::size_t j = lists.start[list]; j < lists.start[list + 1]; ++j) {
+        const std::int32_t a = lists.codes[j];
+        std::int32_t& c = s.count[static_cast<std::size_t>(a)];
+        if (c == 0) continue;
+        s.entries.push_back(GlobalScratch::Entry{a, c});
+        t.squares += static_cast<long long>(c) * c;
+        s.total[static_cast<std::size_t>(a)] += c;
+        copies += c;
+        c = 0;
+    }
+    t.last = s.entries.size();
+    return copies;
+}
+
+void GlobalCounts::countmhc(GlobalScratch& s, Het& het) const {
     const int w = ds_.mhccopies;
+    std::int32_t* count = s.count.data();
     for (int p = 0; p < ds_.npop; ++p) {
         Tally& t = s.pops[static_cast<std::size_t>(p)];
         t = Tally{};
         const std::size_t base = mhcstart_[static_cast<std::size_t>(p)];
-        const std::int32_t* source = rep.mhcsrc[p];
-        for (int slot = 0; slot < ds_.nmhc[p]; ++slot) {
-            const std::size_t i = static_cast<std::size_t>(source[slot]);
-            const std::int32_t* copies = ds_.mhc[p][static_cast<int>(i)];
-            for (int c = 0; c < w; ++c) addcopy(s, copies[c]);
-            t.q += mhcsquares_[base + i];
-            het.hets += mhchet_[base + i];
+        for (int i = 0; i < ds_.nmhc[p]; ++i) {
+            const std::size_t at = base + static_cast<std::size_t>(i);
+            const std::int32_t m = s.mhcdrawn[at];
+            const std::int32_t* copies = ds_.mhc[p][i];
+            for (int c = 0; c < w; ++c) count[copies[c]] += m;
+            t.q += static_cast<long long>(m) * mhcsquares_[at];
+            het.hets += m * mhchet_[at];
         }
         t.n = ds_.nmhc[p];
         het.typed += t.n;
-        closepopulation(s, t);
+        closepopulation(s, mhccodes_, static_cast<std::size_t>(p), t);
     }
 }
 
-void GlobalCounts::countmic(const ReplicateIndex& rep, int l, GlobalScratch& s, Het& het) const {
-    const std::size_t block = micstart_.back() * 2;
-    const std::int32_t* locus = mic_.data() + static_cast<std::size_t>(rep.rl[static_cast<std::size_t>(l)]) * block;
+void GlobalCounts::countmic(int source, GlobalScratch& s, Het& het) const {
+    const std::size_t block = micstart_.back();
+    const std::size_t locus = static_cast<std::size_t>(source) * block;
+    std::int32_t* count = s.count.data();
     for (int p = 0; p < ds_.npop; ++p) {
         Tally& t = s.pops[static_cast<std::size_t>(p)];
         t = Tally{};
-        const std::int32_t* pop = locus + micstart_[static_cast<std::size_t>(p)] * 2;
-        const std::int32_t* source = rep.micsrc[p];
-        for (int slot = 0; slot < ds_.nmic[p]; ++slot) {
-            const std::int32_t* g = pop + static_cast<std::size_t>(source[slot]) * 2;
-            if (g[0] == MISSING) continue;
-            const bool homozygous = g[0] == g[1];
-            ++t.n;
-            t.q += homozygous ? 4 : 2;
-            het.hets += !homozygous;
-            addcopy(s, g[0]);
-            addcopy(s, g[1]);
+        const std::size_t base = micstart_[static_cast<std::size_t>(p)];
+        const std::int32_t* g = mic_.data() + 2 * (locus + base);
+        const std::int32_t* drawn = s.micdrawn.data() + base;
+        // Without a branch: an individual not drawn adds 0, an untyped one
+        // (two copies of code widest_, a homozygote) adds its copies to that
+        // cell, which is then taken off the homozygotes.
+        long long same = 0;
+        const int individuals = ds_.nmic[p];
+        for (int i = 0; i < individuals; ++i) {
+            const std::int32_t m = drawn[i];
+            const std::int32_t a = g[2 * i], b = g[2 * i + 1];
+            count[a] += m;
+            count[b] += m;
+            same += a == b ? m : 0;
         }
+        const std::size_t list =
+            static_cast<std::size_t>(source) * (static_cast<std::size_t>(ds_.npop) + 1) + static_cast<std::size_t>(p);
+        t.n = closepopulation(s, miccodes_, list, t) / 2;
+        const long long homozygotes = same - count[widest_] / 2;
+        count[widest_] = 0;
+        // A homozygote's copies squared sum to 4, a heterozygote's to 2.
+        t.q = 2 * t.n + 2 * homozygotes;
+        het.hets += t.n - homozygotes;
         het.typed += t.n;
-        closepopulation(s, t);
     }
 }
 
-GlobalLocus GlobalCounts::mhclocus(const ReplicateIndex& rep, GlobalScratch& s) const {
-    prepare(s, static_cast<std::size_t>(ds_.npop), widest_);
-    Het het;
-    countmhc(rep, s, het);
-    return finishlocus(s, ds_.mhccopies, nullptr);
-}
-
-GlobalLocus GlobalCounts::miclocus(const ReplicateIndex& rep, int l, GlobalScratch& s) const {
-    prepare(s, static_cast<std::size_t>(ds_.npop), widest_);
-    Het het;
-    countmic(rep, l, s, het);
-    return finishlocus(s, 2, nullptr);
-}
-
 GlobalValues GlobalCounts::measure(const ReplicateIndex& rep, GlobalScratch& s) const {
-    prepare(s, static_cast<std::size_t>(ds_.npop), widest_);
+    prepare(rep, s);
     const bool corrected = ds_.settings.corrflag;
     const auto npop = static_cast<std::size_t>(ds_.npop);
     GlobalValues out;
     {
         Het het;
         JostTerms jost;
-        countmhc(rep, s, het);
-        const GlobalLocus m = finishlocus(s, ds_.mhccopies, &jost);
+        countmhc(s, het);
+        const std::int32_t* codes = mhccodes_.codes.data();
+        const GlobalLocus m = finishlocus(s, ds_.mhccopies, codes + mhccodes_.start[npop],
+                                          codes + mhccodes_.start[npop + 1], &jost);
         out.mhc.gst = estimate(m.num, m.den, corrected, het.hets, het.typed);
         out.mhc.jost = jostmeasures(jost, npop);
     }
@@ -249,8 +292,12 @@ GlobalValues GlobalCounts::measure(const ReplicateIndex& rep, GlobalScratch& s) 
     JostTerms jost;
     double num = 0.0, den = 0.0;
     for (int l = 0; l < ds_.nloci; ++l) {
-        countmic(rep, l, s, het);
-        const GlobalLocus m = finishlocus(s, 2, &jost);
+        const int source = rep.rl[static_cast<std::size_t>(l)];
+        countmic(source, s, het);
+        const std::size_t list = static_cast<std::size_t>(source) * (npop + 1) + npop;
+        const std::int32_t* codes = miccodes_.codes.data();
+        const GlobalLocus m =
+            finishlocus(s, 2, codes + miccodes_.start[list], codes + miccodes_.start[list + 1], &jost);
         if (!m.enters) continue;
         num = num + m.num;
         den = den + m.den;

@@ -41,8 +41,8 @@
 // the copies of its individuals, not populations times alleles.
 //
 // D and G''st are those of plain/jost.h over all populations, from the same
-// counts; jost() sums a population's squared frequencies in code order and
-// this in the order alleles first occur, so they agree up to rounding.
+// counts in the same order: the same bits as jost() on the replicate's
+// genotypes.
 #pragma once
 
 #include <cstdint>
@@ -66,13 +66,6 @@ struct GlobalValues {
     GlobalSet mic;
 };
 
-// A locus's sums of one data set, divided by its F_l (see above).
-struct GlobalLocus {
-    bool enters = false;
-    double num = 0.0;
-    double den = 0.0;
-};
-
 // What one measure takes beyond the data: reused from call to call, it
 // allocates nothing once grown to the data set's sizes. One per thread.
 struct GlobalScratch {
@@ -90,14 +83,17 @@ struct GlobalScratch {
     std::vector<std::int32_t> count;  // by code, the population being counted; 0 between
     std::vector<long long> total;     // C by code; 0 between loci
     std::vector<double> mean;         // jost's mean frequency by code; 0 between loci
-    std::vector<std::int32_t> touched;  // the population's codes, as they first occur
-    std::vector<std::int32_t> seen;     // the locus's codes, as they first occur
-    std::vector<Entry> entries;         // each population's codes and copies, in turn
+    std::vector<Entry> entries;       // each population's codes and copies, in turn
     std::vector<Population> pops;
+    // How many slots of the replicate hold each individual (population by
+    // population): a locus is then read individual by individual, in the
+    // order of memory, not slot by slot at random.
+    std::vector<std::int32_t> mhcdrawn, micdrawn;
 };
 
-// The data set's genotypes in the order a measure reads them (MIC locus by
-// locus), and what each MHC individual adds; built once per run.
+// The data set laid out as a measure reads it, built once per run: the MIC
+// locus by locus, each population's codes as read in ascending order (a
+// replicate holds no others), what each individual adds.
 class GlobalCounts {
 public:
     explicit GlobalCounts(const DataSet& ds);
@@ -106,11 +102,6 @@ public:
     // (identityreplicate(): the data as read). The same bits for the same
     // replicate, whatever thread calls it.
     GlobalValues measure(const ReplicateIndex& rep, GlobalScratch& scratch) const;
-
-    // The estimator's per-locus sums of replicate locus l (the MHC: `mhc`),
-    // for the tests that hold them to gstnum/gstden.
-    GlobalLocus mhclocus(const ReplicateIndex& rep, GlobalScratch& scratch) const;
-    GlobalLocus miclocus(const ReplicateIndex& rep, int l, GlobalScratch& scratch) const;
 
     // The populations with a typed individual in each data set (MIC: at some
     // locus), the n of the study table's rows.
@@ -121,16 +112,26 @@ private:
     struct Het {
         long long hets = 0, typed = 0;
     };
-    void countmhc(const ReplicateIndex& rep, GlobalScratch& s, Het& het) const;
-    void countmic(const ReplicateIndex& rep, int l, GlobalScratch& s, Het& het) const;
+    // Codes in ascending order, list by list.
+    struct Lists {
+        std::vector<std::int32_t> codes;
+        std::vector<std::size_t> start{0};  // list j: codes[start[j]] .. codes[start[j + 1]]
+        void add(std::vector<std::int32_t> list);
+    };
+    void prepare(const ReplicateIndex& rep, GlobalScratch& s) const;
+    void countmhc(GlobalScratch& s, Het& het) const;
+    void countmic(int source, GlobalScratch& s, Het& het) const;
+    long long closepopulation(GlobalScratch& s, const Lists& lists, std::size_t list, GlobalScratch::Population& t) const;
 
     const DataSet& ds_;
+    std::size_t widest_ = 0;              // codes 0..widest_ - 1; widest_ stands for an untyped MIC copy
     std::vector<std::size_t> mhcstart_;     // population p's first MHC individual below
     std::vector<std::int32_t> mhcsquares_;  // per MHC individual: sum over alleles of its copies squared
     std::vector<std::uint8_t> mhchet_;      // ... whether heterozygous
-    std::vector<std::size_t> micstart_;     // population p's individuals in a locus's block
-    std::vector<std::int32_t> mic_;         // [locus][population][individual][2], MISSING where untyped
-    std::size_t widest_ = 0;                // codes a count table needs
+    std::vector<std::size_t> micstart_;     // population p's first individual in a locus's block
+    std::vector<std::int32_t> mic_;         // [locus][population][individual][2], widest_ where untyped
+    Lists mhccodes_;  // list p: population p's MHC codes; list npop: every population's
+    Lists miccodes_;  // list l (npop + 1) + p: population p's codes at locus l; + npop: the locus's
     int mhcpops_ = 0, micpops_ = 0;
 };
 
