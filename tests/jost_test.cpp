@@ -113,6 +113,13 @@ TEST(Study, OverTwoPopulationsTheGlobalRowsAreThePairs) {
     EXPECT_EQ(values["gst mic L1"], column("mic_observed"));
     EXPECT_EQ(values["jost_d mhc all"], column("mhc_jost_d"));
     EXPECT_EQ(values["gpp_st mic all"], column("mic_gpp_st"));
+    // The estimator over all populations is the pair's, from counts: the
+    // same number up to rounding.
+    for (const char* set : {"mhc", "mic"}) {
+        const double all = std::stod(values[std::string("gst ") + set + " all"]);
+        const double pair = std::stod(column(std::string(set) + "_observed"));
+        EXPECT_NEAR(all, pair, 1e-14) << set;
+    }
 }
 
 }  // namespace

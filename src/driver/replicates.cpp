@@ -26,23 +26,27 @@ struct Worker {
     std::unique_ptr<Scorer::Work> work;
     std::unique_ptr<ReplicateIndex> index = std::make_unique<ReplicateIndex>();
     std::unique_ptr<PairEstimates> est = std::make_unique<PairEstimates>();
+    std::unique_ptr<GlobalScratch> global;  // with measures over all populations only
 };
 
-void scoreone(const DataSet& ds, const Scorer& scorer, Worker& w, Random& rng, int r, ResultTables& tables) {
+void scoreone(const DataSet& ds, const Scorer& scorer, Worker& w, Random& rng, int r, ResultTables& tables,
+              GlobalReplicates* globals) {
     drawreplicate(ds, *w.index, rng);
     scorer.score(*w.index, *w.work, *w.est);
     storeestimates(ds.npop, *w.est, r, tables);  // replicate r's own slots
+    if (globals) globals->values[static_cast<std::size_t>(r)] = globals->counts->measure(*w.index, *w.global);
 }
 
 void runalone(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, ResultTables& tables,
-              std::FILE* console, Progress* progress, const StopCheck* stop) {
+              GlobalReplicates* globals, std::FILE* console, Progress* progress, const StopCheck* stop) {
     Worker w;
     w.work = scorer.makework();
+    if (globals) w.global = std::make_unique<GlobalScratch>();
     Random rng;
     rng.srand(seed);
     for (int r = 0; r < NREP; ++r) {
         if (r % 100 == 0) countdown(console, r);
-        scoreone(ds, scorer, w, rng, r, tables);
+        scoreone(ds, scorer, w, rng, r, tables, globals);
         if (progress) progress->update(r + 1);
         if (stopasked(stop)) throw stoppederror();
     }
@@ -51,8 +55,8 @@ void runalone(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, Resul
 // Shared state of the workers of one run.
 class Pool {
 public:
-    Pool(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, ResultTables& tables)
-        : ds_(ds), scorer_(scorer), seed_(seed), tables_(tables), perrep_(drawcount(ds)) {}
+    Pool(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, ResultTables& tables, GlobalReplicates* globals)
+        : ds_(ds), scorer_(scorer), seed_(seed), tables_(tables), globals_(globals), perrep_(drawcount(ds)) {}
 
     ~Pool() { threads_.join(); }
 
@@ -63,6 +67,7 @@ public:
             workers_.push_back(std::make_unique<Worker>());
             w = workers_.back().get();
             w->work = scorer_.makework();
+            if (globals_) w->global = std::make_unique<GlobalScratch>();
         } catch (const std::bad_alloc&) {
             if (w) workers_.pop_back();
             why = "out of memory";
@@ -118,7 +123,7 @@ private:
                 Random rng;
                 rng.srand(seed_);
                 rng.discard(perrep_ * static_cast<std::uint64_t>(r));
-                scoreone(ds_, scorer_, *w, rng, r, tables_);
+                scoreone(ds_, scorer_, *w, rng, r, tables_, globals_);
                 std::lock_guard<std::mutex> lock(mutex_);
                 ++done_;
                 progress_.notify_one();
@@ -135,6 +140,7 @@ private:
     const Scorer& scorer_;
     const std::uint32_t seed_;
     ResultTables& tables_;
+    GlobalReplicates* const globals_;
     const std::uint64_t perrep_;
     std::atomic<int> next_{0};
     std::atomic<bool> stop_{false};
@@ -151,15 +157,16 @@ private:
 
 void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, int threads, ResultTables& tables,
                    std::FILE* console, std::vector<std::string>& warnings, Progress* progress,
-                   const StopCheck* stop) {
+                   const StopCheck* stop, GlobalReplicates* globals) {
+    if (globals) globals->values.assign(NREP, GlobalValues{});
     if (threads > NREP) threads = NREP;
     if (threads <= 1) {
-        runalone(ds, scorer, seed, tables, console, progress, stop);
+        runalone(ds, scorer, seed, tables, globals, console, progress, stop);
         return;
     }
     std::string why;
     {
-        Pool pool(ds, scorer, seed, tables);
+        Pool pool(ds, scorer, seed, tables, globals);
         while (pool.size() < static_cast<std::size_t>(threads) && pool.start(why)) {
         }
         if (pool.size() > 0) {
@@ -175,7 +182,7 @@ void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, 
     }
     warnings.push_back("gstboot: warning: no worker thread could be started (" + why +
                        "); running in one thread, which gives the same results");
-    runalone(ds, scorer, seed, tables, console, progress, stop);
+    runalone(ds, scorer, seed, tables, globals, console, progress, stop);
 }
 
 }  // namespace gstboot

@@ -10,9 +10,17 @@
 #include "driver/progress.h"
 #include "driver/stopcheck.h"
 #include "model/pairtables.h"
+#include "plain/globalcounts.h"
 #include "estimates/scorer.h"
 
 namespace gstboot {
+
+// Each replicate's measures over all populations (the study table's rows),
+// taken beside its pairs from the same draws.
+struct GlobalReplicates {
+    const GlobalCounts* counts = nullptr;
+    std::vector<GlobalValues> values;  // NREP, in replicate order
+};
 
 // Runs the NREP replicates drawn from the generator seeded with `seed` and
 // stores every pair's estimates in replicate order. Prints the countdown
@@ -28,8 +36,10 @@ namespace gstboot {
 // rethrown here after every worker has been joined. `progress`, when given,
 // is told how many replicates are done. `stop`, when given, is asked after
 // each replicate of the calling thread and while it waits (see stopcheck.h).
+// `globals`, when given, takes every replicate's measures over all
+// populations in `values` (sized here), the same for every thread count.
 void runreplicates(const DataSet& ds, const Scorer& scorer, std::uint32_t seed, int threads, ResultTables& tables,
                    std::FILE* console, std::vector<std::string>& warnings, Progress* progress = nullptr,
-                   const StopCheck* stop = nullptr);
+                   const StopCheck* stop = nullptr, GlobalReplicates* globals = nullptr);
 
 }  // namespace gstboot

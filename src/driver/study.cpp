@@ -38,12 +38,22 @@ ScoredStudy scorestudy(const ReadStudy& study, const Options& options, Isa isa, 
     tables->assign(ds.npop);
     ScoredStudy scored;
     if (progress) progress->start("replicates", NREP);
-    runreplicates(ds, *scorer, seed, study.threads, *tables, console, scored.warnings, progress, stop);
+    // The measures over all populations are the study table's alone: a run
+    // without it does not take them.
+    std::unique_ptr<GlobalCounts> counts;
+    std::unique_ptr<GlobalReplicates> globals;
+    if (!options.study.empty()) {
+        counts = std::make_unique<GlobalCounts>(ds);
+        globals = std::make_unique<GlobalReplicates>();
+        globals->counts = counts.get();
+    }
+    runreplicates(ds, *scorer, seed, study.threads, *tables, console, scored.warnings, progress, stop, globals.get());
     if (progress) progress->finish();
 
     auto observed = std::make_unique<PairEstimates>();
     scoreobserved(ds, *scorer, *observed);
-    scored.summary = summarizerun(ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic);
+    scored.summary =
+        summarizerun(ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic, globals.get());
     // Its own streams, after the replicates: they do not change.
     if (options.neutraldraws > 0) {
         if (progress) progress->start("neutral test", static_cast<long long>(scored.summary.pairs.size()));

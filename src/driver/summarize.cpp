@@ -65,7 +65,8 @@ bool notypedlocus(const DataSet& ds, int i, int j) {
 }  // namespace
 
 RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEstimates& observed,
-                        std::uint32_t seed, const std::string& mhcfile, const std::string& micfile) {
+                        std::uint32_t seed, const std::string& mhcfile, const std::string& micfile,
+                        const GlobalReplicates* overall) {
     GSTBOOT_CHECK(ds.popnames.empty() || ds.popnames.size() == static_cast<std::size_t>(ds.npop));
     RunSummary run;
     run.seed = seed;
@@ -146,6 +147,30 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     run.mhcgppst = mhcall.gppst;
     run.micjostd = micall.d;
     run.micgppst = micall.gppst;
+    if (overall && overall->counts) {
+        GSTBOOT_CHECK(overall->values.size() == static_cast<std::size_t>(NREP));
+        run.globals = true;
+        auto scratch = std::make_unique<GlobalScratch>();
+        const GlobalValues seen = overall->counts->measure(*asread, *scratch);
+        std::vector<double> row(NREP);
+        // The replicates' D and G''st take jost()'s steps (plain/globalcounts.h):
+        // its values on the data as read are the observed ones.
+        auto interval = [&](double value, double (*pick)(const GlobalValues&)) {
+            for (int r = 0; r < NREP; ++r) row[static_cast<std::size_t>(r)] = pick(overall->values[static_cast<std::size_t>(r)]);
+            SetSummary s;
+            s.observed = value;
+            summarizerow(row.data(), s, sorted);
+            return RunSummary::Global{value, s.cilower, s.ciupper};
+        };
+        run.mhcglobal.gst = interval(seen.mhc.gst, [](const GlobalValues& v) { return v.mhc.gst; });
+        run.mhcglobal.jostd = interval(run.mhcjostd, [](const GlobalValues& v) { return v.mhc.jost.d; });
+        run.mhcglobal.gppst = interval(run.mhcgppst, [](const GlobalValues& v) { return v.mhc.jost.gppst; });
+        run.mhcglobal.pops = overall->counts->mhcpops();
+        run.micglobal.gst = interval(seen.mic.gst, [](const GlobalValues& v) { return v.mic.gst; });
+        run.micglobal.jostd = interval(run.micjostd, [](const GlobalValues& v) { return v.mic.jost.d; });
+        run.micglobal.gppst = interval(run.micgppst, [](const GlobalValues& v) { return v.mic.jost.gppst; });
+        run.micglobal.pops = overall->counts->micpops();
+    }
     std::vector<double> mhcgst, micgst;
     for (const PairSummary& s : run.pairs) {
         mhcgst.push_back(s.mhc.observed);

@@ -8,9 +8,27 @@ namespace gstboot {
 std::string studytext(const RunSummary& run) {
     std::string text = "result\tset\tlocus\tpopulation\tvalue\tlower\tupper\tp\tq\tn\n";
     // Over all populations, whether the test ran or not.
-    const std::pair<const char*, double> global[] = {{"jost_d\tmhc", run.mhcjostd}, {"jost_d\tmic", run.micjostd},
-                                                      {"gpp_st\tmhc", run.mhcgppst}, {"gpp_st\tmic", run.micgppst}};
-    for (const auto& [what, value] : global) text += std::string(what) + "\tall\t\t" + shortest(value) + "\t\t\t\t\t\n";
+    if (run.globals) {
+        for (const RunSummary::SetGlobal* set : {&run.mhcglobal, &run.micglobal}) {
+            const RunSummary::Global& g = set->gst;
+            text += std::string("gst\t") + (set == &run.mhcglobal ? "mhc" : "mic") + "\tall\t\t" + shortest(g.value) +
+                    "\t" + shortest(g.lower) + "\t" + shortest(g.upper) + "\t\t\t" + std::to_string(set->pops) + "\n";
+        }
+    }
+    const RunSummary::Global none;
+    const struct {
+        const char* what;
+        double value;
+        const RunSummary::Global& interval;
+    } global[] = {{"jost_d\tmhc", run.mhcjostd, run.globals ? run.mhcglobal.jostd : none},
+                  {"jost_d\tmic", run.micjostd, run.globals ? run.micglobal.jostd : none},
+                  {"gpp_st\tmhc", run.mhcgppst, run.globals ? run.mhcglobal.gppst : none},
+                  {"gpp_st\tmic", run.micgppst, run.globals ? run.micglobal.gppst : none}};
+    for (const auto& row : global) {
+        const std::string lower = run.globals ? shortest(row.interval.lower) : std::string();
+        const std::string upper = run.globals ? shortest(row.interval.upper) : std::string();
+        text += std::string(row.what) + "\tall\t\t" + shortest(row.value) + "\t" + lower + "\t" + upper + "\t\t\t\n";
+    }
     text += "mantel\tmhc_mic\tall\t\t" + shortest(run.mantelr) + "\t\t\t" + shortest(run.mantelp) + "\t\t" +
             std::to_string(run.mantelpairs) + "\n";
     for (std::size_t l = 0; l < run.loci.size(); ++l) {

@@ -9,7 +9,11 @@
 namespace gstboot {
 
 // Header "result\tset\tlocus\tpopulation\tvalue\tlower\tupper\tp\tq\tn", then
-// - jost_d and gpp_st: sets mhc and mic, locus all, over all populations;
+// - gst: sets mhc and mic, locus all, over all populations, lower and upper
+//   the bias-corrected interval, n the populations typed (only when
+//   run.globals: they were measured);
+// - jost_d and gpp_st: sets mhc and mic, locus all, over all populations,
+//   lower and upper as gst's (empty without run.globals);
 // - gst and he of each locus (the MHC, then the MIC loci) over all
 //   populations on the data as read, n the populations typed there;
 // - neutral_locus: set mhc, the MHC locus, value T, p, n the MIC loci;

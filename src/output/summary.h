@@ -112,6 +112,22 @@ struct RunSummary {
     // Jost's D and G''st of each data set over all populations.
     double mhcjostd = std::numeric_limits<double>::quiet_NaN(), mhcgppst = mhcjostd;
     double micjostd = mhcjostd, micgppst = mhcjostd;
+    // Over all populations, with the bias-corrected 95% interval of the
+    // run's replicates (lower and upper shifted by the mean of the finite
+    // replicates less `value`, as a pair's): each data set's estimator, and
+    // the intervals of its D and G''st above. Measured only when the study
+    // table asks for them (`globals`); not a number elsewhere.
+    struct Global {
+        double value = std::numeric_limits<double>::quiet_NaN();
+        double lower = std::numeric_limits<double>::quiet_NaN();
+        double upper = std::numeric_limits<double>::quiet_NaN();
+    };
+    struct SetGlobal {
+        Global gst, jostd, gppst;
+        int pops = 0;  // populations with a typed individual
+    };
+    bool globals = false;
+    SetGlobal mhcglobal, micglobal;
     // Each locus over all populations on the data as read: the MHC first,
     // then the MIC loci, with their names (empty where unnamed).
     // Each locus over all populations: the MHC loci first, then the MIC's.

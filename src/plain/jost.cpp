@@ -8,15 +8,9 @@ namespace {
 
 constexpr double NOTANUMBER = std::numeric_limits<double>::quiet_NaN();
 
-// Hs' and Ht' of the loci summed, for their means.
-struct Terms {
-    double hs = 0.0, ht = 0.0;
-    int loci = 0;
-};
-
 // Adds locus `l`'s Hs' and Ht' over `pops` to `terms`, when every one of
 // them is typed there.
-void addlocus(const SetCounts& counts, std::size_t l, const std::vector<int>& pops, Terms& terms,
+void addlocus(const SetCounts& counts, std::size_t l, const std::vector<int>& pops, JostTerms& terms,
               std::vector<double>& mean) {
     const std::size_t k = pops.size();
     if (k < 2 || counts.w < 1) return;
@@ -42,7 +36,12 @@ void addlocus(const SetCounts& counts, std::size_t l, const std::vector<int>& po
     }
     double squares = 0.0;
     for (double f : mean) squares = squares + f * f;
-    const double ht = 1.0 - squares;
+    addjostlocus(terms, hs, 1.0 - squares, inverse, kd, wd);
+}
+
+}  // namespace
+
+void addjostlocus(JostTerms& terms, double hs, double ht, double inverse, double kd, double wd) {
     const double copies = wd * (kd / inverse);
     const double hsc = copies - 1.0 > 0.0 ? copies / (copies - 1.0) * hs : NOTANUMBER;
     terms.hs = terms.hs + hsc;
@@ -50,7 +49,18 @@ void addlocus(const SetCounts& counts, std::size_t l, const std::vector<int>& po
     ++terms.loci;
 }
 
-}  // namespace
+JostMeasures jostmeasures(const JostTerms& terms, std::size_t k) {
+    JostMeasures out;
+    if (terms.loci == 0 || k < 2) return out;
+    const double n = static_cast<double>(terms.loci), kd = static_cast<double>(k);
+    const double hs = terms.hs / n, ht = terms.ht / n;
+    const double apart = 1.0 - hs;
+    if (!(apart != 0.0)) return out;
+    out.d = (ht - hs) / apart * (kd / (kd - 1.0));
+    const double scale = (kd * ht - hs) * apart;
+    if (scale != 0.0) out.gppst = kd * (ht - hs) / scale;
+    return out;
+}
 
 SetCounts mhccounts(const DataSet& ds) {
     SetCounts out;
@@ -98,19 +108,10 @@ SetCounts miccounts(const DataSet& ds) {
 }
 
 JostMeasures jost(const SetCounts& counts, const std::vector<int>& pops) {
-    JostMeasures out;
-    Terms terms;
+    JostTerms terms;
     std::vector<double> mean;
     for (std::size_t l = 0; l < counts.count.size(); ++l) addlocus(counts, l, pops, terms, mean);
-    if (terms.loci == 0 || pops.size() < 2) return out;
-    const double n = static_cast<double>(terms.loci), kd = static_cast<double>(pops.size());
-    const double hs = terms.hs / n, ht = terms.ht / n;
-    const double apart = 1.0 - hs;
-    if (!(apart != 0.0)) return out;
-    out.d = (ht - hs) / apart * (kd / (kd - 1.0));
-    const double scale = (kd * ht - hs) * apart;
-    if (scale != 0.0) out.gppst = kd * (ht - hs) / scale;
-    return out;
+    return jostmeasures(terms, pops.size());
 }
 
 JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops) { return jost(mhccounts(ds), pops); }

@@ -39,6 +39,21 @@ struct SetCounts {
 SetCounts mhccounts(const DataSet& ds);
 SetCounts miccounts(const DataSet& ds);
 
+// Hs' and Ht' summed over the loci that enter, for their means: the steps
+// jost() takes, shared with the replicates' measures (plain/globalcounts.h).
+struct JostTerms {
+    double hs = 0.0, ht = 0.0;
+    int loci = 0;
+};
+
+// Adds a locus typed in each of k >= 2 populations of w copies: hs the mean
+// over them of 1 - sum p^2, ht = 1 - sum pbar^2, inverse the sum over them
+// of 1 / (typed copies / w).
+void addjostlocus(JostTerms& terms, double hs, double ht, double inverse, double k, double w);
+
+// D and G''st of the loci summed in `terms` over k populations.
+JostMeasures jostmeasures(const JostTerms& terms, std::size_t k);
+
 // D and G''st of the data set of `counts` over populations `pops`.
 JostMeasures jost(const SetCounts& counts, const std::vector<int>& pops);
 
