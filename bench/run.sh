@@ -104,7 +104,9 @@ for s in medium large largest; do
   dir=$work/$s
   for n in 1 "$threads"; do
     read -r t0 m0 < <(measure "$dir" "${sets[0]}" --threads "$n" --neutral-draws 0)
-    read -r t5 m5 < <(measure "$dir" "${sets[0]}" --threads "$n")
+    # The studies' MHC loci have 4 to 10 copies: the test runs on them only
+    # as one gene's.
+    read -r t5 m5 < <(measure "$dir" "${sets[0]}" --threads "$n" --polyploid)
     same "$dir" "with the neutral test, $n threads"
     printf "| %s | %d | %.3f | %.3f | %.2f | %s | %s | %s | %s |\n" "$s" "$n" "$t0" "$t5" "$(echo "$t5/$t0" | bc -l)" \
       "$(phase "$dir" reading)" "$(phase "$dir" replicates)" "$(phase "$dir" "neutral test")" "$(phase "$dir" writing)"

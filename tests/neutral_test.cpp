@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 #include "plain/components.h"
@@ -319,3 +320,76 @@ TEST(NeutralMath, PIsUniformOnDataFromItsOwnNull) {
 }
 
 }  // namespace
+
+// Two MHC genes of one study: as two loci, each tested and jointly, with
+// the same bytes for any thread count; pooled as four copies of one gene,
+// the test is left out with its warning, unless the copies are said to be
+// one gene's.
+TEST(Neutral, SeveralLociAreTestedPooledCopiesLeftOut) {
+    const std::string dir = testdata("sim/island_1");
+    std::vector<std::string> genes[2];
+    for (int g = 0; g < 2; ++g) {
+        std::istringstream in(readfile(dir + (g == 0 ? "/mhc_neutral.gen" : "/mhc_divergent.gen")));
+        std::string line;
+        std::getline(in, line);  // the title
+        while (std::getline(in, line)) {
+            if (line.find(',') != std::string::npos) genes[g].push_back(line);
+        }
+    }
+    ASSERT_EQ(genes[0].size(), genes[1].size());
+    // population, individual, then the alleles of each gene: "D01, 020022".
+    auto table = [&](const std::string& header) {
+        std::string text = header + "\n";
+        for (std::size_t i = 0; i < genes[0].size(); ++i) {
+            const std::string pop = genes[0][i].substr(0, genes[0][i].find(','));
+            text += pop + ",i" + std::to_string(i);
+            for (const auto& gene : genes) {
+                const std::string g = gene[i].substr(gene[i].find(',') + 2);
+                text += "," + g.substr(0, 3) + "," + g.substr(3, 3);
+            }
+            text += "\n";
+        }
+        return text;
+    };
+    struct Case {
+        const char* what;
+        std::string header;
+        std::vector<std::string> extra;
+        bool tested;
+        std::vector<std::string> rows;  // the neutral_locus rows' loci
+    };
+    const std::vector<Case> cases = {
+        {"two loci", "population,individual,A_1,A_2,B_1,B_2", {}, true, {"A", "B", "joint"}},
+        {"two loci, seven threads", "population,individual,A_1,A_2,B_1,B_2", {"--threads", "7"}, true, {"A", "B", "joint"}},
+        {"pooled as copies", "population,individual,c1,c2,c3,c4", {}, false, {}},
+        {"pooled, said to be one gene", "population,individual,c1,c2,c3,c4", {"--polyploid"}, true, {"MHC"}},
+    };
+    std::string twoloci;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir out;
+        writefile(out.file("mhc.csv"), table(c.header));
+        std::vector<std::string> args = {"--seed", "5", "--mhc", "mhc.csv", "--mic", dir + "/mic.gen",
+                                         "--table", "t.tsv", "--study", "s.tsv"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const RunResult r = rungstboot(out.path(), args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.find("the neutral test is left out") == std::string::npos, c.tested) << r.err;
+        const auto rows = cells(readfile(out.file("t.tsv")));
+        const std::size_t p = static_cast<std::size_t>(std::find(rows[0].begin(), rows[0].end(), "neutral_p") - rows[0].begin());
+        ASSERT_LT(p, rows[0].size());
+        int finite = 0;
+        for (std::size_t k = 1; k < rows.size(); ++k) finite += std::isfinite(std::strtod(rows[k][p].c_str(), nullptr));
+        EXPECT_EQ(finite > 0, c.tested);
+        std::vector<std::string> loci;
+        for (const auto& row : cells(readfile(out.file("s.tsv")))) {
+            if (row[0] == "neutral_locus") loci.push_back(row[2]);
+        }
+        EXPECT_EQ(loci, c.rows);
+        if (c.rows.size() == 3) {
+            const std::string both = readfile(out.file("t.tsv")) + readfile(out.file("s.tsv"));
+            if (twoloci.empty()) twoloci = both;
+            EXPECT_EQ(both, twoloci);
+        }
+    }
+}

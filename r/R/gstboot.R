@@ -4,12 +4,12 @@
 
 #' @noRd
 optionnames <- c("correction", "resample", "neutral_draws", "threads", "missing",
-                 "mhc_format", "mic_format", "popmap", "mhc_locus")
+                 "mhc_format", "mic_format", "popmap", "mhc_locus", "polyploid")
 
 gstboot <- function(mhc, mic, seed = NULL, correction = NULL, resample = NULL,
                     neutral_draws = 200L, threads = NULL, missing = NULL,
                     mhc_format = "auto", mic_format = "auto", popmap = NULL,
-                    mhc_locus = NULL, ...) {
+                    mhc_locus = NULL, polyploid = FALSE, ...) {
   extra <- list(...)
   if (length(extra) > 0) {
     given <- names(extra)
@@ -44,6 +44,7 @@ gstboot <- function(mhc, mic, seed = NULL, correction = NULL, resample = NULL,
   if (!is.null(missing)) args <- c(args, "--missing", paste(missing, collapse = ","))
   if (!is.null(popmap)) args <- c(args, "--popmap", scalar(popmap, "popmap"))
   if (!is.null(mhc_locus)) args <- c(args, "--mhc-locus", scalar(mhc_locus, "mhc_locus"))
+  if (isTRUE(polyploid)) args <- c(args, "--polyploid")
 
   # A table written here is named in the program's texts by what it was.
   named <- function(text) {

@@ -12,7 +12,7 @@ of the command line's \code{--table}.
 gstboot(mhc, mic, seed = NULL, correction = NULL, resample = NULL,
         neutral_draws = 200L, threads = NULL, missing = NULL,
         mhc_format = "auto", mic_format = "auto", popmap = NULL,
-        mhc_locus = NULL, ...)
+        mhc_locus = NULL, polyploid = FALSE, ...)
 }
 \arguments{
   \item{mhc, mic}{each a file path (any format the program reads: legacy,
@@ -42,7 +42,11 @@ gstboot(mhc, mic, seed = NULL, correction = NULL, resample = NULL,
     (told from the content). A data frame or genind is always a table.}
   \item{popmap}{the file giving the population of each sample of a VCF
     file.}
-  \item{mhc_locus}{the MHC locus read when the MHC data name several.}
+  \item{mhc_locus}{the one MHC locus read when the MHC data name several
+    (without it, each is an MHC locus of its own).}
+  \item{polyploid}{\code{TRUE} when an MHC locus's copies beyond two are
+    one gene's (a polyploid), so that the neutral test runs on them; it is
+    left out otherwise, as duplicated genes pooled would bias it.}
   \item{...}{nothing else is accepted: an unknown option name is an
     error that lists the options.}
 }

@@ -147,6 +147,11 @@ const std::vector<OptionEntry>& optiontable() {
          "score with the plain reference implementation, which\n"
          "gives the same bits, far more slowly (for checking)",
          [](O& o, S) { o.reference = true; }},
+        {"--polyploid", nullptr, Takes::nothing, nullptr,
+         "the MHC copies of an individual beyond two are the copies\n"
+         "of one gene (a polyploid), not duplicated genes: run the\n"
+         "neutral test on them",
+         [](O& o, S) { o.polyploid = true; }},
         {"--timing", nullptr, Takes::nothing, nullptr,
          "at the end, say on standard error how long each phase\n"
          "took (reading, replicates, neutral test, writing)",

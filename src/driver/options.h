@@ -35,6 +35,7 @@ struct Options {
     int threads = 0;           // 0: every hardware thread
     bool reference = false;    // score with the straightforward implementation
     bool timing = false;       // --timing: the time of each phase on standard error at the end
+    bool polyploid = false;    // --polyploid: an MHC locus of more than two copies is one gene: test it
     bool help = false;
     bool version = false;
 };

@@ -115,7 +115,7 @@ int run(const Options& options) {
     outputs.console(stdout, consoletext(summary));
     report.write(filetext(summary));
     if (table) table->write(tabletext(summary));
-    if (plot) plot->write(plotsvg(summary.pairs, summary.seed, options.neutraldraws > 0));
+    if (plot) plot->write(plotsvg(summary.pairs, summary.seed, summary.neutraldraws > 0));
     if (heatmap) heatmap->write(heatmapsvg(summary, options.heatmapscale));
     if (study) study->write(studytext(summary));
     if (diversity) diversity->write(diversitytext(*input.ds));

@@ -55,17 +55,23 @@ ScoredStudy scorestudy(const ReadStudy& study, const Options& options, Isa isa, 
     scored.summary =
         summarizerun(ds, *tables, *observed, seed, options.inputs.mhc, options.inputs.mic, globals.get());
     // Its own streams, after the replicates: they do not change.
-    if (options.neutraldraws > 0) {
-        // A diploid carries two copies of a gene: more are duplicated genes
-        // pooled, which halve the observed estimate and which the null of
-        // one gene's copies cannot tell from it.
-        if (ds.mhccopies > 2) {
-            scored.warnings.push_back(
-                options.inputs.mhc + ": warning: the neutral test takes each MHC locus's " + std::to_string(ds.mhccopies) +
-                " copies as the copies of one gene; if they are duplicated genes (two copies of each in a diploid), "
-                "give each gene as its own locus (columns DRB_1, DRB_2, DQB_1, DQB_2, or one GENEPOP locus each): "
-                "pooled genes look less differentiated than they are");
-        }
+    // A diploid carries two copies of a gene: more are duplicated genes
+    // pooled, which lower the observed estimate and which the null of one
+    // gene's copies cannot tell from one gene (their within-individual
+    // identity is the same), so the test would call them "less
+    // differentiated". It is left out unless the copies are said to be one
+    // gene's.
+    const bool pooled = options.neutraldraws > 0 && ds.mhccopies > 2 && !options.polyploid;
+    if (pooled) {
+        scored.summary.neutralleftout = true;
+        scored.warnings.push_back(
+            options.inputs.mhc + ": warning: the neutral test is left out: the MHC set has " +
+            std::to_string(ds.mhccopies) + " copies of " + (ds.mhcloci == 1 ? std::string("one locus") : "each locus") +
+            ", which in a diploid are duplicated genes pooled, and pooled genes look less differentiated than they are; "
+            "give each gene as its own locus (columns DRB_1, DRB_2, DQB_1, DQB_2, or one GENEPOP locus each), or "
+            "--polyploid if the copies are one gene's");
+    }
+    if (options.neutraldraws > 0 && !pooled) {
         if (progress) progress->start("neutral test", static_cast<long long>(scored.summary.pairs.size()));
         runneutral(ds, seed, options.neutraldraws, study.threads, scored.summary, progress, stop);
         if (progress) progress->finish();

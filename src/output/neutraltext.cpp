@@ -81,6 +81,7 @@ std::vector<std::string> reportlines(const RunSummary& run) {
                                  ? "to report: the study's answer above (T and p of the MHC over all pairs, and the "
                                    "populations where it stands apart; --study), " + pairpart
                                  : "to report: " + pairpart;
+    if (run.neutralleftout) return {head + "; the neutral test was left out (see the warning above), so no pair is called different"};
     if (run.neutraldraws == 0) return {head + "; the neutral test was off (--neutral-draws 0), so no pair is called different"};
     long tested = 0;
     std::vector<const PairSummary*> called;

@@ -108,6 +108,7 @@ struct RunSummary {
     SetWide mhcwide, micwide;
     std::vector<PairSummary> pairs;  // i < j, i outer: the report's order
     int neutraldraws = 0;            // draws per locus of the neutral test; 0: off
+    bool neutralleftout = false;     // off because the MHC copies may be pooled genes
     StudySummary study;
     // Jost's D and G''st of each data set over all populations.
     double mhcjostd = std::numeric_limits<double>::quiet_NaN(), mhcgppst = mhcjostd;
