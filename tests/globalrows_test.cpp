@@ -154,7 +154,7 @@ TEST(GlobalRows, CountedEstimatorAgreesWithComponents) {
                 const GlobalValues got = counts.measure(index, scratch);
                 std::vector<int> all(static_cast<std::size_t>(npop));
                 for (int p = 0; p < npop; ++p) all[static_cast<std::size_t>(p)] = p;
-                const JostMeasures mhcjost = jost(mhccounts(as), all), micjost = jost(miccounts(as), all);
+                const JostMeasures mhcjost = jost(setcounts({as, Set::mhc}), all), micjost = jost(setcounts({as, Set::mic}), all);
                 const std::string where = std::to_string(npop) + " populations, trial " + std::to_string(trial) +
                                           ", draw " + std::to_string(draw) + ", " + std::to_string(ds->mhccopies) +
                                           " MHC copies";

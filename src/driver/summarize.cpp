@@ -93,7 +93,7 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     flat->take(ds, *asread);
 
     // Allele counts taken once for every pair's D and G''st.
-    const SetCounts mhcsets = mhccounts(ds), micsets = miccounts(ds);
+    const SetCounts mhcsets = setcounts({ds, Set::mhc}), micsets = setcounts({ds, Set::mic});
     std::vector<double> sorted;
     for (int i = 0; i + 1 < ds.npop; ++i) {
         for (int j = i + 1; j < ds.npop; ++j) {

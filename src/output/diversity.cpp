@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "model/markerset.h"
 #include "output/escape.h"
 #include "output/table.h"
 
@@ -118,31 +119,25 @@ std::string rows(const char* set, const std::vector<std::vector<Sample>>& sample
 
 std::string diversitytext(const DataSet& ds) {
     std::string text = "set\tpop\tname\tloci\tn\talleles\trichness\tho\the\tfis\n";
-    std::vector<std::vector<Sample>> mhc(static_cast<std::size_t>(ds.npop),
-                                         std::vector<Sample>(static_cast<std::size_t>(ds.mhcloci)));
-    std::vector<std::vector<Sample>> mic(static_cast<std::size_t>(ds.npop),
-                                         std::vector<Sample>(static_cast<std::size_t>(ds.nloci)));
-    for (int p = 0; p < ds.npop; ++p) {
-        for (int k = 0; k < ds.mhcloci; ++k) {
-            Sample& m = mhc[static_cast<std::size_t>(p)][static_cast<std::size_t>(k)];
-            m.w = ds.mhccopies;
-            for (int i = 0; i < ds.nmhc[p]; ++i) {
-                const std::int32_t* copies = ds.mhclocus(p, i, k);
-                m.copies.insert(m.copies.end(), copies, copies + ds.mhccopies);
+    for (Set which : SETS) {
+        const MarkerSet set(ds, which);
+        if (set.loci() == 0 || set.copies() == 0) continue;
+        // samples[p][l]: the typed individuals of population p at locus l.
+        std::vector<std::vector<Sample>> samples(static_cast<std::size_t>(ds.npop),
+                                                 std::vector<Sample>(static_cast<std::size_t>(set.loci())));
+        for (int p = 0; p < ds.npop; ++p) {
+            for (int l = 0; l < set.loci(); ++l) {
+                Sample& s = samples[static_cast<std::size_t>(p)][static_cast<std::size_t>(l)];
+                s.w = set.copies();
+                for (int i = 0; i < set.individuals(p); ++i) {
+                    if (!set.typed(p, i, l)) continue;
+                    const std::int32_t* g = set.genotype(p, i, l);
+                    s.copies.insert(s.copies.end(), g, g + s.w);
+                }
             }
         }
-        for (int l = 0; l < ds.nloci; ++l) {
-            Sample& s = mic[static_cast<std::size_t>(p)][static_cast<std::size_t>(l)];
-            s.w = 2;
-            for (int i = 0; i < ds.nmic[p]; ++i) {
-                if (ds.mic[p][i][l][0] == MISSING) continue;
-                s.copies.push_back(ds.mic[p][i][l][0]);
-                s.copies.push_back(ds.mic[p][i][l][1]);
-            }
-        }
+        text += rows(setname(which), samples, ds);
     }
-    if (ds.mhccopies > 0) text += rows("mhc", mhc, ds);
-    if (ds.nloci > 0) text += rows("mic", mic, ds);
     return text;
 }
 

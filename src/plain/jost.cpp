@@ -62,45 +62,20 @@ JostMeasures jostmeasures(const JostTerms& terms, std::size_t k) {
     return out;
 }
 
-SetCounts mhccounts(const DataSet& ds) {
+SetCounts setcounts(const MarkerSet& set) {
     SetCounts out;
-    out.w = ds.mhccopies;
-    const auto npop = static_cast<std::size_t>(ds.npop);
-    const auto width = static_cast<std::size_t>(ds.present.width(0));
-    // One row of counts per MHC locus, each over the whole code space
-    // (another locus's codes count 0 there).
-    const auto loci = static_cast<std::size_t>(ds.mhcloci);
-    out.count.assign(loci, std::vector<std::vector<long>>(npop, std::vector<long>(width, 0)));
-    out.typed.assign(loci, std::vector<long>(npop, 0));
-    for (int p = 0; p < ds.npop; ++p) {
-        const auto pp = static_cast<std::size_t>(p);
-        for (std::size_t k = 0; k < loci; ++k) {
-            for (int i = 0; i < ds.nmhc[p]; ++i) {
-                const std::int32_t* copies = ds.mhclocus(p, i, static_cast<int>(k));
-                for (int c = 0; c < ds.mhccopies; ++c) ++out.count[k][pp][static_cast<std::size_t>(copies[c])];
-            }
-            out.typed[k][pp] = static_cast<long>(ds.nmhc[p]) * ds.mhccopies;
-        }
-    }
-    return out;
-}
-
-SetCounts miccounts(const DataSet& ds) {
-    SetCounts out;
-    out.w = 2;
-    const auto npop = static_cast<std::size_t>(ds.npop);
-    for (int l = 0; l < ds.nloci; ++l) {
-        const auto width = static_cast<std::size_t>(ds.present.width(1 + l));
-        out.count.emplace_back(npop, std::vector<long>(width, 0));
+    out.w = set.copies();
+    const auto npop = static_cast<std::size_t>(set.npop());
+    for (int l = 0; l < set.loci(); ++l) {
+        out.count.emplace_back(npop, std::vector<long>(static_cast<std::size_t>(set.codes(l)), 0));
         out.typed.emplace_back(npop, 0);
-        for (int p = 0; p < ds.npop; ++p) {
+        for (int p = 0; p < set.npop(); ++p) {
             const auto pp = static_cast<std::size_t>(p);
-            for (int i = 0; i < ds.nmic[p]; ++i) {
-                const MicGenotype& g = ds.mic[p][i][l];
-                if (g[0] == MISSING) continue;
-                ++out.count.back()[pp][static_cast<std::size_t>(g[0])];
-                ++out.count.back()[pp][static_cast<std::size_t>(g[1])];
-                out.typed.back()[pp] += 2;
+            for (int i = 0; i < set.individuals(p); ++i) {
+                if (!set.typed(p, i, l)) continue;
+                const std::int32_t* g = set.genotype(p, i, l);
+                for (int c = 0; c < out.w; ++c) ++out.count.back()[pp][static_cast<std::size_t>(g[c])];
+                out.typed.back()[pp] += out.w;
             }
         }
     }
@@ -114,8 +89,8 @@ JostMeasures jost(const SetCounts& counts, const std::vector<int>& pops) {
     return jostmeasures(terms, pops.size());
 }
 
-JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops) { return jost(mhccounts(ds), pops); }
+JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops) { return jost(setcounts({ds, Set::mhc}), pops); }
 
-JostMeasures micjost(const DataSet& ds, const std::vector<int>& pops) { return jost(miccounts(ds), pops); }
+JostMeasures micjost(const DataSet& ds, const std::vector<int>& pops) { return jost(setcounts({ds, Set::mic}), pops); }
 
 }  // namespace gstboot

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "model/dataset.h"
+#include "model/markerset.h"
 
 namespace gstboot {
 
@@ -36,8 +37,8 @@ struct SetCounts {
     std::vector<std::vector<long>> typed;               // [locus][population]
 };
 
-SetCounts mhccounts(const DataSet& ds);
-SetCounts miccounts(const DataSet& ds);
+// Each locus's allele counts and typed copies in each population.
+SetCounts setcounts(const MarkerSet& set);
 
 // Hs' and Ht' summed over the loci that enter, for their means: the steps
 // jost() takes, shared with the replicates' measures (plain/globalcounts.h).

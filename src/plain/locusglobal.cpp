@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "model/markerset.h"
 #include "plain/components.h"
 
 namespace gstboot {
@@ -63,32 +64,22 @@ LocusGlobal measure(const Locus& locus) {
 
 std::vector<LocusGlobal> locusglobals(const DataSet& ds) {
     std::vector<LocusGlobal> out;
-    for (int k = 0; k < ds.mhcloci; ++k) {
-        Locus mhc;
-        mhc.w = ds.mhccopies;
-        for (int p = 0; p < ds.npop; ++p) {
-            if (ds.nmhc[p] < 1) continue;
-            mhc.pops.emplace_back();
-            for (int i = 0; i < ds.nmhc[p]; ++i) {
-                const std::int32_t* copies = ds.mhclocus(p, i, k);
-                mhc.pops.back().insert(mhc.pops.back().end(), copies, copies + ds.mhccopies);
+    for (Set which : SETS) {
+        const MarkerSet set(ds, which);
+        for (int l = 0; l < set.loci(); ++l) {
+            Locus locus;
+            locus.w = set.copies();
+            for (int p = 0; p < ds.npop; ++p) {
+                std::vector<std::int32_t> copies;
+                for (int i = 0; i < set.individuals(p); ++i) {
+                    if (!set.typed(p, i, l)) continue;
+                    const std::int32_t* g = set.genotype(p, i, l);
+                    copies.insert(copies.end(), g, g + locus.w);
+                }
+                if (!copies.empty()) locus.pops.push_back(std::move(copies));
             }
+            out.push_back(measure(locus));
         }
-        out.push_back(measure(mhc));
-    }
-    for (int l = 0; l < ds.nloci; ++l) {
-        Locus mic;
-        mic.w = 2;
-        for (int p = 0; p < ds.npop; ++p) {
-            std::vector<std::int32_t> copies;
-            for (int i = 0; i < ds.nmic[p]; ++i) {
-                if (ds.mic[p][i][l][0] == MISSING) continue;
-                copies.push_back(ds.mic[p][i][l][0]);
-                copies.push_back(ds.mic[p][i][l][1]);
-            }
-            if (!copies.empty()) mic.pops.push_back(std::move(copies));
-        }
-        out.push_back(measure(mic));
     }
     return out;
 }
