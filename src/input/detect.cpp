@@ -153,9 +153,19 @@ void FormatProbe::bound(bool blank) {
     if (blankrun_ <= Token::longest && values_ <= MAXMICVALUES) return;
     // Beyond what a legacy file holds: the legacy reader refuses the file
     // there. Only a file that is legacy so far settles, so that a copy of a
-    // pipe is cut short only where that reader will refuse it.
-    const bool genalex = firsts_.size() >= 2 && isgenalexhead(firsts_[0]) && holdstext(firsts_[1]);
-    if (state_ == Head::none || (state_ == Head::integer && !genalex)) settled_ = true;
+    // pipe is cut short only where that reader will refuse it. The GenAlEx
+    // look of the first two lines is judged once: judged at every value
+    // past the bound, it took most of the time of reading a large file.
+    if (state_ == Head::none) {
+        settled_ = true;
+    } else if (state_ == Head::integer) {
+        if (firsts_.size() < 2) {
+            settled_ = true;
+        } else {
+            if (genalex_ == Judged::no) genalex_ = isgenalexhead(firsts_[0]) && holdstext(firsts_[1]) ? Judged::genalex : Judged::other;
+            settled_ = genalex_ == Judged::other;
+        }
+    }
 }
 
 void FormatProbe::endhead() { state_ = digitseen_ && !nondigit_ ? Head::integer : Head::other; }

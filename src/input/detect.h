@@ -85,6 +85,9 @@ private:
     long values_ = 0;                  // blank-separated values so far
     bool inword_ = false;
     bool settled_ = false;
+    // Whether the first two lines look like GenAlEx's, once there are two.
+    enum class Judged { no, genalex, other };
+    Judged genalex_ = Judged::no;
 };
 
 // An input file opened in its format, at the start of its text (after a
