@@ -22,12 +22,12 @@ struct Interrupt {
 class Interrupted : public ::testing::TestWithParam<Interrupt> {};
 
 TEST_P(Interrupted, RunEndsCleanly) {
-    // The slowest golden case, scored the slow way: its countdown lasts long
-    // enough to be hit.
+    // The slowest golden case, scored the slow way and then tested on its ten
+    // copies (--polyploid): the run lasts long enough to be hit.
     TempDir dir;
     copyinputs("ten-copies", dir.path());
     writefile(dir.file("output.txt"), "a previous report\n");
-    Child child(dir.path(), {"--reference", "--seed", goldenseed("ten-copies")});
+    Child child(dir.path(), {"--reference", "--polyploid", "--seed", goldenseed("ten-copies")});
     // "    9": at least one hundred replicates done, well inside the loop,
     // and the report's temporary file has existed for a while.
     ASSERT_TRUE(child.waitfor("    9", 120.0)) << child.outsofar();
@@ -52,7 +52,7 @@ TEST(Interrupted, ClosedPipeOnStandardOutputLeavesNoTemporaryFile) {
     int fds[2];
     ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);  // the run holds only its reopened end
     std::string out = "/dev/fd/" + std::to_string(fds[1]);
-    Child child(dir.path(), {"--reference", "--seed", goldenseed("ten-copies")}, RunSetup{out, false, false});
+    Child child(dir.path(), {"--reference", "--polyploid", "--seed", goldenseed("ten-copies")}, RunSetup{out, false, false});
     ::close(fds[1]);
     char first = 0;
     ASSERT_EQ(::read(fds[0], &first, 1), 1);
