@@ -130,7 +130,8 @@ done
 
 # An interrupt well inside the replicates: wine hands a SIGINT to the
 # program as a Ctrl-C console event. The slowest golden case, scored the
-# slow way, so that the countdown lasts long enough to be hit.
+# slow way and with the neutral test on its ten copies (--polyploid), so
+# that the run lasts long enough to be hit.
 interrupt() {
   local dir=$1
   shift
@@ -139,7 +140,7 @@ interrupt() {
   echo "a previous report" >"$dir/output.txt"
   local seed
   seed=$(cat tests/data/golden/ten-copies/seed)
-  (cd "$dir" && exec "$@" --reference --seed "$seed" >"$dir.stdout" 2>/dev/null) &
+  (cd "$dir" && exec "$@" --reference --polyploid --seed "$seed" >"$dir.stdout" 2>/dev/null) &
   local pid=$! k status=0
   # "    9": at least one hundred replicates done.
   local reached=no
