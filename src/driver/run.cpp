@@ -100,7 +100,7 @@ int run(const Options& options) {
     OutputFile* lociplot = options.lociplot.empty() ? nullptr : &outputs.add(options.lociplot);
     std::vector<OutputFile*> matrices;
     if (!options.matrices.empty()) {
-        for (const char* name : MATRIXNAMES) matrices.push_back(&outputs.add(options.matrices + "/" + name));
+        for (const std::string& name : matrixnames()) matrices.push_back(&outputs.add(options.matrices + "/" + name));
     }
 
     ScoredStudy scored = scorestudy(input, options, isa, seed, stdout, &progress, nullptr);

@@ -143,10 +143,10 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     std::vector<int> all;
     for (int p = 0; p < ds.npop; ++p) all.push_back(p);
     const JostMeasures mhcall = jost(mhcsets, all), micall = jost(micsets, all);
-    run.mhcjostd = mhcall.d;
-    run.mhcgppst = mhcall.gppst;
-    run.micjostd = micall.d;
-    run.micgppst = micall.gppst;
+    run.mhcglobal.jostd.value = mhcall.d;
+    run.mhcglobal.gppst.value = mhcall.gppst;
+    run.micglobal.jostd.value = micall.d;
+    run.micglobal.gppst.value = micall.gppst;
     if (overall && overall->counts) {
         GSTBOOT_CHECK(overall->values.size() == static_cast<std::size_t>(NREP));
         run.globals = true;
@@ -163,12 +163,12 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             return RunSummary::Global{value, s.cilower, s.ciupper};
         };
         run.mhcglobal.gst = interval(seen.mhc.gst, [](const GlobalValues& v) { return v.mhc.gst; });
-        run.mhcglobal.jostd = interval(run.mhcjostd, [](const GlobalValues& v) { return v.mhc.jost.d; });
-        run.mhcglobal.gppst = interval(run.mhcgppst, [](const GlobalValues& v) { return v.mhc.jost.gppst; });
+        run.mhcglobal.jostd = interval(mhcall.d, [](const GlobalValues& v) { return v.mhc.jost.d; });
+        run.mhcglobal.gppst = interval(mhcall.gppst, [](const GlobalValues& v) { return v.mhc.jost.gppst; });
         run.mhcglobal.pops = overall->counts->mhcpops();
         run.micglobal.gst = interval(seen.mic.gst, [](const GlobalValues& v) { return v.mic.gst; });
-        run.micglobal.jostd = interval(run.micjostd, [](const GlobalValues& v) { return v.mic.jost.d; });
-        run.micglobal.gppst = interval(run.micgppst, [](const GlobalValues& v) { return v.mic.jost.gppst; });
+        run.micglobal.jostd = interval(micall.d, [](const GlobalValues& v) { return v.mic.jost.d; });
+        run.micglobal.gppst = interval(micall.gppst, [](const GlobalValues& v) { return v.mic.jost.gppst; });
         run.micglobal.pops = overall->counts->micpops();
     }
     std::vector<double> mhcgst, micgst;

@@ -1,6 +1,5 @@
 #include "output/matrices.h"
 
-#include <iterator>
 
 #include "output/escape.h"
 #include "output/table.h"
@@ -9,7 +8,8 @@ namespace gstboot {
 
 namespace {
 
-std::string matrix(const RunSummary& run, double (*value)(const PairSummary&)) {
+template <typename Value>
+std::string matrix(const RunSummary& run, Value value) {
     const std::size_t n = static_cast<std::size_t>(run.npop);
     std::vector<std::string> names(n);
     std::vector<std::vector<std::string>> cells(n, std::vector<std::string>(n));
@@ -33,14 +33,26 @@ std::string matrix(const RunSummary& run, double (*value)(const PairSummary&)) {
 
 }  // namespace
 
+std::vector<std::string> matrixnames() {
+    std::vector<std::string> names;
+    for (Set set : SETS) names.push_back(std::string(setname(set)) + "_gst.tsv");
+    for (const SetStatistic& statistic : SETSTATISTICS) {
+        for (Set set : SETS) names.push_back(std::string(setname(set)) + "_" + statistic.name + ".tsv");
+    }
+    return names;
+}
+
 std::vector<MatrixFile> matrixfiles(const RunSummary& run) {
-    double (*const values[])(const PairSummary&) = {
-        [](const PairSummary& s) { return s.mhc.observed; }, [](const PairSummary& s) { return s.mic.observed; },
-        [](const PairSummary& s) { return s.mhc.jostd; },    [](const PairSummary& s) { return s.mic.jostd; },
-        [](const PairSummary& s) { return s.mhc.gppst; },    [](const PairSummary& s) { return s.mic.gppst; },
-    };
+    const std::vector<std::string> names = matrixnames();
     std::vector<MatrixFile> files;
-    for (std::size_t k = 0; k < std::size(MATRIXNAMES); ++k) files.push_back({MATRIXNAMES[k], matrix(run, values[k])});
+    auto name = names.begin();
+    for (Set set : SETS) files.push_back({*name++, matrix(run, [set](const PairSummary& s) { return s.of(set).observed; })});
+    for (const SetStatistic& statistic : SETSTATISTICS) {
+        for (Set set : SETS) {
+            const auto field = statistic.pair;
+            files.push_back({*name++, matrix(run, [set, field](const PairSummary& s) { return s.of(set).*field; })});
+        }
+    }
     return files;
 }
 

@@ -11,9 +11,9 @@
 
 namespace gstboot {
 
-// The files' names, in matrixfiles()'s order.
-constexpr const char* MATRIXNAMES[] = {"mhc_gst.tsv",    "mic_gst.tsv",    "mhc_jost_d.tsv",
-                                       "mic_jost_d.tsv", "mhc_gpp_st.tsv", "mic_gpp_st.tsv"};
+// The files' names, in matrixfiles()'s order: each set's observed
+// estimates, then each statistic of SETSTATISTICS of each set.
+std::vector<std::string> matrixnames();
 
 struct MatrixFile {
     std::string name;  // "mhc_gst.tsv", ...

@@ -15,19 +15,14 @@ std::string studytext(const RunSummary& run) {
                     "\t" + shortest(g.lower) + "\t" + shortest(g.upper) + "\t\t\t" + std::to_string(set->pops) + "\n";
         }
     }
-    const RunSummary::Global none;
-    const struct {
-        const char* what;
-        double value;
-        const RunSummary::Global& interval;
-    } global[] = {{"jost_d\tmhc", run.mhcjostd, run.globals ? run.mhcglobal.jostd : none},
-                  {"jost_d\tmic", run.micjostd, run.globals ? run.micglobal.jostd : none},
-                  {"gpp_st\tmhc", run.mhcgppst, run.globals ? run.mhcglobal.gppst : none},
-                  {"gpp_st\tmic", run.micgppst, run.globals ? run.micglobal.gppst : none}};
-    for (const auto& row : global) {
-        const std::string lower = run.globals ? shortest(row.interval.lower) : std::string();
-        const std::string upper = run.globals ? shortest(row.interval.upper) : std::string();
-        text += std::string(row.what) + "\tall\t\t" + shortest(row.value) + "\t" + lower + "\t" + upper + "\t\t\t\n";
+    for (const SetStatistic& statistic : SETSTATISTICS) {
+        for (Set set : SETS) {
+            const RunSummary::Global& g = run.globalof(set).*statistic.all;
+            const std::string lower = run.globals ? shortest(g.lower) : std::string();
+            const std::string upper = run.globals ? shortest(g.upper) : std::string();
+            text += std::string(statistic.name) + "\t" + setname(set) + "\tall\t\t" + shortest(g.value) + "\t" + lower +
+                    "\t" + upper + "\t\t\t\n";
+        }
     }
     text += "mantel\tmhc_mic\tall\t\t" + shortest(run.mantelr) + "\t\t\t" + shortest(run.mantelp) + "\t\t" +
             std::to_string(run.mantelpairs) + "\n";

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/markerset.h"
+
 namespace gstboot {
 
 // Positions of the summary points in a sorted set of NREP = 1000 values.
@@ -67,6 +69,7 @@ struct PairSummary {
     int micloci = 0;           // loci that enter the observed MIC estimate
     SetSummary mhc;
     SetSummary mic;
+    const SetSummary& of(Set set) const { return set == Set::mhc ? mhc : mic; }
     int greater = 0;    // replicates whose MHC estimate is greater than the MIC's
     double frac = 0.0;  // greater as the report reckons it: a running sum of 0.001s
     double p = 0.0;     // fold(frac), the value the report prints
@@ -110,14 +113,12 @@ struct RunSummary {
     int neutraldraws = 0;            // draws per locus of the neutral test; 0: off
     bool neutralleftout = false;     // off because the MHC copies may be pooled genes
     StudySummary study;
-    // Jost's D and G''st of each data set over all populations.
-    double mhcjostd = std::numeric_limits<double>::quiet_NaN(), mhcgppst = mhcjostd;
-    double micjostd = mhcjostd, micgppst = mhcjostd;
-    // Over all populations, with the bias-corrected 95% interval of the
-    // run's replicates (lower and upper shifted by the mean of the finite
-    // replicates less `value`, as a pair's): each data set's estimator, and
-    // the intervals of its D and G''st above. Measured only when the study
-    // table asks for them (`globals`); not a number elsewhere.
+    // Each data set over all populations: its estimator, Jost's D and G''st,
+    // each with the bias-corrected 95% interval of the run's replicates
+    // (lower and upper shifted by the mean of the finite replicates less
+    // `value`, as a pair's). D and G''st's values are always taken; the
+    // estimator and every interval only when the study table asks for them
+    // (`globals`), not a number elsewhere.
     struct Global {
         double value = std::numeric_limits<double>::quiet_NaN();
         double lower = std::numeric_limits<double>::quiet_NaN();
@@ -129,6 +130,7 @@ struct RunSummary {
     };
     bool globals = false;
     SetGlobal mhcglobal, micglobal;
+    const SetGlobal& globalof(Set set) const { return set == Set::mhc ? mhcglobal : micglobal; }
     // Each locus over all populations on the data as read: the MHC first,
     // then the MIC loci, with their names (empty where unnamed).
     // Each locus over all populations: the MHC loci first, then the MIC's.
@@ -156,5 +158,20 @@ inline double fold(double pval) { return pval > 0.5 ? 1.0 - pval : pval; }
 // value and may leave the row out of order; ties keep the sort's own order
 // (+0.0, -0.0 comes out as -0.0, +0.0).
 void sortvals(int n, double* values);
+
+// The statistics of each data set beyond the historical estimate, in the
+// order the outputs list them: the table's last columns (mhc_jost_d,
+// mic_jost_d, ...), the population matrices and the study table's rows over
+// all populations all iterate this list, so a new statistic is its field
+// here, its entry below, and where it is computed.
+struct SetStatistic {
+    const char* name;                                 // "jost_d"
+    double SetSummary::*pair;                         // a pair's value
+    RunSummary::Global RunSummary::SetGlobal::*all;   // over all populations
+};
+inline constexpr SetStatistic SETSTATISTICS[] = {
+    {"jost_d", &SetSummary::jostd, &RunSummary::SetGlobal::jostd},
+    {"gpp_st", &SetSummary::gppst, &RunSummary::SetGlobal::gppst},
+};
 
 }  // namespace gstboot

@@ -28,6 +28,19 @@ void addset(std::string& line, const SetSummary& s) {
 
 }  // namespace
 
+namespace {
+
+// "\tmhc_jost_d\tmic_jost_d\t...": each statistic of each set.
+std::string statisticsheader() {
+    std::string h;
+    for (const SetStatistic& statistic : SETSTATISTICS) {
+        for (Set set : SETS) h += std::string("\t") + setname(set) + "_" + statistic.name;
+    }
+    return h;
+}
+
+}  // namespace
+
 std::string tableheader() {
     std::string h = "pop1\tpop2\tname1\tname2\tn_mhc1\tn_mhc2\tn_mic1\tn_mic2";
     for (const char* set : {"mhc_", "mic_"}) {
@@ -35,7 +48,7 @@ std::string tableheader() {
     }
     return h + "\tmic_loci\tfrac_mhc_gt_mic\tp\tseed" +
            "\tmhc_ci_lower\tmhc_ci_upper\tmic_ci_lower\tmic_ci_upper\tneutral_z\tneutral_p\tneutral_q\tneutral_loci" +
-           "\tmhc_jost_d\tmic_jost_d\tmhc_gpp_st\tmic_gpp_st\n";
+           statisticsheader() + "\n";
 }
 
 std::string tabletext(const RunSummary& run) {
@@ -57,7 +70,9 @@ std::string tabletext(const RunSummary& run) {
             line += "\t" + shortest(v);
         }
         line += "\t" + std::to_string(s.neutral.loci);
-        for (double v : {s.mhc.jostd, s.mic.jostd, s.mhc.gppst, s.mic.gppst}) line += "\t" + shortest(v);
+        for (const SetStatistic& statistic : SETSTATISTICS) {
+            for (Set set : SETS) line += "\t" + shortest(s.of(set).*statistic.pair);
+        }
         line += "\n";
         text += line;
     }
