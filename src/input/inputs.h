@@ -68,8 +68,8 @@ struct ReadReport {
 // stand.
 // Throws Error with status 1 where the fault is found (a file that cannot
 // be opened, an ambiguous format, a file that breaks its format's rules or
-// the limits, populations that do not match, an MHC file that names several
-// loci and is read as none of them, or more than the MIC set: see
+// the limits, populations that do not match, MHC loci of other copies or
+// not side by side, an MHC file that names more loci than the MIC set: see
 // mhcloci.h), naming file:line:column and what was expected. Warnings, each beginning with its file, are appended
 // to `warnings`.
 // `report`, when given, receives what the run says of its reading.

@@ -15,7 +15,7 @@
 // Without missing genotypes F_l is one number for every locus, so this is
 // the sum of numerators over loci and alleles over the sum of denominators,
 // the MIC pair estimate's form; over two populations it is the pair's own
-// estimate. The MHC is one locus of its copies. With the correction on it is
+// estimate. Each MHC locus is a locus of its copies. With the correction on it is
 // divided by 1 - h, h the share of heterozygotes among the set's typed
 // individuals (MHC) or typed genotypes over all loci (MIC) of all
 // populations: over two populations the pair's divisor up to rounding (the

@@ -29,7 +29,7 @@ struct JostMeasures {
 };
 
 // The allele counts of one data set, taken once and shared by every group
-// of populations: per locus (the MHC is one locus of its copies) and
+// of populations: per locus (each MHC locus of its copies) and
 // population, the copies of each allele code and the typed copies.
 struct SetCounts {
     int w = 0;  // copies per individual
@@ -58,8 +58,8 @@ JostMeasures jostmeasures(const JostTerms& terms, std::size_t k);
 // D and G''st of the data set of `counts` over populations `pops`.
 JostMeasures jost(const SetCounts& counts, const std::vector<int>& pops);
 
-// The same from the data set directly: the MHC (one locus of its copies),
-// and the MIC loci, over populations `pops`.
+// The same from the data set directly: the MHC loci (of their copies), and
+// the MIC loci, over populations `pops`.
 JostMeasures mhcjost(const DataSet& ds, const std::vector<int>& pops);
 JostMeasures micjost(const DataSet& ds, const std::vector<int>& pops);
 
