@@ -132,6 +132,43 @@ TEST(MicEngine, MatchesOnRowsAtTheVectorAndBlockWidths) {
     }
 }
 
+TEST(MicEngine, MatchesOnLociOfTwoCodes) {
+    // SNP-like panels, where every locus of a chunk may have two codes:
+    // loci of one or two codes mixed, or two everywhere; loci below, at and
+    // above one and two tiles of 16; populations of up to 600 individuals,
+    // past the 255 slots a byte counts before it is emptied, and one
+    // population all of one genotype (`alike`), so that a single count
+    // passes them.
+    struct Case {
+        int npop, nloci, maxind;
+        bool exact, alike;
+    };
+    const Case cases[] = {
+        {7, 15, 12, false, false}, {8, 16, 40, true, false},   {9, 17, 40, false, false}, {16, 31, 8, true, false},
+        {17, 33, 20, true, false}, {3, 32, 600, true, false},  {2, 17, 260, false, false}, {9, 1, 256, true, true},
+        {3, 16, 600, true, true},
+    };
+    std::mt19937 gen(41);
+    std::uint32_t seed = 0;
+    for (const Case& c : cases) {
+        for (int round = 0; round < 4; ++round) {
+            missingstudy::Shape s;
+            s.npop = c.npop;
+            s.nloci = c.nloci;
+            s.maxind = c.maxind;
+            s.alleles = 2;
+            s.exact = c.exact;
+            auto ds = missingstudy::random(gen, s);
+            for (int i = 0; c.alike && i < ds->nmic[0]; ++i) {
+                for (int l = 0; l < ds->nloci; ++l) ds->mic[0][i][l] = MicGenotype{5, 5};
+            }
+            missingstudy::finish(*ds);
+            compare(*ds, seed++, 2);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
 TEST(MicEngine, NothingToScoreIsNotANumberOnBothSides) {
     // No locus; no individuals; individuals typed nowhere: 0.0 / 0.0 on
     // both sides. Its sign is the processor's or the compiler's (see

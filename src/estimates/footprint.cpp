@@ -51,9 +51,13 @@ Counts countsof(const DataSet& ds) {
 // What every scorer's thread holds beside its own work: the replicate's
 // source indices, its estimates, and the pairs without variation.
 u64 commonwork(const Counts& c) {
-    return 4 * (c.mhcind + c.micind + c.nloci) + 2 * 8 * c.npop * c.npop + 4 * c.npop * (c.nloci + 1) + 8 * c.nloci +
-           c.maxind + SLACK;
+    return 4 * (c.mhcind + c.micind + c.nloci) + 2 * 8 * c.npop * c.npop + 4 * c.npop * (c.nloci + 1) + 12 * c.nloci +
+           c.maxind + c.npop + SLACK;
 }
+
+// What every scorer holds once: the pairs without variation of the data as
+// read, with its MIC genotypes as columns.
+u64 asreadwork(const Counts& c) { return 8 * c.npop * c.nloci * c.maxind + commonwork(c); }
 
 // Running sums of 1/t the engine tables, as it asks for them.
 u64 sumtables(const DataSet& ds) {
@@ -93,7 +97,7 @@ Footprint missing(const DataSet& ds, const Counts& c) {
     u64 recip = 1;
     for (u64 t = 2; t <= tmax; t += 2) recip += t + 1;
     const u64 tiles = (c.nloci + 15) / 16;
-    f.shared = 8 * c.npop * tiles * 16 * c.maxind + 8 * recip + 8 * (tmax / 2 + 1) + 2 * 8 * (tmax + 1) +
+    f.shared = 9 * c.npop * tiles * 16 * c.maxind + 8 * recip + 8 * (tmax / 2 + 1) + 2 * 8 * (tmax + 1) +
                4 * (c.nloci + c.npop) + SLACK;
     // A chunk's tables (see micengine.h), and the table of the pairs'
     // locus terms: as many groups of eight pairs as its budget holds.
@@ -124,7 +128,7 @@ Footprint scorerfootprint(const DataSet& ds, bool reference) {
     if (reference) {
         // A copy of the MHC half when the MIC half is scored apart; per
         // thread a written-out replicate and the pair blocks.
-        f.shared = ds.micmissing ? 4 * c.mhcind * c.w + 4 * at(ds.present.width(0)) + SLACK : SLACK;
+        f.shared = (ds.micmissing ? 4 * c.mhcind * c.w + 4 * at(ds.present.width(0)) + SLACK : SLACK) + asreadwork(c);
         const u64 presence = static_cast<u64>(ds.present.widest()) * (1 + c.nloci);
         f.perthread = 4 * c.mhcind * c.w + 8 * c.micind * c.nloci + 4 * presence + 4 * 2 * c.maxind * c.w +
                       (24 + 2 * 4 * 2 * c.maxind) * c.nloci + 4 * 2 * 2 * c.maxind + commonwork(c);
@@ -132,7 +136,7 @@ Footprint scorerfootprint(const DataSet& ds, bool reference) {
     }
     f = engine(ds, c);
     const Footprint m = missing(ds, c);
-    f.shared += m.shared;
+    f.shared += m.shared + asreadwork(c);
     f.perthread += m.perthread;
     f.perthread += commonwork(c);
     return f;

@@ -68,6 +68,13 @@ MicEngine::Impl::Impl(const DataSet& d, Isa isa, const MicBlocking& b)
             }
         }
     }
+    if (std::count(nd.begin(), nd.end(), 2) > 0) {
+        sumcode.assign(geno.size(), 0);
+        for (std::size_t c = 0; c < geno.size(); ++c) {
+            const Geno y = geno[c];
+            if (y.d0 >= 0 && y.d0 + y.d1 <= 2) sumcode[c] = static_cast<std::uint8_t>(1 << (y.d0 + y.d1));
+        }
+    }
     // Frequencies over n typed individuals (t = 2n) and over a pair's
     // N (t = 2N): every even t up to twice the two largest populations.
     const int tmax = 4 * most;
@@ -117,6 +124,7 @@ MicEngine::WorkPtr MicEngine::makework() const {
     work->hets.resize(npop + 1);
     work->stats.resize(cap + 1);
     work->terms.resize(3 * cap + 1);
+    work->picks.resize(10 * cap + 1);
     work->pitch = static_cast<int>(wide);
     work->ssi0.resize(npop * wide + 1);
     work->accs.resize(npop * wide + 1);
@@ -156,6 +164,7 @@ void MicEngine::score(const ReplicateIndex& rep, Work& work, PairTable& out) con
         for (int l0 = 0; l0 < ds.nloci;) {
             work.nchunk = 0;
             work.width = 0;
+            work.twocodes = !e.sumcode.empty();
             int l = l0;
             for (; l < ds.nloci; ++l) {
                 if (work.draws[at(l)] == 0) continue;
@@ -168,6 +177,7 @@ void MicEngine::score(const ReplicateIndex& rep, Work& work, PairTable& out) con
                 // by a slot for its untyped genotypes, never read.
                 work.tallyat[u] = work.width + work.nchunk;
                 work.tileat[u] = l / TILE * e.maxind * TILE + l % TILE;
+                work.twocodes = work.twocodes && wide == 2;
                 ++work.nchunk;
                 work.width += wide;
             }
@@ -176,7 +186,7 @@ void MicEngine::score(const ReplicateIndex& rep, Work& work, PairTable& out) con
             for (int j = 0; j < j1; ++j) {
                 // Population j's statistics are formed just before its lines
                 // need them, while its genotypes are still in the cache.
-                e.preparepop(j, work);
+                e.preparepop(j, rep, work);
                 e.continuessi(j, j >= j0, rep, work);
                 if (j < j0) continue;
                 for (int i0 = 0; i0 < j; i0 += 8) e.locusterms(j, i0, e.groupfirst[at(j)] + i0 / 8 - firstgroup, work);

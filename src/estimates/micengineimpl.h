@@ -56,6 +56,11 @@ struct MicEngine::Impl {
     std::vector<int> groupfirst;  // [j]: the first group of pairs (., j); [npop]: how many
     int ntiles;
     std::vector<micparts::Geno> geno;  // [((p * ntiles + L / TILE) * maxind + i) * TILE + L % TILE]
+    // At a locus of two codes, in geno's places, a byte that says the sum
+    // s of the genotype's code indices: 1 << s, or 0 untyped (a byte, so
+    // that a chunk's lie in few cache lines). Empty where no locus has two
+    // codes.
+    std::vector<std::uint8_t> sumcode;
     // recip[recipat[t] + c]: 1/t added c times from 0.0, for even t.
     std::vector<double> recip;
     std::vector<std::size_t> recipat;
@@ -74,7 +79,11 @@ struct MicEngine::Impl {
     std::size_t cellsof(int groups) const { return micparts::at(groups) * micparts::at(rowcells) * micparts::GROUPCELLS; }
     void ratios(int j, int i0, int row, const ReplicateIndex& rep, Work& work, PairTable& out) const;
     void drawpops(const ReplicateIndex& rep, Work& work) const;
-    void preparepop(int p, Work& work) const;
+    void preparepop(int p, const ReplicateIndex& rep, Work& work) const;
+    void tallycodes(int p, Work& work) const;
+    void tallytwocodes(int p, const ReplicateIndex& rep, Work& work) const;
+    int liveall(Work& work) const;
+    void twocodelines(int j, const std::int32_t* src, int count, Work& work) const;
     void continuessi(int j, bool partners, const ReplicateIndex& rep, Work& work) const;
     void locusterms(int j, int i0, int row, Work& work) const;
 };
@@ -89,6 +98,13 @@ struct MicEngine::Work {
     std::vector<int> loci, cbase;
     int nchunk = 0;
     int width = 0;
+    // Every locus of the chunk has two codes (a SNP panel's rule): its
+    // columns are 2u and 2u + 1, and a genotype is known by the sum of its
+    // code indices (sumcode).
+    bool twocodes = false;  // and the engine has sumcode
+    // With twocodes, the line values of chunk locus u for sum code c:
+    // picks[10 u + 2 c + e] for column 2u + e (+0.0 where untyped, c = 0).
+    std::vector<double> picks;
     // The tally of one population over the chunk by column, each locus
     // followed by a slot for its untyped genotypes: matching copies, and
     // carriers << 32.

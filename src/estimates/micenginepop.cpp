@@ -35,31 +35,25 @@ void MicEngine::Impl::drawpops(const ReplicateIndex& rep, Work& work) const {
     }
 }
 
-// Population p's statistics at every locus of the chunk, over its typed
-// individuals, each as often as the replicate draws it; its lanes of the
-// tables; and its typed and heterozygous genotypes added to its totals
-// over the replicate's loci (a locus as often as it is drawn).
-void MicEngine::Impl::preparepop(int p, Work& work) const {
-    const int width = work.width;
+// A population's tally over the chunk: matching copies in a cell's low
+// half, carriers in its high half, by column.
+void MicEngine::Impl::tallycodes(int p, Work& work) const {
     const int nchunk = work.nchunk;
     std::uint64_t* tally = work.tally.data();
     const int* loci = work.loci.data();
-    const int* cbase = work.cbase.data();
     const int* base = work.tallyat.data();
-    std::fill(tally, tally + width + nchunk, 0);
+    std::fill(tally, tally + work.width + nchunk, 0);
     const std::int32_t* drawn = &work.drawn[at(p) * at(maxind)];
     const std::int32_t* times = &work.mult[at(p) * at(maxind)];
     // A tile at a time, and in it an individual's loci in the inner loop:
     // the genotypes are read in the order they are stored, and consecutive
     // updates fall on different cells and need not wait for each other.
-    // A cell holds an allele's matching copies in its low half and its
-    // carriers in its high half.
     constexpr std::uint64_t COPY = 1, CARRIER = std::uint64_t{1} << 32;
+    const int ndrawn = work.ndrawn[at(p)];
     for (int u0 = 0, u1 = 0; u0 < nchunk; u0 = u1) {
         const int t = loci[u0] / TILE;
         while (u1 < nchunk && loci[u1] / TILE == t) ++u1;
         const Geno* tilegeno = tile(p, t);
-        const int ndrawn = work.ndrawn[at(p)];
         for (int k = 0; k < ndrawn; ++k) {
             const Geno* g = tilegeno + at(drawn[k]) * TILE;
             if (k + 4 < ndrawn) {
@@ -77,6 +71,74 @@ void MicEngine::Impl::preparepop(int p, Work& work) const {
                 tally[b] += m * (COPY + het * CARRIER);
             }
         }
+    }
+}
+
+// tallycodes where every locus of the chunk has two codes: the genotypes
+// of each sum of code indices counted at every locus of a tile at once
+// (loci the chunk leaves out of a tile are counted too, and not read), then
+// turned into copies and carriers.
+void MicEngine::Impl::tallytwocodes(int p, const ReplicateIndex& rep, Work& work) const {
+    constexpr std::uint64_t CARRIER = std::uint64_t{1} << 32;
+    constexpr std::uint64_t LOW = 0x0101010101010101u;
+    const int nchunk = work.nchunk;
+    const int* loci = work.loci.data();
+    const int* base = work.tallyat.data();
+    std::uint64_t* tally = work.tally.data();
+    const std::int32_t* src = rep.micsrc[p];
+    const int n = ds.nmic[p];
+    static_assert(TILE == 16, "a tile's codes are two words");
+    for (int u0 = 0, u1 = 0; u0 < nchunk; u0 = u1) {
+        const int t = loci[u0] / TILE;
+        while (u1 < nchunk && loci[u1] / TILE == t) ++u1;
+        const std::uint8_t* codes = sumcode.data() + (at(p) * at(ntiles) + at(t)) * at(maxind) * TILE;
+        // By sum (0, 1, 2) and locus of the tile.
+        std::uint32_t count[3][TILE] = {};
+        // The replicate's slots one by one (a source drawn twice is added
+        // twice), eight loci to a word: byte b of words[s][h] counts locus
+        // 8h + b's genotypes of sum s, emptied into count before it can
+        // reach 256. The words are copied to and from bytes, so that the
+        // loci's order in them is the machine's own.
+        for (int k0 = 0; k0 < n; k0 += 255) {
+            std::uint64_t words[3][2] = {};
+            for (int k = k0; k < std::min(n, k0 + 255); ++k) {
+                std::uint64_t g[2];
+                std::memcpy(g, codes + at(src[k]) * TILE, sizeof g);
+                for (int h = 0; h < 2; ++h) {
+                    words[0][h] += g[h] & LOW;
+                    words[1][h] += g[h] >> 1 & LOW;
+                    words[2][h] += g[h] >> 2 & LOW;
+                }
+            }
+            for (int s = 0; s < 3; ++s) {
+                std::uint8_t bytes[TILE];
+                std::memcpy(bytes, words[s], sizeof bytes);
+                for (int v = 0; v < TILE; ++v) count[s][v] += bytes[v];
+            }
+        }
+        for (int u = u0; u < u1; ++u) {
+            const int v = loci[u] % TILE;
+            const std::uint64_t c0 = count[0][v], c1 = count[1][v], c2 = count[2][v];
+            tally[base[u]] = (2 * c0 + c1) + (c0 + c1) * CARRIER;
+            tally[base[u] + 1] = (c1 + 2 * c2) + (c1 + c2) * CARRIER;
+        }
+    }
+}
+
+// Population p's statistics at every locus of the chunk, over its typed
+// individuals, each as often as the replicate draws it; its lanes of the
+// tables; and its typed and heterozygous genotypes added to its totals
+// over the replicate's loci (a locus as often as it is drawn).
+void MicEngine::Impl::preparepop(int p, const ReplicateIndex& rep, Work& work) const {
+    const int nchunk = work.nchunk;
+    std::uint64_t* tally = work.tally.data();
+    const int* loci = work.loci.data();
+    const int* cbase = work.cbase.data();
+    const int* base = work.tallyat.data();
+    if (work.twocodes) {
+        tallytwocodes(p, rep, work);
+    } else {
+        tallycodes(p, work);
     }
     // x of an individual with m matching copies, as indfraction sums it.
     const double x[3] = {0.0, 0.5 + 0.0, 0.5 + (0.5 + 0.0)};

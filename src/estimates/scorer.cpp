@@ -182,6 +182,13 @@ std::unique_ptr<Scorer> makeenginescorer(const DataSet& ds, Isa isa) {
     return std::make_unique<EngineScorer>(ds, isa);
 }
 
+Scorer::Scorer(const DataSet& ds) : ds_(ds), asread_(std::make_unique<NoVariation>()) {
+    auto identity = std::make_unique<ReplicateIndex>();
+    identityreplicate(ds, *identity);
+    asread_->take(ds, *identity);
+    asread_->keepcolumns(ds);
+}
+
 void scoreobserved(const DataSet& ds, const Scorer& scorer, PairEstimates& out) {
     auto rep = std::make_unique<ReplicateIndex>();
     identityreplicate(ds, *rep);

@@ -33,15 +33,19 @@ public:
     void score(const ReplicateIndex& rep, Work& work, PairEstimates& out) const {
         out.shape(ds_.npop);
         scoreall(rep, work, out);
-        work.flat.take(ds_, rep);
+        work.flat.take(ds_, rep, asread_.get());
         work.flat.apply(ds_, out);
     }
 
 protected:
-    explicit Scorer(const DataSet& ds) : ds_(ds) {}
+    explicit Scorer(const DataSet& ds);
     // The implementation's scoring, before pairs without variation are set.
     virtual void scoreall(const ReplicateIndex& rep, Work& work, PairEstimates& out) const = 0;
     const DataSet& ds_;
+
+private:
+    // Each population's single alleles in the data as read.
+    std::unique_ptr<NoVariation> asread_;
 };
 
 // `ds` must outlive the scorer; `isa` names the fast scorer's kernels (one

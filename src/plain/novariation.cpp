@@ -12,8 +12,7 @@ inline std::int32_t meet(std::int32_t state, std::int32_t code) {
     return state == code ? state : SEVERAL;
 }
 
-// A source locus the replicate does not draw (take()'s scratch between
-// populations).
+// A source locus the replicate does not draw (take()'s scratch).
 constexpr std::int32_t UNDRAWN = -3;
 
 }  // namespace
@@ -25,12 +24,19 @@ double undefinedestimate() {
     return zero / zero;
 }
 
-void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
+void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep, const NoVariation* asread) {
     nloci = static_cast<std::size_t>(ds.nloci);
     mhcloci = static_cast<std::size_t>(ds.mhcloci);
     mhc.resize(static_cast<std::size_t>(ds.npop) * mhcloci);
     mic.resize(static_cast<std::size_t>(ds.npop) * nloci);
-    if (bysource.size() != nloci) bysource.assign(nloci, UNDRAWN);
+    varies.assign(static_cast<std::size_t>(ds.npop), 0);
+    // Every source locus drawn, in the order the genotypes are stored.
+    bysource.assign(nloci, UNDRAWN);
+    for (std::size_t l = 0; l < nloci; ++l) bysource[static_cast<std::size_t>(rep.rl[l])] = NOCOPY;
+    sources.clear();
+    for (std::size_t src = 0; src < nloci; ++src) {
+        if (bysource[src] != UNDRAWN) sources.push_back(static_cast<std::int32_t>(src));
+    }
     open.resize(nloci);
     drawn.resize(static_cast<std::size_t>(std::max(ds.maxind(), 0)));
     for (int p = 0; p < ds.npop; ++p) {
@@ -42,21 +48,54 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
             }
             mhc[static_cast<std::size_t>(p) * mhcloci + static_cast<std::size_t>(locus)] = s;
         }
-        // Which allele meets which does not change the outcome, so the
-        // drawn individuals are taken in the order they are stored, each
-        // over every drawn locus not yet known to hold several: the
-        // genotypes are read in their order, and most loci close within a
-        // few individuals.
+        // Which allele meets which does not change the outcome. Given the
+        // states as read, a locus the population holds one allele of (or
+        // none) closes at its first typed genotype, or at once without
+        // missing genotypes, and the others are read down their columns.
+        // Otherwise the drawn individuals are taken in the order they are
+        // stored, each over every drawn locus not yet known to hold
+        // several: the genotypes are read in their order, and most loci
+        // close within a few individuals.
+        const std::int32_t* once = asread != nullptr ? &asread->mic[static_cast<std::size_t>(p) * nloci] : nullptr;
         std::size_t nopen = 0;
-        for (int l = 0; l < ds.nloci; ++l) {
-            const auto src = static_cast<std::size_t>(rep.rl[static_cast<std::size_t>(l)]);
-            if (bysource[src] == UNDRAWN) {
-                bysource[src] = NOCOPY;
-                open[nopen++] = static_cast<std::int32_t>(src);
-            }
+        for (const std::int32_t src : sources) {
+            const std::int32_t known = once != nullptr ? once[src] : SEVERAL;
+            std::int32_t& t = bysource[static_cast<std::size_t>(src)];
+            t = known == NOCOPY || (known != SEVERAL && !ds.micmissing && ds.nmic[p] > 0) ? known : NOCOPY;
+            open[nopen] = src;
+            nopen += known == SEVERAL || (known != NOCOPY && t == NOCOPY);
         }
         std::fill(drawn.begin(), drawn.begin() + ds.nmic[p], 0);
         for (int k = 0; k < ds.nmic[p]; ++k) drawn[static_cast<std::size_t>(rep.micsrc[p][k])] = 1;
+        if (once != nullptr && !asread->columns.empty()) {
+            // A locus at a time down its column, its genotypes side by side.
+            const std::size_t pitch = static_cast<std::size_t>(asread->columnpitch);
+            for (std::size_t o = 0; o < nopen; ++o) {
+                const std::int32_t src = open[o];
+                const MicGenotype* column = &asread->columns[(static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(src)) * pitch];
+                // Most columns close within a few genotypes: their first
+                // cache line is the one waited for.
+                if (o + 8 < nopen) {
+                    __builtin_prefetch(&asread->columns[(static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(open[o + 8])) * pitch]);
+                }
+                const bool single = once[src] != SEVERAL;
+                std::int32_t t = NOCOPY;
+                for (int i = 0; i < ds.nmic[p]; ++i) {
+                    const MicGenotype& g = column[i];
+                    if (!drawn[static_cast<std::size_t>(i)] || g[0] == MISSING) continue;
+                    t = meet(meet(t, g[0]), g[1]);
+                    if (t == SEVERAL || single) break;
+                }
+                bysource[static_cast<std::size_t>(src)] = t;
+                // One locus of several alleles settles every pair with p.
+                if (t == SEVERAL) {
+                    varies[static_cast<std::size_t>(p)] = 1;
+                    break;
+                }
+            }
+            nopen = 0;
+            if (varies[static_cast<std::size_t>(p)]) continue;
+        }
         for (int i = 0; i < ds.nmic[p] && nopen > 0; ++i) {
             if (!drawn[static_cast<std::size_t>(i)]) continue;
             const auto row = ds.mic[p][i];
@@ -67,7 +106,8 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
                 std::int32_t& t = bysource[static_cast<std::size_t>(src)];
                 if (g[0] != MISSING) t = meet(meet(t, g[0]), g[1]);
                 open[kept] = src;
-                kept += t != SEVERAL;
+                const bool single = once != nullptr && once[src] != SEVERAL;
+                kept += t != SEVERAL && !(single && t != NOCOPY);
             }
             nopen = kept;
         }
@@ -75,7 +115,21 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep) {
             const auto src = static_cast<std::size_t>(rep.rl[static_cast<std::size_t>(l)]);
             mic[static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(l)] = bysource[src];
         }
-        for (int l = 0; l < ds.nloci; ++l) bysource[static_cast<std::size_t>(rep.rl[static_cast<std::size_t>(l)])] = UNDRAWN;
+    }
+}
+
+void NoVariation::keepcolumns(const DataSet& ds) {
+    columnpitch = std::max(ds.maxind(), 0);
+    const std::size_t pitch = static_cast<std::size_t>(columnpitch);
+    const std::size_t loci = static_cast<std::size_t>(ds.nloci);
+    columns.assign(static_cast<std::size_t>(ds.npop) * loci * pitch, MicGenotype{});
+    for (int p = 0; p < ds.npop; ++p) {
+        for (int i = 0; i < ds.nmic[p]; ++i) {
+            const auto row = ds.mic[p][i];
+            for (std::size_t l = 0; l < loci; ++l) {
+                columns[(static_cast<std::size_t>(p) * loci + l) * pitch + static_cast<std::size_t>(i)] = row[l];
+            }
+        }
     }
 }
 
@@ -93,6 +147,7 @@ bool NoVariation::mhcflat(const DataSet& ds, int i, int j) const {
 
 bool NoVariation::micflat(const DataSet& ds, int i, int j) const {
     if (ds.nmic[i] == 0 || ds.nmic[j] == 0) return true;
+    if (varies[static_cast<std::size_t>(i)] || varies[static_cast<std::size_t>(j)]) return false;
     for (int l = 0; l < ds.nloci; ++l) {
         const std::int32_t a = mic[static_cast<std::size_t>(i) * nloci + static_cast<std::size_t>(l)];
         const std::int32_t b = mic[static_cast<std::size_t>(j) * nloci + static_cast<std::size_t>(l)];

@@ -25,15 +25,32 @@ constexpr std::int32_t SEVERAL = -2; // more than one allele
 struct NoVariation {
     std::vector<std::int32_t> mhc;  // [p * mhcloci + k]
     std::size_t mhcloci = 1;
-    std::vector<std::int32_t> mic;  // [p * nloci + l]
+    std::vector<std::int32_t> mic;  // [p * nloci + l], unless varies[p]
     std::size_t nloci = 0;
-    // Scratch of take(): each source locus's allele, and the loci still open.
+    // [p]: the population holds several alleles at some MIC locus (so
+    // every pair with it has variation); its mic row may then be partial.
+    std::vector<std::uint8_t> varies;
+    // Scratch of take(): each source locus's allele, the source loci the
+    // replicate draws (in their order), and those still open.
     std::vector<std::int32_t> bysource;
+    std::vector<std::int32_t> sources;
     std::vector<std::int32_t> open;
     std::vector<std::uint8_t> drawn;  // [i]: the replicate draws individual i
+    // The MIC genotypes a locus at a time, [(p * nloci + l) * maxind + i],
+    // when keepcolumns() was called (of the data as read).
+    std::vector<MicGenotype> columns;
+    int columnpitch = 0;
+
+    // Keeps the genotypes of `ds` as columns, for the take() of replicates
+    // that pass this as `asread`.
+    void keepcolumns(const DataSet& ds);
 
     // Notes each population's single allele in the replicate `rep`.
-    void take(const DataSet& ds, const ReplicateIndex& rep);
+    // `asread`, when given, was taken of `ds` as read (identityreplicate):
+    // a population that holds one allele of a locus, or none, there holds
+    // it in every replicate wherever a drawn individual is typed, so such
+    // loci are not read again.
+    void take(const DataSet& ds, const ReplicateIndex& rep, const NoVariation* asread = nullptr);
 
     // Whether pair (i, j) has nothing to split in the replicate taken.
     bool mhcflat(const DataSet& ds, int i, int j) const;
