@@ -8,13 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <vector>
 
 #include "plain/components.h"
+#include "plain/pairmissing.h"
 #include "neutral/locusterms.h"
 #include "neutral/neutraltest.h"
 #include "numeric/draws.h"
+#include "missingstudy.h"
 #include "testutil.h"
 
 using namespace gstboot;
@@ -83,6 +86,10 @@ TEST(NeutralMath, LocusSumsMatchThePlainComponents) {
                     for (std::uint16_t a : g.copy[p]) seen[a] = true;
                 }
                 const bool variation = std::count(seen.begin(), seen.end(), true) > 1;
+                // What lets the test choose a pair's loci before reading them.
+                if (copies == 2 && variation && locusenters(g.n[0], g.n[1])) {
+                    EXPECT_GT(sums.den, 0.0);
+                }
                 if (variation && !std::isnan(counted)) widest = std::max(widest, std::fabs(counted - g0));
                 // One allele: 0 / 0, whatever residue rounding leaves of the
                 // plain sums, which must not count as a drawn estimate.
@@ -150,6 +157,47 @@ double cell(const std::vector<std::vector<std::string>>& rows, std::size_t r, co
 //   of studies); its per-population contrast calls at most 3 of the 60
 //   populations of the neutral studies (5% of 60), and at least half of the
 //   balancing ones, where every population has its MHC kept alike.
+// The loci a pair's test may take, as the panel tells them, against the
+// genotypes read anew: both populations typed, N - 2 >= 1, two alleles or
+// more over the pair. Random studies with missing genotypes, populations
+// typed nowhere and loci of one allele.
+TEST(Neutral, PanelChoosesTheLociThatEnterAndVary) {
+    std::mt19937 gen(8);
+    int taken = 0, left = 0;
+    for (int trial = 0; trial < 40; ++trial) {
+        missingstudy::Shape shape;
+        shape.nloci = 1 + trial % 9;
+        shape.alleles = 1 + trial % 3;
+        auto ds = missingstudy::random(gen, shape);
+        const NeutralPanel panel(*ds);
+        for (int i = 0; i + 1 < ds->npop; ++i) {
+            for (int j = i + 1; j < ds->npop; ++j) {
+                for (int l = 0; l < ds->nloci; ++l) {
+                    int typed[2] = {0, 0};
+                    std::vector<std::int32_t> codes;
+                    for (int side = 0; side < 2; ++side) {
+                        const int p = side == 0 ? i : j;
+                        for (int k = 0; k < ds->nmic[p]; ++k) {
+                            const MicGenotype& g = ds->mic[p][k][l];
+                            if (g[0] == MISSING) continue;
+                            ++typed[side];
+                            codes.push_back(g[0]);
+                            codes.push_back(g[1]);
+                        }
+                    }
+                    std::sort(codes.begin(), codes.end());
+                    const bool varies = !codes.empty() && codes.front() != codes.back();
+                    const bool want = locusenters(typed[0], typed[1]) && varies;
+                    ASSERT_EQ(panel.candidate(i, j, l), want) << trial << ": " << i << "," << j << " locus " << l;
+                    (want ? taken : left) += 1;
+                }
+            }
+        }
+    }
+    EXPECT_GT(taken, 100);
+    EXPECT_GT(left, 100);
+}
+
 TEST(Neutral, SimulatedStudiesWithKnownTruth) {
     int pairs = 0, covered = 0, neutralrejects = 0, below = 0, above = 0, lessrejects = 0, morerejects = 0;
     int studyrejects = 0, studyless = 0, studymore = 0, popneutral = 0, popbalancing = 0;

@@ -20,13 +20,14 @@ void runneutral(const DataSet& ds, std::uint32_t seed, int draws, int threads, R
     std::mutex mutex;
     std::exception_ptr failure;
     bool stopped = false;  // the calling thread's alone
+    const NeutralPanel panel(ds);
     // Only the calling thread draws the progress line and asks `stop`.
     auto work = [&](bool caller) {
         try {
             NeutralScratch scratch;
             for (std::size_t k = next.fetch_add(1); k < pairs; k = next.fetch_add(1)) {
                 const PairSummary& pair = run.pairs[k];
-                results[k] = neutralpair(ds, pair.pop1, pair.pop2, seed, draws, scratch);
+                results[k] = neutralpair(ds, panel, pair.pop1, pair.pop2, seed, draws, scratch);
                 const std::size_t finished = done.fetch_add(1) + 1;
                 if (caller && progress) progress->update(static_cast<long long>(finished));
                 if (caller && stopasked(stop)) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "plain/novariation.h"
 #include "plain/pairmissing.h"
 #include "numeric/draws.h"
 #include "numeric/elementary.h"
@@ -122,16 +123,62 @@ double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, 
 
 }  // namespace
 
+NeutralPanel::NeutralPanel(const DataSet& ds)
+    : nloci_(static_cast<std::size_t>(std::max(ds.nloci, 0))),
+      typed_(static_cast<std::size_t>(std::max(ds.npop, 0)) * nloci_, 0),
+      single_(typed_.size(), NOCOPY) {
+    for (int p = 0; p < ds.npop; ++p) {
+        std::int32_t* typed = &typed_[static_cast<std::size_t>(p) * nloci_];
+        std::int32_t* single = &single_[static_cast<std::size_t>(p) * nloci_];
+        for (int k = 0; k < ds.nmic[p]; ++k) {
+            const auto row = ds.mic[p][k];
+            for (std::size_t l = 0; l < nloci_; ++l) {
+                const MicGenotype& g = row[l];
+                if (g[0] == MISSING) continue;
+                ++typed[l];
+                for (int a = 0; a < 2; ++a) {
+                    if (single[l] == NOCOPY) single[l] = g[a];
+                    if (single[l] != g[a]) single[l] = SEVERAL;
+                }
+            }
+        }
+    }
+}
+
+bool NeutralPanel::candidate(int i, int j, int l) const {
+    const std::size_t a = static_cast<std::size_t>(i) * nloci_ + static_cast<std::size_t>(l);
+    const std::size_t b = static_cast<std::size_t>(j) * nloci_ + static_cast<std::size_t>(l);
+    if (!locusenters(typed_[a], typed_[b])) return false;
+    return single_[a] == SEVERAL || single_[b] == SEVERAL || single_[a] != single_[b];
+}
+
 NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, int draws, NeutralScratch& s) {
+    return neutralpair(ds, NeutralPanel(ds), i, j, seed, draws, s);
+}
+
+NeutralResult neutralpair(const DataSet& ds, const NeutralPanel& panel, int i, int j, std::uint32_t seed, int draws,
+                          NeutralScratch& s) {
     NeutralResult result;
     result.zmic.assign(static_cast<std::size_t>(ds.nloci), NOTANUMBER);
     result.zmhcs.assign(static_cast<std::size_t>(ds.mhcloci), NOTANUMBER);
     std::vector<std::int32_t> codes[2];
-    std::vector<Locus> loci;
+    // The pair's loci, beyond MAXTESTLOCI that many evenly spaced in file
+    // order: a rule blind to the estimates.
+    std::vector<int> chosen;
     for (int l = 0; l < ds.nloci; ++l) {
+        if (panel.candidate(i, j, l)) chosen.push_back(l);
+    }
+    if (chosen.size() > static_cast<std::size_t>(MAXTESTLOCI)) {
+        std::vector<int> spaced;
+        for (std::size_t t = 0; t < static_cast<std::size_t>(MAXTESTLOCI); ++t) {
+            spaced.push_back(chosen[t * chosen.size() / MAXTESTLOCI]);
+        }
+        chosen.swap(spaced);
+    }
+    std::vector<Locus> loci;
+    for (const int l : chosen) {
         gathermic(ds, i, j, l, codes);
         const int ni = static_cast<int>(codes[0].size() / 2), nj = static_cast<int>(codes[1].size() / 2);
-        if (!locusenters(ni, nj)) continue;
         Locus locus;
         locus.id = 1 + l;
         if (!observe(codes, 2, s.genotypes, locus) || s.genotypes.alleles < 2) continue;
@@ -140,14 +187,6 @@ NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, i
         locus.observed = locus.sums.num / locus.sums.den;
         locus.factor = locusfactor(ni, nj);
         loci.push_back(std::move(locus));
-    }
-    if (loci.size() > static_cast<std::size_t>(MAXTESTLOCI)) {
-        // Evenly spaced in file order: a rule blind to the estimates.
-        std::vector<Locus> chosen;
-        for (std::size_t t = 0; t < static_cast<std::size_t>(MAXTESTLOCI); ++t) {
-            chosen.push_back(std::move(loci[t * loci.size() / MAXTESTLOCI]));
-        }
-        loci.swap(chosen);
     }
     const std::size_t m = loci.size();
     result.loci = static_cast<int>(m);

@@ -76,8 +76,29 @@ struct NeutralScratch {
     PolyaUrn urn;
 };
 
+// What the choice of a pair's MIC loci needs, taken once from a data set:
+// each population's typed individuals at each locus and whether it holds
+// one allele there, so that a pair's loci are chosen before any is read.
+// A locus that enters a pair and holds two alleles or more in it has
+// den_l > 0 (its coefficients are positive, and its squares or its
+// heterozygotes' copies are not all zero).
+class NeutralPanel {
+public:
+    explicit NeutralPanel(const DataSet& ds);
+    // Whether MIC locus l is one of pair (i, j)'s loci before the cap.
+    bool candidate(int i, int j, int l) const;
+
+private:
+    std::size_t nloci_;
+    std::vector<std::int32_t> typed_;   // [p * nloci + l]
+    std::vector<std::int32_t> single_;  // [p * nloci + l]: its one code, NOCOPY or SEVERAL
+};
+
 // The test of pair (i, j), i < j < npop, with `draws` >= 1 draws of the MHC's
-// null (micdraws(draws) of each MIC locus's).
+// null (micdraws(draws) of each MIC locus's); `panel` is of `ds`.
+NeutralResult neutralpair(const DataSet& ds, const NeutralPanel& panel, int i, int j, std::uint32_t seed, int draws,
+                          NeutralScratch& scratch);
+// The same, with the panel taken for the call.
 NeutralResult neutralpair(const DataSet& ds, int i, int j, std::uint32_t seed, int draws, NeutralScratch& scratch);
 
 // Benjamini-Hochberg q-values: q_(k) = min over k' >= k of p_(k') M / k',
