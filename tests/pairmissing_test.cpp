@@ -69,9 +69,12 @@ TEST(PairMissing, HandWorkedStudy) {
 
 TEST(PairMissing, LociThatEnter) {
     auto ds = handstudy(0);
-    EXPECT_EQ(micloci(*ds, 0, 1), 2);
-    EXPECT_EQ(micloci(*ds, 0, 2), 0);
-    EXPECT_EQ(micloci(*ds, 1, 2), 1);
+    const int want[][3] = {{0, 1, 2}, {0, 2, 0}, {1, 2, 1}};
+    const std::vector<int> typed = mictypedtable(*ds);
+    for (const auto& w : want) {
+        EXPECT_EQ(micloci(*ds, w[0], w[1]), w[2]);
+        EXPECT_EQ(micloci(typed, ds->nloci, w[0], w[1]), w[2]);
+    }
     // Complete data: every locus or none.
     const int sizes[][3] = {{1, 2, 2}, {1, 1, 0}, {0, 5, 0}, {3, 0, 0}, {2, 1, 2}};
     for (const auto& s : sizes) {

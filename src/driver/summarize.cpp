@@ -55,9 +55,10 @@ void summarizerow(const double* row, SetSummary& s, std::vector<double>& sorted)
 
 // Whether no locus has a typed individual in both populations: then no
 // replicate can have one either, and the MIC estimate never exists.
-bool notypedlocus(const DataSet& ds, int i, int j) {
-    for (int l = 0; l < ds.nloci; ++l) {
-        if (mictypedat(ds, i, l) > 0 && mictypedat(ds, j, l) > 0) return false;
+bool notypedlocus(const std::vector<int>& typed, int nloci, int i, int j) {
+    const std::size_t loci = static_cast<std::size_t>(nloci);
+    for (std::size_t l = 0; l < loci; ++l) {
+        if (typed[static_cast<std::size_t>(i) * loci + l] > 0 && typed[static_cast<std::size_t>(j) * loci + l] > 0) return false;
     }
     return true;
 }
@@ -86,6 +87,8 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
     }
     auto at = [](const std::vector<int>& v, int p) { return v[static_cast<std::size_t>(p)]; };
 
+    const std::vector<int> typedat = mictypedtable(ds);
+
     // Judged on the data as read: a replicate draws from these genotypes only.
     auto asread = std::make_unique<ReplicateIndex>();
     identityreplicate(ds, *asread);
@@ -108,7 +111,7 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             s.mhc.n2 = ds.nmhc[j];
             s.mic.n1 = ds.nmic[i];
             s.mic.n2 = ds.nmic[j];
-            s.micloci = micloci(ds, i, j);
+            s.micloci = micloci(typedat, ds.nloci, i, j);
             s.mhc.observed = observed.mhc[i][j];
             s.mic.observed = observed.mic[i][j];
             summarizerow(t.mhcGST[i][j], s.mhc, sorted);
@@ -131,7 +134,7 @@ RunSummary summarizerun(const DataSet& ds, const ResultTables& t, const PairEsti
             s.mic.facts.divisor = hetdivisor(hmic, nmic);
             s.mhc.facts.onevalue = flat->mhcflat(ds, i, j);
             s.mic.facts.onevalue = flat->micflat(ds, i, j);
-            s.mic.facts.nolocus = ds.micmissing && ds.nloci > 0 && notypedlocus(ds, i, j);
+            s.mic.facts.nolocus = ds.micmissing && ds.nloci > 0 && notypedlocus(typedat, ds.nloci, i, j);
             const JostMeasures mhcj = jost(mhcsets, {i, j}), micj = jost(micsets, {i, j});
             s.mhc.jostd = mhcj.d;
             s.mhc.gppst = mhcj.gppst;

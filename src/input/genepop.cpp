@@ -150,24 +150,27 @@ private:
     }
 
     void readgenotype(std::string_view token, Place where, std::size_t locus, RawPopulation& pop) {
-        const std::string expected = "expected a genotype of " + (digits_ == 0 ? std::string("4 or 6 digits (2 or 3 per allele)")
-                                                                               : num(digits_) + " digits like the first one (at " +
-                                                                                     std::to_string(first_.line) + ":" +
-                                                                                     std::to_string(first_.column) + ")");
+        // Formed only for a refusal: a panel has millions of genotypes.
+        auto expected = [&] {
+            return "expected a genotype of " + (digits_ == 0 ? std::string("4 or 6 digits (2 or 3 per allele)")
+                                                             : num(digits_) + " digits like the first one (at " +
+                                                                   std::to_string(first_.line) + ":" +
+                                                                   std::to_string(first_.column) + ")");
+        };
         if (token.find_first_not_of("0123456789") != std::string_view::npos) {
-            fail(where, expected + ", but '" + shown(token) + "' has a character that is not a digit");
+            fail(where, expected() + ", but '" + shown(token) + "' has a character that is not a digit");
         }
         if (token.size() % 2 == 1) {
-            fail(where, expected + ", but '" + shown(token) + "' has an odd number of digits (" + num(token.size()) + ")");
+            fail(where, expected() + ", but '" + shown(token) + "' has an odd number of digits (" + num(token.size()) + ")");
         }
         if (digits_ == 0) {
             if (token.size() != 4 && token.size() != 6) {
-                fail(where, expected + ", but '" + shown(token) + "' has " + num(token.size()));
+                fail(where, expected() + ", but '" + shown(token) + "' has " + num(token.size()));
             }
             digits_ = token.size();
             first_ = where;
         } else if (token.size() != digits_) {
-            fail(where, expected + ", but '" + shown(token) + "' has " + num(token.size()));
+            fail(where, expected() + ", but '" + shown(token) + "' has " + num(token.size()));
         }
         if (!readslocus(set_, locus)) return;  // a locus of the file other than the MHC one read
         const std::size_t half = digits_ / 2;

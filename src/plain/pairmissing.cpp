@@ -1,5 +1,7 @@
 #include "plain/pairmissing.h"
 
+#include <algorithm>
+
 #include "plain/heterozygosity.h"
 
 namespace gstboot {
@@ -85,6 +87,27 @@ int mictypedat(const DataSet& ds, int p, int l) {
     int n = 0;
     for (int k = 0; k < ds.nmic[p]; ++k) n += typed(ds.mic, p, k, l);
     return n;
+}
+
+std::vector<int> mictypedtable(const DataSet& ds) {
+    const std::size_t loci = static_cast<std::size_t>(std::max(ds.nloci, 0));
+    std::vector<int> out(static_cast<std::size_t>(std::max(ds.npop, 0)) * loci, 0);
+    for (int p = 0; p < ds.npop; ++p) {
+        int* row = &out[static_cast<std::size_t>(p) * loci];
+        for (int k = 0; k < ds.nmic[p]; ++k) {
+            for (std::size_t l = 0; l < loci; ++l) row[l] += typed(ds.mic, p, k, static_cast<int>(l));
+        }
+    }
+    return out;
+}
+
+int micloci(const std::vector<int>& typed, int nloci, int i, int j) {
+    const std::size_t loci = static_cast<std::size_t>(nloci);
+    int count = 0;
+    for (std::size_t l = 0; l < loci; ++l) {
+        count += locusenters(typed[static_cast<std::size_t>(i) * loci + l], typed[static_cast<std::size_t>(j) * loci + l]);
+    }
+    return count;
 }
 
 int micloci(const DataSet& ds, int i, int j) {

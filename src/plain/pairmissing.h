@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/dataset.h"
 #include "plain/components.h"
@@ -58,5 +59,10 @@ int micloci(const DataSet& ds, int i, int j);
 
 // Individuals of population p typed at locus l of the data as read.
 int mictypedat(const DataSet& ds, int p, int l);
+
+// mictypedat of every population and locus, [p * nloci + l], read in the
+// genotypes' order; and micloci from it.
+std::vector<int> mictypedtable(const DataSet& ds);
+int micloci(const std::vector<int>& typed, int nloci, int i, int j);
 
 }  // namespace gstboot
