@@ -58,23 +58,36 @@ struct Locus {
 // Renumbers the codes of `codes` (both populations) to 0..k-1 in ascending
 // code order into `g`, and sets pi. False, leaving the locus out, when the
 // pair holds more alleles there than a 16-bit number can tell apart.
-bool observe(const std::vector<std::int32_t> (&codes)[2], int copies, LocusGenotypes& g, Locus& locus) {
-    std::vector<std::int32_t> present;
-    for (const auto& side : codes) present.insert(present.end(), side.begin(), side.end());
-    std::sort(present.begin(), present.end());
-    present.erase(std::unique(present.begin(), present.end()), present.end());
-    if (present.size() > 65536) return false;
-    g.alleles = static_cast<int>(present.size());
+// `rank` is scratch. The codes are a data set's, small non-negative
+// numbers: each is ranked through a table indexed by code.
+bool observe(const std::vector<std::int32_t> (&codes)[2], int copies, LocusGenotypes& g, Locus& locus,
+             std::vector<std::int32_t>& rank) {
+    std::int32_t top = -1;
+    for (const auto& side : codes) {
+        for (const std::int32_t c : side) top = std::max(top, c);
+    }
+    rank.assign(static_cast<std::size_t>(top + 1), 0);
+    for (const auto& side : codes) {
+        for (const std::int32_t c : side) rank[static_cast<std::size_t>(c)] = 1;
+    }
+    std::int32_t present = 0;
+    for (std::int32_t& r : rank) {
+        const std::int32_t seen = r;
+        r = present;
+        present += seen;
+    }
+    if (present > 65536) return false;
+    g.alleles = present;
     g.copies = copies;
     locus.copies = copies;
-    locus.pi.assign(present.size(), 0.0);
+    locus.pi.assign(static_cast<std::size_t>(present), 0.0);
     for (int side = 0; side < 2; ++side) {
         g.n[side] = static_cast<int>(codes[side].size()) / copies;
         locus.n[side] = g.n[side];
         g.copy[side].resize(codes[side].size());
         const double share = 0.5 / static_cast<double>(codes[side].size());
         for (std::size_t c = 0; c < codes[side].size(); ++c) {
-            const auto at = std::lower_bound(present.begin(), present.end(), codes[side][c]) - present.begin();
+            const std::int32_t at = rank[static_cast<std::size_t>(codes[side][c])];
             g.copy[side][c] = static_cast<std::uint16_t>(at);
             locus.pi[static_cast<std::size_t>(at)] += share;
         }
@@ -181,7 +194,7 @@ NeutralResult neutralpair(const DataSet& ds, const NeutralPanel& panel, int i, i
         const int ni = static_cast<int>(codes[0].size() / 2), nj = static_cast<int>(codes[1].size() / 2);
         Locus locus;
         locus.id = 1 + l;
-        if (!observe(codes, 2, s.genotypes, locus) || s.genotypes.alleles < 2) continue;
+        if (!observe(codes, 2, s.genotypes, locus, s.rank) || s.genotypes.alleles < 2) continue;
         locus.sums = locussums(s.genotypes, s.sums);
         if (!(locus.sums.den > 0.0)) continue;
         locus.observed = locus.sums.num / locus.sums.den;
@@ -228,7 +241,7 @@ NeutralResult neutralpair(const DataSet& ds, const NeutralPanel& panel, int i, i
         Locus mhc;
         mhc.id = k == 0 ? 0 : ds.nloci + k;
         if (ds.mhccopies < 1 || codes[0].empty() || codes[1].empty()) continue;
-        if (!observe(codes, ds.mhccopies, s.genotypes, mhc) || s.genotypes.alleles < 2) continue;
+        if (!observe(codes, ds.mhccopies, s.genotypes, mhc, s.rank) || s.genotypes.alleles < 2) continue;
         mhc.sums = locussums(s.genotypes, s.sums);
         if (!(mhc.sums.den > 0.0)) continue;
         mhc.observed = mhc.sums.num / mhc.sums.den;

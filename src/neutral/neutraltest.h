@@ -74,6 +74,7 @@ struct NeutralScratch {
     LocusScratch sums;
     AliasTable base;
     PolyaUrn urn;
+    std::vector<std::int32_t> rank;  // of each code, for the pair's loci
 };
 
 // What the choice of a pair's MIC loci needs, taken once from a data set:
