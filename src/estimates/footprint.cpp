@@ -56,8 +56,8 @@ u64 commonwork(const Counts& c) {
 }
 
 // What every scorer holds once: the pairs without variation of the data as
-// read, with its MIC genotypes as columns.
-u64 asreadwork(const Counts& c) { return 8 * c.npop * c.nloci * c.maxind + commonwork(c); }
+// read.
+u64 asreadwork(const Counts& c) { return commonwork(c); }
 
 // Running sums of 1/t the engine tables, as it asks for them.
 u64 sumtables(const DataSet& ds) {

@@ -186,7 +186,6 @@ Scorer::Scorer(const DataSet& ds) : ds_(ds), asread_(std::make_unique<NoVariatio
     auto identity = std::make_unique<ReplicateIndex>();
     identityreplicate(ds, *identity);
     asread_->take(ds, *identity);
-    asread_->keepcolumns(ds);
 }
 
 void scoreobserved(const DataSet& ds, const Scorer& scorer, PairEstimates& out) {

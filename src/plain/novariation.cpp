@@ -48,14 +48,13 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep, const NoVar
             }
             mhc[static_cast<std::size_t>(p) * mhcloci + static_cast<std::size_t>(locus)] = s;
         }
-        // Which allele meets which does not change the outcome. Given the
-        // states as read, a locus the population holds one allele of (or
-        // none) closes at its first typed genotype, or at once without
-        // missing genotypes, and the others are read down their columns.
-        // Otherwise the drawn individuals are taken in the order they are
-        // stored, each over every drawn locus not yet known to hold
-        // several: the genotypes are read in their order, and most loci
-        // close within a few individuals.
+        // Which allele meets which does not change the outcome, so the
+        // drawn individuals are taken in the order they are stored, each
+        // over every drawn locus not yet known to hold several: the
+        // genotypes are read in their order, and most loci close within a
+        // few individuals. Given the states as read, a locus the
+        // population holds one allele of (or none) closes at its first
+        // typed genotype, or at once without missing genotypes.
         const std::int32_t* once = asread != nullptr ? &asread->mic[static_cast<std::size_t>(p) * nloci] : nullptr;
         std::size_t nopen = 0;
         for (const std::int32_t src : sources) {
@@ -67,36 +66,8 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep, const NoVar
         }
         std::fill(drawn.begin(), drawn.begin() + ds.nmic[p], 0);
         for (int k = 0; k < ds.nmic[p]; ++k) drawn[static_cast<std::size_t>(rep.micsrc[p][k])] = 1;
-        if (once != nullptr && !asread->columns.empty()) {
-            // A locus at a time down its column, its genotypes side by side.
-            const std::size_t pitch = static_cast<std::size_t>(asread->columnpitch);
-            for (std::size_t o = 0; o < nopen; ++o) {
-                const std::int32_t src = open[o];
-                const MicGenotype* column = &asread->columns[(static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(src)) * pitch];
-                // Most columns close within a few genotypes: their first
-                // cache line is the one waited for.
-                if (o + 8 < nopen) {
-                    __builtin_prefetch(&asread->columns[(static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(open[o + 8])) * pitch]);
-                }
-                const bool single = once[src] != SEVERAL;
-                std::int32_t t = NOCOPY;
-                for (int i = 0; i < ds.nmic[p]; ++i) {
-                    const MicGenotype& g = column[i];
-                    if (!drawn[static_cast<std::size_t>(i)] || g[0] == MISSING) continue;
-                    t = meet(meet(t, g[0]), g[1]);
-                    if (t == SEVERAL || single) break;
-                }
-                bysource[static_cast<std::size_t>(src)] = t;
-                // One locus of several alleles settles every pair with p.
-                if (t == SEVERAL) {
-                    varies[static_cast<std::size_t>(p)] = 1;
-                    break;
-                }
-            }
-            nopen = 0;
-            if (varies[static_cast<std::size_t>(p)]) continue;
-        }
-        for (int i = 0; i < ds.nmic[p] && nopen > 0; ++i) {
+        bool settled = false;
+        for (int i = 0; i < ds.nmic[p] && nopen > 0 && !settled; ++i) {
             if (!drawn[static_cast<std::size_t>(i)]) continue;
             const auto row = ds.mic[p][i];
             std::size_t kept = 0;
@@ -105,30 +76,25 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep, const NoVar
                 const MicGenotype& g = row[src];
                 std::int32_t& t = bysource[static_cast<std::size_t>(src)];
                 if (g[0] != MISSING) t = meet(meet(t, g[0]), g[1]);
+                // Of a replicate, one locus of several alleles settles
+                // every pair with p (the states as read are kept whole).
+                if (once != nullptr && t == SEVERAL) {
+                    settled = true;
+                    break;
+                }
                 open[kept] = src;
                 const bool single = once != nullptr && once[src] != SEVERAL;
                 kept += t != SEVERAL && !(single && t != NOCOPY);
             }
             nopen = kept;
         }
+        if (settled) {
+            varies[static_cast<std::size_t>(p)] = 1;
+            continue;
+        }
         for (int l = 0; l < ds.nloci; ++l) {
             const auto src = static_cast<std::size_t>(rep.rl[static_cast<std::size_t>(l)]);
             mic[static_cast<std::size_t>(p) * nloci + static_cast<std::size_t>(l)] = bysource[src];
-        }
-    }
-}
-
-void NoVariation::keepcolumns(const DataSet& ds) {
-    columnpitch = std::max(ds.maxind(), 0);
-    const std::size_t pitch = static_cast<std::size_t>(columnpitch);
-    const std::size_t loci = static_cast<std::size_t>(ds.nloci);
-    columns.assign(static_cast<std::size_t>(ds.npop) * loci * pitch, MicGenotype{});
-    for (int p = 0; p < ds.npop; ++p) {
-        for (int i = 0; i < ds.nmic[p]; ++i) {
-            const auto row = ds.mic[p][i];
-            for (std::size_t l = 0; l < loci; ++l) {
-                columns[(static_cast<std::size_t>(p) * loci + l) * pitch + static_cast<std::size_t>(i)] = row[l];
-            }
         }
     }
 }

@@ -36,14 +36,6 @@ struct NoVariation {
     std::vector<std::int32_t> sources;
     std::vector<std::int32_t> open;
     std::vector<std::uint8_t> drawn;  // [i]: the replicate draws individual i
-    // The MIC genotypes a locus at a time, [(p * nloci + l) * maxind + i],
-    // when keepcolumns() was called (of the data as read).
-    std::vector<MicGenotype> columns;
-    int columnpitch = 0;
-
-    // Keeps the genotypes of `ds` as columns, for the take() of replicates
-    // that pass this as `asread`.
-    void keepcolumns(const DataSet& ds);
 
     // Notes each population's single allele in the replicate `rep`.
     // `asread`, when given, was taken of `ds` as read (identityreplicate):
