@@ -141,8 +141,8 @@ NeutralPanel::NeutralPanel(const DataSet& ds)
       typed_(static_cast<std::size_t>(std::max(ds.npop, 0)) * nloci_, 0),
       single_(typed_.size(), NOCOPY) {
     for (int p = 0; p < ds.npop; ++p) {
-        std::int32_t* typed = &typed_[static_cast<std::size_t>(p) * nloci_];
-        std::int32_t* single = &single_[static_cast<std::size_t>(p) * nloci_];
+        std::int32_t* typed = typed_.data() + static_cast<std::size_t>(p) * nloci_;
+        std::int32_t* single = single_.data() + static_cast<std::size_t>(p) * nloci_;
         for (int k = 0; k < ds.nmic[p]; ++k) {
             const auto row = ds.mic[p][k];
             for (std::size_t l = 0; l < nloci_; ++l) {

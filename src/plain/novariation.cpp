@@ -55,7 +55,7 @@ void NoVariation::take(const DataSet& ds, const ReplicateIndex& rep, const NoVar
         // few individuals. Given the states as read, a locus the
         // population holds one allele of (or none) closes at its first
         // typed genotype, or at once without missing genotypes.
-        const std::int32_t* once = asread != nullptr ? &asread->mic[static_cast<std::size_t>(p) * nloci] : nullptr;
+        const std::int32_t* once = asread != nullptr ? asread->mic.data() + static_cast<std::size_t>(p) * nloci : nullptr;
         std::size_t nopen = 0;
         for (const std::int32_t src : sources) {
             const std::int32_t known = once != nullptr ? once[src] : SEVERAL;

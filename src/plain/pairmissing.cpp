@@ -93,7 +93,7 @@ std::vector<int> mictypedtable(const DataSet& ds) {
     const std::size_t loci = static_cast<std::size_t>(std::max(ds.nloci, 0));
     std::vector<int> out(static_cast<std::size_t>(std::max(ds.npop, 0)) * loci, 0);
     for (int p = 0; p < ds.npop; ++p) {
-        int* row = &out[static_cast<std::size_t>(p) * loci];
+        int* row = out.data() + static_cast<std::size_t>(p) * loci;
         for (int k = 0; k < ds.nmic[p]; ++k) {
             for (std::size_t l = 0; l < loci; ++l) row[l] += typed(ds.mic, p, k, static_cast<int>(l));
         }
