@@ -140,25 +140,19 @@ TEST(MicEngine, MatchesOnLociOfTwoCodes) {
     // population all of one genotype (`alike`), so that a single count
     // passes them.
     struct Case {
-        int npop, nloci, maxind;
-        bool exact, alike;
+        missingstudy::Shape shape;  // npop, nloci, maxind, alleles, exact
+        bool alike;
     };
     const Case cases[] = {
-        {7, 15, 12, false, false}, {8, 16, 40, true, false},   {9, 17, 40, false, false}, {16, 31, 8, true, false},
-        {17, 33, 20, true, false}, {3, 32, 600, true, false},  {2, 17, 260, false, false}, {9, 1, 256, true, true},
-        {3, 16, 600, true, true},
+        {{7, 15, 12, 2, false}, false},  {{8, 16, 40, 2, true}, false}, {{9, 17, 40, 2, false}, false},
+        {{16, 31, 8, 2, true}, false},   {{17, 33, 20, 2, true}, false}, {{3, 32, 600, 2, true}, false},
+        {{2, 17, 260, 2, false}, false}, {{9, 1, 256, 2, true}, true},   {{3, 16, 600, 2, true}, true},
     };
     std::mt19937 gen(41);
     std::uint32_t seed = 0;
     for (const Case& c : cases) {
         for (int round = 0; round < 4; ++round) {
-            missingstudy::Shape s;
-            s.npop = c.npop;
-            s.nloci = c.nloci;
-            s.maxind = c.maxind;
-            s.alleles = 2;
-            s.exact = c.exact;
-            auto ds = missingstudy::random(gen, s);
+            auto ds = missingstudy::random(gen, c.shape);
             for (int i = 0; c.alike && i < ds->nmic[0]; ++i) {
                 for (int l = 0; l < ds->nloci; ++l) ds->mic[0][i][l] = MicGenotype{5, 5};
             }

@@ -70,7 +70,7 @@ void MicEngine::Impl::continuessi(int j, bool partners, const ReplicateIndex& re
     int* livefirst = work.livefirst.data();
     int* liveend = work.liveend.data();
     double* line0 = work.line0.data();
-    int nlive = 0;
+    int nlive = work.twocodes ? liveall(work) : 0;
     for (int u = 0; u < work.nchunk && !work.twocodes; ++u) {
         livefirst[u] = nlive;
         // Without a branch: an allele j lacks is written, then overwritten
@@ -83,7 +83,6 @@ void MicEngine::Impl::continuessi(int j, bool partners, const ReplicateIndex& re
         }
         liveend[u] = nlive;
     }
-    if (work.twocodes) nlive = liveall(work);
     const int stride = round8(nlive);
     work.stride = stride;
     std::fill(line0 + nlive, line0 + stride, 0.0);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numeric>
 
+#include "model/replicate.h"
 #include "plain/novariation.h"
 #include "plain/pairmissing.h"
 #include "numeric/draws.h"
@@ -137,25 +139,12 @@ double position(const Locus& locus, double f, std::uint64_t seed, int i, int j, 
 }  // namespace
 
 NeutralPanel::NeutralPanel(const DataSet& ds)
-    : nloci_(static_cast<std::size_t>(std::max(ds.nloci, 0))),
-      typed_(static_cast<std::size_t>(std::max(ds.npop, 0)) * nloci_, 0),
-      single_(typed_.size(), NOCOPY) {
-    for (int p = 0; p < ds.npop; ++p) {
-        std::int32_t* typed = typed_.data() + static_cast<std::size_t>(p) * nloci_;
-        std::int32_t* single = single_.data() + static_cast<std::size_t>(p) * nloci_;
-        for (int k = 0; k < ds.nmic[p]; ++k) {
-            const auto row = ds.mic[p][k];
-            for (std::size_t l = 0; l < nloci_; ++l) {
-                const MicGenotype& g = row[l];
-                if (g[0] == MISSING) continue;
-                ++typed[l];
-                for (int a = 0; a < 2; ++a) {
-                    if (single[l] == NOCOPY) single[l] = g[a];
-                    if (single[l] != g[a]) single[l] = SEVERAL;
-                }
-            }
-        }
-    }
+    : nloci_(static_cast<std::size_t>(std::max(ds.nloci, 0))), typed_(mictypedtable(ds)) {
+    auto identity = std::make_unique<ReplicateIndex>();
+    identityreplicate(ds, *identity);
+    NoVariation asread;
+    asread.take(ds, *identity);
+    single_ = std::move(asread.mic);
 }
 
 bool NeutralPanel::candidate(int i, int j, int l) const {

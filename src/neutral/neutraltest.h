@@ -91,7 +91,7 @@ public:
 
 private:
     std::size_t nloci_;
-    std::vector<std::int32_t> typed_;   // [p * nloci + l]
+    std::vector<int> typed_;            // [p * nloci + l] (mictypedtable)
     std::vector<std::int32_t> single_;  // [p * nloci + l]: its one code, NOCOPY or SEVERAL
 };
 
